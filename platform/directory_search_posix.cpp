@@ -1,0 +1,101 @@
+// Directory search on POSIX systems: opendir/readdir with our own matching and order.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string_view>
+#include <vector>
+
+#include "platform/directory_search.h"
+#include "platform/file_names.h"
+
+namespace kestrin::platform {
+namespace {
+
+class DirectoryHandle {
+public:
+    explicit DirectoryHandle(const std::string& path) : m_dir(opendir(path.c_str())) {}
+    ~DirectoryHandle() {
+        if (m_dir != nullptr) {
+            closedir(m_dir);
+        }
+    }
+    DirectoryHandle(const DirectoryHandle&) = delete;
+    DirectoryHandle& operator=(const DirectoryHandle&) = delete;
+
+    DIR* get() const { return m_dir; }
+
+private:
+    DIR* m_dir;
+};
+
+// Regular files, and symlinks that lead to one; d_type answers without a stat for most entries.
+bool isOrdinaryFile(int dirFd, const dirent& entry) {
+    if (entry.d_type == DT_REG) {
+        return true;
+    }
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) {
+        return false;
+    }
+    struct stat target {};
+    return fstatat(dirFd, entry.d_name, &target, 0) == 0 && S_ISREG(target.st_mode);
+}
+
+class PosixDirectorySearch final : public DirectorySearch {
+public:
+    std::optional<std::string> first(const std::string& pathAndPattern) override {
+        m_names.clear();
+        m_next = 0;
+        const auto slash = pathAndPattern.rfind('/');
+        const std::string folder =
+            slash == std::string::npos ? std::string(".") : pathAndPattern.substr(0, slash + 1);
+        const std::string_view pattern =
+            std::string_view(pathAndPattern).substr(slash == std::string::npos ? 0 : slash + 1);
+
+        DirectoryHandle dir(folder);
+        if (dir.get() == nullptr) {
+            return std::nullopt;
+        }
+        const int fd = dirfd(dir.get());
+        // A deleted working folder still opens and reads as empty; its link count gives it away.
+        struct stat info {};
+        if (fstat(fd, &info) != 0 || info.st_nlink == 0) {
+            return std::nullopt;
+        }
+        errno = 0;
+        while (const dirent* entry = readdir(dir.get())) {
+            const std::string_view name(entry->d_name);
+            // Dotfiles are the hidden files here; names that are not UTF-8 could not survive
+            // the round trip through the window's text fields.
+            if (!name.starts_with('.') && wildcardMatch(pattern, name, false) &&
+                isValidUtf8(name) && isOrdinaryFile(fd, *entry)) {
+                m_names.emplace_back(name);
+            }
+            errno = 0;
+        }
+        if (errno != 0) {
+            return std::nullopt;
+        }
+        std::sort(m_names.begin(), m_names.end(), caseInsensitiveLess);
+        return next();
+    }
+
+    std::string next() override {
+        return m_next < m_names.size() ? std::move(m_names[m_next++]) : std::string();
+    }
+
+private:
+    std::vector<std::string> m_names;
+    std::size_t m_next = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<DirectorySearch> makeDirectorySearch() {
+    return std::make_unique<PosixDirectorySearch>();
+}
+
+}  // namespace kestrin::platform

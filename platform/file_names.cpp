@@ -1,0 +1,117 @@
+#include "platform/file_names.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace kestrin::platform {
+namespace {
+
+char foldAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool isContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// Length in bytes of the code point that starts at text[at] (1 for a stray byte).
+std::size_t codePointLength(std::string_view text, std::size_t at) {
+    std::size_t end = at + 1;
+    while (end < text.size() && isContinuationByte(text[end])) {
+        ++end;
+    }
+    return end - at;
+}
+
+}  // namespace
+
+bool wildcardMatch(std::string_view pattern, std::string_view name, bool ignoreCase) {
+    const auto same = [ignoreCase](char a, char b) {
+        return ignoreCase ? foldAscii(a) == foldAscii(b) : a == b;
+    };
+    // Greedy match with one backtrack point: the last "*" seen and where its run ends.
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t starAt = std::string_view::npos;
+    std::size_t resumeName = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starAt = p++;
+            resumeName = n;
+        } else if (p < pattern.size() && pattern[p] == '?') {
+            ++p;
+            n += codePointLength(name, n);
+        } else if (p < pattern.size() && same(pattern[p], name[n])) {
+            ++p;
+            ++n;
+        } else if (starAt != std::string_view::npos) {
+            p = starAt + 1;
+            resumeName += codePointLength(name, resumeName);
+            n = resumeName;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
+bool caseInsensitiveLess(std::string_view a, std::string_view b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto x = static_cast<unsigned char>(foldAscii(a[i]));
+        const auto y = static_cast<unsigned char>(foldAscii(b[i]));
+        if (x != y) {
+            return x < y;
+        }
+    }
+    if (a.size() != b.size()) {
+        return a.size() < b.size();
+    }
+    return a < b;
+}
+
+bool isValidUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        char32_t value = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if ((lead & 0xE0) == 0xC0) {
+            length = 2;
+            value = lead & 0x1F;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3;
+            value = lead & 0x0F;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4;
+            value = lead & 0x07;
+        } else {
+            return false;
+        }
+        if (i + length > text.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            if (!isContinuationByte(text[i + k])) {
+                return false;
+            }
+            value = (value << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        }
+        constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        const bool overlong = value < kSmallest[length];
+        const bool surrogate = value >= 0xD800 && value <= 0xDFFF;
+        if (overlong || surrogate || value > 0x10FFFF) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+}  // namespace kestrin::platform

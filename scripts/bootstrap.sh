@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a step needs, and only those that are missing.
+# Usage: scripts/bootstrap.sh [GROUP...]   (default: build)
+set -euo pipefail
+
+declare -A groups=(
+    [build]="make cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core"
+    [test]="xvfb xauth"
+)
+
+wanted=()
+for group in "${@:-build}"; do
+    [[ -n "${groups[$group]+x}" ]] || { echo "bootstrap: unknown group '$group'" >&2; exit 2; }
+    read -ra names <<<"${groups[$group]}"
+    wanted+=("${names[@]}")
+done
+
+missing=()
+for name in "${wanted[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$name" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$name")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "bootstrap: installing ${missing[*]}"
+as_root=()
+if [[ $(id -u) -ne 0 ]]; then
+    command -v sudo >/dev/null || { echo "bootstrap: need root or sudo to install ${missing[*]}" >&2; exit 1; }
+    as_root=(sudo)
+fi
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
