@@ -1,0 +1,16 @@
+// Entry point of the widget tests: one QApplication with the program's own look.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cstdlib>
+
+#include "window/appearance.h"
+
+int main(int argc, char** argv) {
+    // Test discovery starts this program too; without a display it must still come up.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    kestrin::window::applyAppearance(app);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,254 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QStyleOptionGroupBox>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTimer>
+#include <set>
+
+#include "platform/qt_messages.h"
+#include "recorders.h"
+#include "window/control_table.h"
+#include "window/main_window.h"
+#include "window/twips.h"
+
+namespace {
+
+using kestrin::testing::FakeFolder;
+using kestrin::testing::RecordingLauncher;
+using kestrin::testing::RecordingMessages;
+using kestrin::window::ControlKind;
+using kestrin::window::kControls;
+using kestrin::window::MainWindow;
+
+QString q(std::string_view text) {
+    return QString::fromUtf8(text.data(), text.size());
+}
+
+QStringList listEntries(const MainWindow& window) {
+    QStringList entries;
+    const auto* model = window.findChild<QListView*>("List1")->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        entries.append(model->index(row, 0).data().toString());
+    }
+    return entries;
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    FakeFolder m_folder;
+    RecordingLauncher m_launcher;
+    RecordingMessages m_messages;
+    kestrin::window::Seams seams() { return {m_folder, m_launcher, m_messages}; }
+};
+
+TEST(ControlTable, HoldsItsInvariants) {
+    std::set<std::string_view> seen = {kestrin::window::kWindowName};
+    for (std::size_t row = 0; row < kControls.size(); ++row) {
+        const auto& spec = kControls[row];
+        SCOPED_TRACE(std::string(spec.name));
+        EXPECT_EQ(spec.tabIndex, static_cast<int>(row)) << "tab indexes run 0..20 in table order";
+        EXPECT_TRUE(seen.contains(spec.parent)) << "parent comes first";
+        EXPECT_TRUE(seen.insert(spec.name).second) << "names are unique";
+        const bool namedByCaption =
+            spec.kind == ControlKind::GroupBox || spec.kind == ControlKind::PushButton ||
+            spec.kind == ControlKind::Label || spec.kind == ControlKind::OptionButton;
+        EXPECT_NE(namedByCaption, !spec.accessibleName.empty()) << "every control has a name";
+    }
+}
+
+TEST(Twips, RoundsEdgesSoNeighboursMeet) {
+    for (const qreal dpi : {96.0, 120.0, 144.0, 100.0}) {
+        for (int left = 0; left < 600; left += 7) {
+            for (int width = 1; width < 200; width += 13) {
+                const QRect a = kestrin::window::twipsToPixels(left, 0, width, 10, dpi);
+                const QRect b = kestrin::window::twipsToPixels(left + width, 0, 37, 10, dpi);
+                ASSERT_EQ(a.x() + a.width(), b.x()) << dpi << " " << left << " " << width;
+            }
+        }
+    }
+    EXPECT_EQ(kestrin::window::twipsToPixels(5295, 96.0), 353);
+    EXPECT_EQ(kestrin::window::twipsToPixels(255, 144.0), 26);  // 25.5 rounds up
+}
+
+TEST_F(WindowTest, StartsWithTheDefaults) {
+    m_folder.names["*.qb"] = {"level.qb", "intro.qb"};
+    MainWindow window(seams());
+
+    EXPECT_EQ(window.windowTitle(), "Kestrin");
+    EXPECT_EQ(window.size(), QSize(353, 382));
+    EXPECT_EQ(window.minimumSize(), window.maximumSize()) << "fixed size";
+    const std::vector<std::pair<const char*, const char*>> texts = {
+        {"Text1", ""}, {"Text2", ""}, {"Text3", ""}, {"Text4", "mervo.exe"}, {"Text5", ".prx/pre"}};
+    for (const auto& [name, text] : texts) {
+        EXPECT_EQ(window.findChild<QLineEdit*>(name)->text(), text) << name;
+    }
+    auto* game = window.findChild<QComboBox*>("Combo1");
+    ASSERT_EQ(game->count(), 3);
+    EXPECT_EQ(game->itemText(0), "DEBUG");
+    EXPECT_EQ(game->itemText(1), "THUG1");
+    EXPECT_EQ(game->itemText(2), " ");
+    EXPECT_EQ(game->currentText(), " ");
+    EXPECT_TRUE(game->isEditable());
+    EXPECT_TRUE(window.findChild<QRadioButton*>("Option1")->isChecked());
+    EXPECT_FALSE(window.findChild<QRadioButton*>("Option2")->isChecked());
+    auto* banner = window.findChild<QPlainTextEdit*>("Text6");
+    EXPECT_TRUE(banner->isReadOnly());
+    EXPECT_EQ(banner->blockCount(), 3) << "two lines and the closing line break";
+    EXPECT_EQ(banner->document()->firstBlock().text(), "Launcher");
+
+    EXPECT_EQ(m_folder.asked, std::vector<std::string>{"./*.qb"});
+    EXPECT_EQ(listEntries(window), (QStringList{"level", "intro"}));
+    EXPECT_TRUE(m_messages.shown.empty());
+}
+
+TEST_F(WindowTest, BuildsEveryControlOfTheTableInsideItsParent) {
+    MainWindow window(seams());
+    for (const auto& spec : kControls) {
+        SCOPED_TRACE(std::string(spec.name));
+        auto* widget = window.findChild<QWidget*>(q(spec.name));
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(widget->parentWidget()->objectName(), q(spec.parent));
+        EXPECT_TRUE(widget->parentWidget()->rect().contains(widget->geometry()));
+        EXPECT_FALSE(widget->accessibleName().isEmpty() && spec.caption.empty());
+    }
+}
+
+TEST_F(WindowTest, PlacesControlsAtTheirPixelPositions) {
+    MainWindow window(seams());
+    // Worked out by hand: twips / 15 at 96 dpi, inside the parent's client area.
+    const std::vector<std::pair<const char*, QRect>> expected = {
+        {"Frame3", QRect(8, 200, 337, 177)}, {"List1", QRect(8, 32, 321, 121)},
+        {"Text6", QRect(224, 112, 121, 33)}, {"Label3", QRect(152, 8, 113, 17)},
+        {"Combo1", QRect(8, 40, 121, 21)},   {"Option2", QRect(240, 8, 89, 17)},
+    };
+    for (const auto& [name, rect] : expected) {
+        EXPECT_EQ(window.findChild<QWidget*>(name)->geometry(), rect) << name;
+    }
+}
+
+TEST_F(WindowTest, TabFollowsTheTabIndexes) {
+    MainWindow window(seams());
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.findChild<QWidget*>("Text1")->setFocus();
+    const QStringList expected = {"Command1", "Text2",    "Text3", "Command2", "Combo1",
+                                  "List1",    "Command3", "Text4", "Text5",    "Command4",
+                                  "Text6",    "Option1",  "Text1"};
+    QStringList visited;
+    for (int press = 0; press < expected.size(); ++press) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        // The editable game box hands its focus to its line edit.
+        while (focus != nullptr && focus->objectName().isEmpty()) {
+            focus = focus->parentWidget();
+        }
+        visited.append(focus ? focus->objectName() : QString("(none)"));
+    }
+    EXPECT_EQ(visited, expected);
+}
+
+// Width the style leaves for a caption, by the style's own rectangles.
+int roomForCaption(QWidget* widget) {
+    QStyle* style = widget->style();
+    if (auto* option = qobject_cast<QRadioButton*>(widget)) {
+        QStyleOptionButton opt;
+        opt.initFrom(option);
+        opt.text = option->text();
+        return style->subElementRect(QStyle::SE_RadioButtonContents, &opt, option).width();
+    }
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        QStyleOptionButton opt;
+        opt.initFrom(button);
+        opt.text = button->text();
+        return style->subElementRect(QStyle::SE_PushButtonContents, &opt, button).width();
+    }
+    if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+        QStyleOptionGroupBox opt;
+        opt.initFrom(group);
+        opt.text = group->title();
+        opt.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+        const QRect label =
+            style->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, group);
+        return group->rect().contains(label) ? label.width() : 0;
+    }
+    return qobject_cast<QLabel*>(widget)->contentsRect().width();
+}
+
+QString captionOf(QWidget* widget) {
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        return button->text();
+    }
+    if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+        return group->title();
+    }
+    return qobject_cast<QLabel*>(widget)->text();
+}
+
+TEST_F(WindowTest, EveryCaptionFitsItsControl) {
+    MainWindow window(seams());
+    ASSERT_EQ(window.logicalDpiX(), 96);
+    for (const auto& spec : kControls) {
+        if (!spec.accessibleName.empty()) {
+            continue;  // boxes with content, not captions
+        }
+        SCOPED_TRACE(std::string(spec.name));
+        auto* widget = window.findChild<QWidget*>(q(spec.name));
+        const QFontMetrics metrics(widget->font());
+        EXPECT_LE(metrics.horizontalAdvance(captionOf(widget)), roomForCaption(widget));
+        EXPECT_LE(metrics.height(), widget->height());
+    }
+}
+
+TEST_F(WindowTest, AnUnreadableFolderSaysSoOnceAndLeavesTheListEmpty) {
+    m_folder.readable = false;
+    MainWindow window(seams());
+    EXPECT_EQ(m_messages.shown, std::vector<std::string>{"Drive not reading"});
+    EXPECT_TRUE(listEntries(window).isEmpty());
+}
+
+TEST_F(WindowTest, AFolderWithoutMatchesGivesAnEmptyListAndNoMessage) {
+    m_folder.names["*.txt"] = {"notes.txt"};
+    MainWindow window(seams());
+    EXPECT_TRUE(m_messages.shown.empty());
+    EXPECT_TRUE(listEntries(window).isEmpty());
+}
+
+TEST(QtMessages, ShowsAPlainModalBoxWithOneOkButton) {
+    kestrin::platform::QtMessages messages(QStringLiteral("Kestrin"));
+    QString title, text;
+    int buttons = -1;
+    QMessageBox::Icon icon = QMessageBox::Warning;
+    Qt::TextFormat format = Qt::AutoText;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        format = box->textFormat();
+        buttons = static_cast<int>(box->buttons().size());
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    });
+    messages.inform("<b>Drive not reading</b>");  // returns once OK is pressed
+    EXPECT_EQ(title, "Kestrin");
+    EXPECT_EQ(text, "<b>Drive not reading</b>");
+    EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_EQ(icon, QMessageBox::NoIcon);
+    EXPECT_EQ(buttons, 1);
+}
+
+}  // namespace
