@@ -6,9 +6,9 @@
 //   cwd <length>:<working folder>
 //   name <length>:<argv[0]>
 //   arg <length>:<argv[i]>          one line for each argument, in order
-//   fds <open descriptors, ascending>
+//   fds <length>:<open descriptors, ascending, separated by spaces>
 //   stdin <length>:<what descriptor 0 leads to>
-//   session own|shared
+//   session <length>:own|shared
 //   end
 //
 // Values carry their length, so spaces, tabs, line breaks and empty arguments stay exact.
@@ -96,13 +96,13 @@ int main(int argc, char** argv) {
     for (int i = 0; i < argc; ++i) {
         record += field(i == 0 ? "name" : "arg", argv[i]);
     }
-    record += "fds";
+    std::string listed;
     for (const int fd : fds) {
-        record += " " + std::to_string(fd);
+        listed += (listed.empty() ? "" : " ") + std::to_string(fd);
     }
-    record += "\n";
+    record += field("fds", listed);
     record += field("stdin", readLink("/proc/self/fd/0"));
-    record += getsid(0) == getpid() ? "session own\n" : "session shared\n";
+    record += field("session", getsid(0) == getpid() ? "own" : "shared");
     record += "end\n";
 
     // The output first: once the record is in the log, the output file is complete.
