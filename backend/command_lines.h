@@ -1,0 +1,40 @@
+#pragma once
+// The command lines Kestrin hands to the backend program. Pure string functions: no Qt and no
+// system calls here, this folder also builds for Windows. Field values go into a line exactly as
+// they stand (nothing trimmed, quoted or escaped), which is why Decompile and Compile refuse the
+// characters the Windows command interpreter would act on.
+
+#include <string>
+#include <string_view>
+
+namespace kestrin::backend {
+
+// One built line, or the reason there is none, in words for an information message.
+struct BuiltLine {
+    std::string commandLine;
+    std::string refusal;
+
+    bool refused() const { return !refusal.empty(); }
+    bool operator==(const BuiltLine&) const = default;
+};
+
+inline constexpr std::string_view kNoFileToDecompile = "No file to DeCompile";
+inline constexpr std::string_view kNoFileToCompile = "No file to Compile";
+
+// The characters of value that cmd.exe would act on: & | < > ^ % ! " and the control characters
+// U+0000 to U+001F except tab, and U+007F. Each one once, in order of first appearance, as the
+// raw characters; empty when the value is safe. Spaces and tabs pass: they only split arguments.
+std::string unsafeCharacters(std::string_view value);
+
+// "cmd /c BACKEND -d INPUT.qb GAME > OUTPUT.txt". Refused when input or output is empty, then
+// when any value holds unsafe characters (checked in line order: backend, input, game, output).
+BuiltLine decompileLine(std::string_view backend, std::string_view input, std::string_view game,
+                        std::string_view output);
+
+// "cmd /c BACKEND -c INPUT.txt". Refused when input is empty, then on unsafe characters.
+BuiltLine compileLine(std::string_view backend, std::string_view input);
+
+// "BACKEND -p x ARCHIVE". Never refused: the line runs without the command interpreter.
+std::string unpackLine(std::string_view backend, std::string_view archive);
+
+}  // namespace kestrin::backend

@@ -1,0 +1,61 @@
+#include "platform/command_line.h"
+
+namespace kestrin::platform {
+namespace {
+
+constexpr std::string_view kInterpreter = "cmd /c ";
+
+std::vector<std::string> splitOnBlanks(std::string_view text) {
+    std::vector<std::string> tokens;
+    std::size_t at = 0;
+    while (true) {
+        at = text.find_first_not_of(" \t", at);
+        if (at == std::string_view::npos) {
+            return tokens;
+        }
+        const std::size_t end = text.find_first_of(" \t", at);
+        tokens.emplace_back(text.substr(at, end - at));
+        if (end == std::string_view::npos) {
+            return tokens;
+        }
+        at = end;
+    }
+}
+
+ParsedCommand failure(std::string error) {
+    return ParsedCommand{.arguments = {}, .outputFile = std::nullopt, .error = std::move(error)};
+}
+
+}  // namespace
+
+bool runsInInterpreter(std::string_view commandLine) {
+    return commandLine.starts_with(kInterpreter);
+}
+
+ParsedCommand parseCommandLine(std::string_view commandLine) {
+    const bool interpreted = runsInInterpreter(commandLine);
+    if (interpreted) {
+        commandLine.remove_prefix(kInterpreter.size());
+    }
+    ParsedCommand parsed;
+    auto tokens = splitOnBlanks(commandLine);
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        if (!interpreted || tokens[i] != ">") {
+            parsed.arguments.push_back(std::move(tokens[i]));
+            continue;
+        }
+        if (i + 1 == tokens.size()) {
+            return failure("The command line ends in \">\" without naming a file for the output.");
+        }
+        if (parsed.outputFile) {
+            return failure("The command line names more than one file for the output.");
+        }
+        parsed.outputFile = std::move(tokens[++i]);
+    }
+    if (parsed.arguments.empty()) {
+        return failure("The command line names no program to start.");
+    }
+    return parsed;
+}
+
+}  // namespace kestrin::platform

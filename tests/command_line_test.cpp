@@ -1,0 +1,74 @@
+#include "platform/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using kestrin::platform::ParsedCommand;
+
+ParsedCommand run(std::vector<std::string> arguments) {
+    return {.arguments = std::move(arguments), .outputFile = std::nullopt, .error = {}};
+}
+
+ParsedCommand runInto(std::vector<std::string> arguments, std::string file) {
+    return {.arguments = std::move(arguments), .outputFile = std::move(file), .error = {}};
+}
+
+ParsedCommand fails(std::string error) {
+    return {.arguments = {}, .outputFile = std::nullopt, .error = std::move(error)};
+}
+
+struct ParseCase {
+    const char* why;
+    std::string line;
+    ParsedCommand expected;
+};
+
+TEST(CommandLine, SplitsAndRedirectsLikeTheInterpreter) {
+    const std::string noProgram = "The command line names no program to start.";
+    const std::vector<ParseCase> cases = {
+        {"decompile", "cmd /c mervo.exe -d level.qb THUG1 > level.txt",
+         runInto({"mervo.exe", "-d", "level.qb", "THUG1"}, "level.txt")},
+        {"blank game entry leaves a run of spaces", "cmd /c mervo.exe -d level.qb   > level.txt",
+         runInto({"mervo.exe", "-d", "level.qb"}, "level.txt")},
+        {"compile", "cmd /c mervo.exe -c level.txt", run({"mervo.exe", "-c", "level.txt"})},
+        {"tabs split too", "cmd /c a\tb \t c", run({"a", "b", "c"})},
+        {"blanks around the line", "cmd /c   mervo \t ", run({"mervo"})},
+        {"a space in the output name leaves the rest as an argument",
+         "cmd /c mervo -d my level.qb  > out .txt",
+         runInto({"mervo", "-d", "my", "level.qb", ".txt"}, "out")},
+        {"redirection before the program", "cmd /c > out mervo -c x",
+         runInto({"mervo", "-c", "x"}, "out")},
+        {"an empty backend makes the option the program", "cmd /c  -d level.qb THUG1 > level.txt",
+         runInto({"-d", "level.qb", "THUG1"}, "level.txt")},
+        {"only a lone > redirects", "cmd /c mervo a>b >c", run({"mervo", "a>b", ">c"})},
+        {"shell syntax is plain text", "cmd /c mervo $(touch x) `y` a;b",
+         run({"mervo", "$(touch", "x)", "`y`", "a;b"})},
+        {"non-ASCII names", "cmd /c m\xC3\xA9rvo > \xEF\xBC\x86.txt",
+         runInto({"m\xC3\xA9rvo"}, "\xEF\xBC\x86.txt")},
+        {"unpack", "mervo.exe -p x .prx/pre", run({"mervo.exe", "-p", "x", ".prx/pre"})},
+        {"unpack of nothing", "mervo.exe -p x ", run({"mervo.exe", "-p", "x"})},
+        {"outside the interpreter > is an argument", "mervo.exe -p x > out",
+         run({"mervo.exe", "-p", "x", ">", "out"})},
+
+        {"> as the last token", "cmd /c mervo -c x >",
+         fails("The command line ends in \">\" without naming a file for the output.")},
+        {"> followed by blanks only", "cmd /c mervo > \t ",
+         fails("The command line ends in \">\" without naming a file for the output.")},
+        {"two output files", "cmd /c mervo > a > b",
+         fails("The command line names more than one file for the output.")},
+        {"redirection without a program", "cmd /c > out", fails(noProgram)},
+        {"nothing after the interpreter", "cmd /c ", fails(noProgram)},
+        {"empty line", "", fails(noProgram)},
+        {"blank line", " \t ", fails(noProgram)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(kestrin::platform::parseCommandLine(c.line), c.expected);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,480 @@
+// The POSIX launcher with real child processes: a copy of the stand-in backend plays the backend
+// in a temporary working folder, and its log shows what each child was given.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "backend/command_lines.h"
+#include "platform/launcher.h"
+#include "temp_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kestrin::backend::compileLine;
+using kestrin::backend::decompileLine;
+using kestrin::backend::unpackLine;
+using kestrin::platform::LaunchResult;
+using kestrin::testing::TempFolder;
+using kestrin::testing::WorkingFolder;
+
+// Only a bound against hanging: a wait that reaches it fails the test.
+constexpr auto kDeadline = std::chrono::seconds(15);
+
+template <typename Done>
+bool eventually(Done done) {
+    const auto end = std::chrono::steady_clock::now() + kDeadline;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::optional<std::string>& value) : m_name(name) {
+        if (const char* previous = std::getenv(name)) {
+            m_previous = previous;
+        }
+        set(value);
+    }
+    ~ScopedEnvironment() { set(m_previous); }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    void set(const std::optional<std::string>& value) {
+        if (value) {
+            setenv(m_name, value->c_str(), 1);
+        } else {
+            unsetenv(m_name);
+        }
+    }
+    const char* m_name;
+    std::optional<std::string> m_previous;
+};
+
+// One run of the stand-in, as its log tells it: each key with its values in order.
+struct Record {
+    std::map<std::string, std::vector<std::string>> fields;
+
+    std::string one(const std::string& key) const {
+        const auto found = fields.find(key);
+        return found == fields.end() || found->second.size() != 1 ? "(not one)" : found->second[0];
+    }
+    std::vector<std::string> arguments() const {
+        const auto found = fields.find("arg");
+        return found == fields.end() ? std::vector<std::string>{} : found->second;
+    }
+};
+
+std::vector<Record> parseLog(std::string text) {
+    // A stand-in may be writing right now; only whole records count.
+    const auto whole = text.rfind("end\n");
+    text.resize(whole == std::string::npos ? 0 : whole + 4);
+    std::istringstream in(text);
+    std::vector<Record> records;
+    Record current;
+    for (std::string key; in >> key;) {
+        if (key == "record") {
+            current = Record{};
+        } else if (key == "end") {
+            records.push_back(current);
+        } else {
+            // " <length>:<value>\n"
+            std::size_t length = 0;
+            in >> length;
+            in.ignore(1);
+            std::string value(length, '\0');
+            in.read(value.data(), static_cast<std::streamsize>(length));
+            in.ignore(1);
+            current.fields[key].push_back(std::move(value));
+        }
+    }
+    return records;
+}
+
+struct Child {
+    int pid;
+    char state;
+};
+
+// This process's children as /proc lists them, with their state ('Z' for a zombie).
+std::vector<Child> childrenOfThisProcess() {
+    std::vector<Child> children;
+    DIR* proc = opendir("/proc");
+    if (proc == nullptr) {
+        ADD_FAILURE() << "cannot read /proc";
+        return children;
+    }
+    while (const dirent* entry = readdir(proc)) {
+        const std::string name = entry->d_name;
+        if (name.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        std::ifstream statFile("/proc/" + name + "/stat");
+        std::string stat((std::istreambuf_iterator<char>(statFile)),
+                         std::istreambuf_iterator<char>());
+        // "pid (command) state ppid ...": the command may hold spaces and parentheses.
+        const auto close = stat.rfind(')');
+        if (close == std::string::npos) {
+            continue;
+        }
+        std::istringstream fields(stat.substr(close + 1));
+        char state = 0;
+        int parent = 0;
+        if (fields >> state >> parent && parent == getpid()) {
+            children.push_back({std::stoi(name), state});
+        }
+    }
+    closedir(proc);
+    return children;
+}
+
+std::string cannotWrite(const std::string& file, const std::string& why) {
+    return "Cannot write the output to \"" + file + "\": " + why;
+}
+
+class LauncherTest : public ::testing::Test {
+protected:
+    LauncherTest()
+        : m_inside(m_work.path()),
+          m_log(m_logs.path() / "log"),
+          m_logVariable("KESTRIN_STAND_IN_LOG", m_log.string()),
+          m_pathVariable("PATH", m_pathFolder.path().string()) {}
+
+    static void install(const fs::path& folder, const std::string& name) {
+        fs::copy_file(KESTRIN_STAND_IN_BACKEND, folder / name,
+                      fs::copy_options::overwrite_existing);
+        fs::permissions(folder / name, fs::perms::owner_all | fs::perms::group_read |
+                                           fs::perms::group_exec | fs::perms::others_read |
+                                           fs::perms::others_exec);
+    }
+
+    static LaunchResult launch(const std::string& line) {
+        return kestrin::platform::makeLauncher()->launch(line);
+    }
+
+    // Launches on a thread of its own, so that a launch that hangs fails the test instead.
+    static std::optional<LaunchResult> launchOrGiveUp(const std::string& line) {
+        auto promise = std::make_shared<std::promise<LaunchResult>>();
+        auto result = promise->get_future();
+        std::thread([promise, line] { promise->set_value(launch(line)); }).detach();
+        if (result.wait_for(kDeadline) != std::future_status::ready) {
+            return std::nullopt;
+        }
+        return result.get();
+    }
+
+    std::vector<Record> records() const {
+        std::ifstream in(m_log, std::ios::binary);
+        return parseLog({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+    }
+
+    std::vector<Record> waitForRecords(std::size_t count) const {
+        std::vector<Record> found;
+        eventually([&] {
+            found = records();
+            return found.size() >= count;
+        });
+        return found;
+    }
+
+    std::string inWork(const std::string& name) const {
+        return fs::canonical(m_work.path() / name).string();
+    }
+
+    std::set<std::string> workEntries() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(m_work.path())) {
+            names.insert(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    TempFolder m_work;
+    WorkingFolder m_inside;
+    TempFolder m_logs;
+    TempFolder m_pathFolder;
+    fs::path m_log;
+    ScopedEnvironment m_logVariable;
+    ScopedEnvironment m_pathVariable;
+};
+
+TEST_F(LauncherTest, RunsTheBackendWithItsOutputInTheFile) {
+    install(m_work.path(), "mervo");
+    m_work.write("out.txt", std::string(5000, 'o') + "\n");
+    const auto line = decompileLine("mervo", "level", "THUG1", "out");
+    ASSERT_EQ(line.refusal, "");
+
+    EXPECT_EQ(launch(line.commandLine).error, "");
+    const auto found = waitForRecords(1);
+    ASSERT_EQ(found.size(), 1u) << "the stand-in left no record";
+    const Record& run = found.front();
+    EXPECT_EQ(run.one("exe"), inWork("mervo"));
+    EXPECT_EQ(run.one("cwd"), fs::canonical(m_work.path()).string());
+    EXPECT_EQ(run.one("name"), "mervo");
+    EXPECT_EQ(run.arguments(), (std::vector<std::string>{"-d", "level.qb", "THUG1"}));
+    EXPECT_EQ(run.one("fds"), "0 1 2");
+    EXPECT_EQ(run.one("stdin"), "/dev/null");
+    EXPECT_EQ(run.one("session"), "own");
+    EXPECT_EQ(m_work.read("out.txt"), "stand-in output\n");
+}
+
+struct ArgumentCase {
+    const char* why;
+    std::string line;
+    std::vector<std::string> expected;
+};
+
+TEST_F(LauncherTest, ArgumentsArriveAsTheLineSplitsThemWithNoShell) {
+    install(m_work.path(), "mervo");
+    m_work.write("a.qb");
+    const std::vector<ArgumentCase> cases = {
+        {"spaces split names",
+         decompileLine("mervo", "my level", "THUG 2", "out").commandLine,
+         {"-d", "my", "level.qb", "THUG", "2"}},
+        {"tabs split names", compileLine("mervo", "a\t\tb").commandLine, {"-c", "a", "b.txt"}},
+        {"shell syntax is plain text",
+         decompileLine("mervo", "a;b $(touch x) `touch y`", "", "out").commandLine,
+         {"-d", "a;b", "$(touch", "x)", "`touch", "y`.qb"}},
+        {"no variables, wildcards or home folder",
+         unpackLine("mervo", "$HOME *.qb ~"),
+         {"-p", "x", "$HOME", "*.qb", "~"}},
+        {"non-ASCII names",
+         compileLine("mervo", "\xC3\xA9t\xC3\xA9").commandLine,
+         {"-c", "\xC3\xA9t\xC3\xA9.txt"}},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].why);
+        ASSERT_EQ(launch(cases[i].line).error, "");
+        const auto found = waitForRecords(i + 1);
+        ASSERT_EQ(found.size(), i + 1) << "the stand-in left no record";
+        EXPECT_EQ(found[i].arguments(), cases[i].expected);
+    }
+    EXPECT_EQ(workEntries(), (std::set<std::string>{"a.qb", "mervo", "out.txt"}))
+        << "something ran a command from a file name";
+}
+
+TEST_F(LauncherTest, ManyLaunchesLeaveNoZombieAndNoStrayDescriptor) {
+    install(m_work.path(), "mervo");
+    const std::string line = decompileLine("mervo", "level", "THUG1", "out").commandLine;
+    constexpr std::size_t kLaunches = 200;
+
+    // Without close-on-exec, as a careless library might leave one.
+    const int leaky = open("/dev/null", O_RDONLY);
+    ASSERT_GT(leaky, 2);
+    std::size_t started = 0;
+    for (std::size_t i = 0; i < kLaunches; ++i) {
+        started += launch(line).started() ? 1 : 0;
+    }
+    close(leaky);
+    ASSERT_EQ(started, kLaunches);
+
+    const auto found = waitForRecords(kLaunches);
+    ASSERT_EQ(found.size(), kLaunches) << "stand-ins that reported before the deadline";
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(found[i].one("fds"), "0 1 2");
+        EXPECT_EQ(found[i].one("stdin"), "/dev/null");
+    }
+
+    const bool allGone = eventually([] { return childrenOfThisProcess().empty(); });
+    const auto left = childrenOfThisProcess();
+    std::string some;
+    for (std::size_t i = 0; i < left.size() && i < 10; ++i) {
+        some += " " + std::to_string(left[i].pid) + ":" + left[i].state;
+    }
+    EXPECT_TRUE(allGone) << left.size() << " children left, such as (pid:state, Z is a zombie)"
+                         << some;
+}
+
+TEST_F(LauncherTest, ReturnsWhileTheProgramStillRuns) {
+    install(m_work.path(), "mervo");
+    const fs::path gate = m_logs.path() / "gate";
+    const ScopedEnvironment gateVariable("KESTRIN_STAND_IN_GATE", gate.string());
+
+    ASSERT_EQ(launch("cmd /c mervo -c level.txt > out.txt").error, "");
+    // The stand-in waits for the gate before it logs anything.
+    EXPECT_EQ(records().size(), 0u);
+    std::ofstream(gate) << "open";
+    EXPECT_EQ(waitForRecords(1).size(), 1u);
+}
+
+struct OutputCase {
+    const char* why;
+    std::string line;
+    std::string expected;
+};
+
+TEST_F(LauncherTest, OutputThatIsNotAnOrdinaryFileIsRefused) {
+    install(m_work.path(), "mervo");
+    ASSERT_EQ(mkfifo("lonely.txt", 0644), 0);
+    ASSERT_EQ(mkfifo("heard.txt", 0644), 0);
+    const int reader = open("heard.txt", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    fs::create_directory("folder.txt");
+    const std::string notOrdinary = "it is not an ordinary file.";
+    const std::vector<OutputCase> cases = {
+        {"fifo without a reader", decompileLine("mervo", "level", "", "lonely").commandLine,
+         cannotWrite("lonely.txt", notOrdinary)},
+        {"fifo with a reader", decompileLine("mervo", "level", "", "heard").commandLine,
+         cannotWrite("heard.txt", notOrdinary)},
+        {"folder", decompileLine("mervo", "level", "", "folder").commandLine,
+         cannotWrite("folder.txt", notOrdinary)},
+        {"device", "cmd /c mervo > /dev/null", cannotWrite("/dev/null", notOrdinary)},
+        {"missing folder", decompileLine("mervo", "level", "", "missing/out").commandLine,
+         cannotWrite("missing/out.txt", "No such file or directory.")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        const auto result = launchOrGiveUp(c.line);
+        ASSERT_TRUE(result.has_value()) << "the launch hung";
+        EXPECT_EQ(result->error, c.expected);
+    }
+    close(reader);
+
+    // One good launch afterwards: its record must be the only one.
+    ASSERT_EQ(launch("cmd /c mervo > out.txt").error, "");
+    EXPECT_EQ(waitForRecords(1).size(), 1u);
+    EXPECT_EQ(records().size(), 1u) << "a refused line started the program";
+}
+
+struct BackendCase {
+    const char* why;
+    std::string line;
+    std::string expected;
+};
+
+TEST_F(LauncherTest, AnUnusableBackendStopsTheLaunchBeforeAnything) {
+    m_work.write("out.txt", "earlier output\n");
+    fs::create_directory("folder.exe");
+    m_work.write("plain", "#!/bin/sh\n");
+    fs::permissions("plain", fs::perms::owner_read | fs::perms::owner_write);
+    std::ofstream(m_pathFolder.path() / "onpath") << "#!/bin/sh\n";
+    const std::string onPath = (m_pathFolder.path() / "onpath").string();
+    const std::vector<BackendCase> cases = {
+        {"missing", "cmd /c mervo.exe -c level.txt > out.txt",
+         "Cannot start \"mervo.exe\": no such program in the working folder or on PATH."},
+        {"missing, new output file", decompileLine("mervo.exe", "level", "", "new").commandLine,
+         "Cannot start \"mervo.exe\": no such program in the working folder or on PATH."},
+        {"empty backend name", decompileLine("", "level", "THUG1", "out").commandLine,
+         "Cannot start \"-d\": no such program in the working folder or on PATH."},
+        {"folder", "cmd /c folder.exe > out.txt",
+         "Cannot start \"folder.exe\": \"./folder.exe\" is a folder, not a program."},
+        {"not executable", "cmd /c plain > out.txt",
+         "Cannot start \"plain\": \"./plain\" may not be run (no execute permission)."},
+        {"not executable, on PATH", "cmd /c onpath > out.txt",
+         "Cannot start \"onpath\": \"" + onPath + "\" may not be run (no execute permission)."},
+        {"missing path", "cmd /c ./sub/mervo > out.txt",
+         "Cannot start \"./sub/mervo\": no such file."},
+        {"device", "cmd /c /dev/null > out.txt",
+         "Cannot start \"/dev/null\": \"/dev/null\" is not a program file."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(launch(c.line).error, c.expected);
+        EXPECT_EQ(m_work.read("out.txt"), "earlier output\n");
+        EXPECT_FALSE(fs::exists("new.txt"));
+    }
+}
+
+TEST_F(LauncherTest, ExecFailuresComeBackAsErrors) {
+    // Executable, but neither a program nor a script with "#!": no shell is tried instead.
+    m_work.write("words", "echo started\n");
+    fs::permissions("words", fs::perms::owner_all);
+    EXPECT_EQ(launch("cmd /c words -c level.txt").error,
+              "Cannot start \"words\": Exec format error.");
+}
+
+TEST_F(LauncherTest, TheWorkingFolderComesBeforePath) {
+    install(m_work.path(), "mervo");
+    install(m_pathFolder.path(), "mervo");
+    const std::string fromPath = fs::canonical(m_pathFolder.path() / "mervo").string();
+    const std::string line = "cmd /c mervo > out.txt";
+
+    ASSERT_EQ(launch(line).error, "");
+    ASSERT_EQ(waitForRecords(1).size(), 1u);
+    fs::remove("mervo");
+    ASSERT_EQ(launch(line).error, "");
+    ASSERT_EQ(waitForRecords(2).size(), 2u);
+    fs::create_directory("mervo");
+    ASSERT_EQ(launch(line).error, "");
+    const auto found = waitForRecords(3);
+    ASSERT_EQ(found.size(), 3u);
+
+    EXPECT_EQ(found[0].one("exe"), fs::canonical(m_work.path()).string() + "/mervo");
+    EXPECT_EQ(found[1].one("exe"), fromPath) << "after the working folder's copy was removed";
+    EXPECT_EQ(found[2].one("exe"), fromPath) << "a folder of that name is passed over";
+}
+
+struct PathCase {
+    const char* why;
+    std::optional<std::string> path;
+    std::string expected;  // the error; empty when the program must start
+};
+
+TEST_F(LauncherTest, PathIsSearchedEntryByEntry) {
+    const TempFolder empty;
+    install(m_pathFolder.path(), "mervo");
+    const std::string notFound =
+        "Cannot start \"mervo\": no such program in the working folder or on PATH.";
+    const std::string folder = m_pathFolder.path().string();
+    const std::vector<PathCase> cases = {
+        {"second entry", empty.path().string() + ":" + folder, ""},
+        {"empty entries do not end the search", "::" + folder + "/", ""},
+        {"not on PATH", empty.path().string() + "::", notFound},
+        {"empty PATH", "", notFound},
+        {"no PATH", std::nullopt, notFound},
+    };
+    std::size_t expectedRecords = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        const ScopedEnvironment path("PATH", c.path);
+        EXPECT_EQ(launch("cmd /c mervo > out.txt").error, c.expected);
+        if (c.expected.empty()) {
+            ++expectedRecords;
+            EXPECT_EQ(waitForRecords(expectedRecords).size(), expectedRecords);
+        }
+    }
+}
+
+TEST_F(LauncherTest, AnExeNameAlsoFindsTheNativeBuild) {
+    install(m_work.path(), "mervo");
+    ASSERT_EQ(launch("cmd /c mervo.exe > out.txt").error, "");
+    ASSERT_EQ(waitForRecords(1).size(), 1u);
+    install(m_work.path(), "mervo.exe");
+    ASSERT_EQ(launch("cmd /c mervo.exe > out.txt").error, "");
+    ASSERT_EQ(waitForRecords(2).size(), 2u);
+    install(m_work.path(), "LOUD");
+    ASSERT_EQ(launch("LOUD.EXE -p x pack").error, "");
+    const auto found = waitForRecords(3);
+    ASSERT_EQ(found.size(), 3u);
+
+    EXPECT_EQ(found[0].one("exe"), inWork("mervo"));
+    EXPECT_EQ(found[0].one("name"), "mervo.exe") << "the program keeps the name it was called by";
+    EXPECT_EQ(found[1].one("exe"), inWork("mervo.exe")) << "the exact name comes first";
+    EXPECT_EQ(found[2].one("exe"), inWork("LOUD"));
+}
+
+}  // namespace

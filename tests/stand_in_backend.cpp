@@ -1,0 +1,125 @@
+// A stand-in for the backend program in the launcher's tests. It writes a known text to standard
+// output and appends one record of what it was given to the log named by KESTRIN_STAND_IN_LOG:
+//
+//   record
+//   exe <length>:<path of the running file>
+//   cwd <length>:<working folder>
+//   name <length>:<argv[0]>
+//   arg <length>:<argv[i]>          one line for each argument, in order
+//   fds <length>:<open descriptors, ascending, separated by spaces>
+//   stdin <length>:<what descriptor 0 leads to>
+//   session <length>:own|shared
+//   end
+//
+// Values carry their length, so spaces, tabs, line breaks and empty arguments stay exact.
+// KESTRIN_STAND_IN_GATE names a file to wait for (up to ten seconds) before doing anything, and
+// KESTRIN_STAND_IN_SLEEP_MS a pause before writing.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::string field(const char* key, const std::string& value) {
+    return std::string(key) + " " + std::to_string(value.size()) + ":" + value + "\n";
+}
+
+std::string readLink(const char* path) {
+    std::string target(4096, '\0');
+    const ssize_t length = readlink(path, target.data(), target.size());
+    target.resize(length < 0 ? 0 : static_cast<std::size_t>(length));
+    return target;
+}
+
+std::vector<int> openDescriptors() {
+    std::vector<int> fds;
+    DIR* dir = opendir("/proc/self/fd");
+    if (dir == nullptr) {
+        return fds;
+    }
+    while (const dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.') {
+            continue;
+        }
+        const int fd = std::atoi(entry->d_name);
+        if (fd != dirfd(dir)) {
+            fds.push_back(fd);
+        }
+    }
+    closedir(dir);
+    std::sort(fds.begin(), fds.end());
+    return fds;
+}
+
+void waitForGate(const char* gate) {
+    for (int i = 0; i < 1000 && access(gate, F_OK) != 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+bool writeAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t written = write(fd, text.data() + done, text.size() - done);
+        if (written <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (const char* gate = std::getenv("KESTRIN_STAND_IN_GATE")) {
+        waitForGate(gate);
+    }
+    if (const char* pause = std::getenv("KESTRIN_STAND_IN_SLEEP_MS")) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(pause)));
+    }
+    // Taken before the log is opened, so that it shows only what the launcher passed on.
+    const std::vector<int> fds = openDescriptors();
+
+    std::string record = "record\n";
+    record += field("exe", readLink("/proc/self/exe"));
+    record += field("cwd", readLink("/proc/self/cwd"));
+    for (int i = 0; i < argc; ++i) {
+        record += field(i == 0 ? "name" : "arg", argv[i]);
+    }
+    std::string listed;
+    for (const int fd : fds) {
+        listed += (listed.empty() ? "" : " ") + std::to_string(fd);
+    }
+    record += field("fds", listed);
+    record += field("stdin", readLink("/proc/self/fd/0"));
+    record += field("session", getsid(0) == getpid() ? "own" : "shared");
+    record += "end\n";
+
+    // The output first: once the record is in the log, the output file is complete.
+    const bool wroteOutput = writeAll(STDOUT_FILENO, "stand-in output\n");
+
+    const char* logPath = std::getenv("KESTRIN_STAND_IN_LOG");
+    if (logPath == nullptr) {
+        return 2;
+    }
+    const int log = open(logPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (log < 0) {
+        return 2;
+    }
+    // Many stand-ins may finish at once; the lock keeps their records whole.
+    flock(log, LOCK_EX);
+    const bool wroteLog = writeAll(log, record);
+    flock(log, LOCK_UN);
+    close(log);
+    return wroteOutput && wroteLog ? 0 : 1;
+}
