@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "backend/command_lines.h"
 #include "listing/list_files.h"
 #include "window/control_table.h"
 #include "window/twips.h"
@@ -29,6 +30,12 @@ constexpr std::string_view kFolder = ".";
 constexpr std::string_view kQbPattern = "*.qb";
 constexpr std::string_view kTxtPattern = "*.txt";
 constexpr std::string_view kDriveNotReading = "Drive not reading";
+constexpr std::string_view kDecompilingDone = "DeCompiling Done";
+constexpr std::string_view kCompilingDone = "Compiling Done";
+
+std::string field(const QLineEdit* box) {
+    return box->text().toStdString();
+}
 
 QWidget* makeBanner(std::string_view content, QWidget* parent) {
     auto* banner = new QPlainTextEdit(parent);
@@ -147,6 +154,12 @@ void MainWindow::connectHandlers() {
     connect(m_option2, &QAbstractButton::clicked, this, &MainWindow::onOption2Clicked);
     connect(control<QPushButton>("Command3"), &QAbstractButton::clicked, this,
             &MainWindow::onRefreshClicked);
+    connect(control<QPushButton>("Command1"), &QAbstractButton::clicked, this,
+            &MainWindow::onDecompileClicked);
+    connect(control<QPushButton>("Command2"), &QAbstractButton::clicked, this,
+            &MainWindow::onCompileClicked);
+    connect(control<QPushButton>("Command4"), &QAbstractButton::clicked, this,
+            &MainWindow::onUnpackClicked);
 }
 
 void MainWindow::onLoad() {
@@ -214,6 +227,44 @@ void MainWindow::onOption2Clicked() {
 
 void MainWindow::onRefreshClicked() {
     FillFileList(std::string(kFolder), kQbPattern);
+}
+
+bool MainWindow::launch(const std::string& commandLine) {
+    const platform::LaunchResult result = m_seams.launcher.launch(commandLine);
+    if (!result.started()) {
+        m_seams.messages.inform(result.error);
+    }
+    return result.started();
+}
+
+void MainWindow::onDecompileClicked() {
+    const backend::BuiltLine built = backend::decompileLine(
+        field(m_text4), field(m_text1), m_combo1->currentText().toStdString(), field(m_text2));
+    if (built.refused()) {
+        m_seams.messages.inform(built.refusal);
+        return;
+    }
+    if (!launch(built.commandLine)) {
+        return;
+    }
+    // The text file just written is the next Compile's input.
+    m_text3->setText(m_text2->text());
+    m_seams.messages.inform(std::string(kDecompilingDone));
+}
+
+void MainWindow::onCompileClicked() {
+    const backend::BuiltLine built = backend::compileLine(field(m_text4), field(m_text3));
+    if (built.refused()) {
+        m_seams.messages.inform(built.refusal);
+        return;
+    }
+    if (launch(built.commandLine)) {
+        m_seams.messages.inform(std::string(kCompilingDone));
+    }
+}
+
+void MainWindow::onUnpackClicked() {
+    launch(backend::unpackLine(field(m_text4), field(m_text5)));
 }
 
 }  // namespace kestrin::window

@@ -51,6 +51,11 @@ private:
     void onOption1Clicked();
     void onOption2Clicked();
     void onRefreshClicked();
+    void onDecompileClicked();
+    void onCompileClicked();
+    void onUnpackClicked();
+    // Starts a built line; true when it started, otherwise the user has been told why not.
+    bool launch(const std::string& commandLine);
 
     template <typename T>
     T* control(std::string_view name) const;

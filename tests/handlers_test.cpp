@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "recorders.h"
+#include "window/main_window.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+struct Fields {
+    QString text1, text2, game, text3, text4 = "mervo.exe", text5 = ".prx/pre";
+};
+
+struct Press {
+    const char* why;
+    Fields fields;
+    const char* button;
+    std::string launchError;  // what the launcher answers; empty: started
+    Strings launched;
+    Strings messages;
+    QString text3After;
+};
+
+class Handlers : public ::testing::Test {
+protected:
+    kestrin::testing::FakeFolder m_folder;
+    kestrin::testing::RecordingLauncher m_launcher;
+    kestrin::testing::RecordingMessages m_messages;
+};
+
+TEST_F(Handlers, BuildLaunchAndConfirmInOrder) {
+    const std::string blank = "cmd /c mervo.exe -d level.qb   > level.txt";
+    const std::vector<Press> presses = {
+        {"decompile with the blank game entry",
+         {"level", "level", " ", "old"},
+         "Command1",
+         "",
+         {blank},
+         {"DeCompiling Done"},
+         "level"},
+        {"decompile names the game and a new output",
+         {"level", "out", "THUG1", "old"},
+         "Command1",
+         "",
+         {"cmd /c mervo.exe -d level.qb THUG1 > out.txt"},
+         {"DeCompiling Done"},
+         "out"},
+        {"decompile without input",
+         {"", "level", " ", "old"},
+         "Command1",
+         "",
+         {},
+         {"No file to DeCompile"},
+         "old"},
+        {"decompile without output",
+         {"level", "", " ", "old"},
+         "Command1",
+         "",
+         {},
+         {"No file to DeCompile"},
+         "old"},
+        {"decompile that cannot start keeps the compile box",
+         {"level", "level", " ", "old"},
+         "Command1",
+         "no backend",
+         {blank},
+         {"no backend"},
+         "old"},
+        {"compile",
+         {"", "", " ", "level"},
+         "Command2",
+         "",
+         {"cmd /c mervo.exe -c level.txt"},
+         {"Compiling Done"},
+         "level"},
+        {"compile without input",
+         {"a", "b", " ", ""},
+         "Command2",
+         "",
+         {},
+         {"No file to Compile"},
+         ""},
+        {"compile that cannot start",
+         {"", "", " ", "level"},
+         "Command2",
+         "no backend",
+         {"cmd /c mervo.exe -c level.txt"},
+         {"no backend"},
+         "level"},
+        {"unpack shows nothing",
+         {"", "", " ", ""},
+         "Command4",
+         "",
+         {"mervo.exe -p x .prx/pre"},
+         {},
+         ""},
+        {"unpack with empty boxes still runs",
+         {"", "", " ", "", "", ""},
+         "Command4",
+         "",
+         {" -p x "},
+         {},
+         ""},
+        {"unpack that cannot start says why",
+         {"", "", " ", ""},
+         "Command4",
+         "no backend",
+         {"mervo.exe -p x .prx/pre"},
+         {"no backend"},
+         ""},
+    };
+    for (const Press& press : presses) {
+        SCOPED_TRACE(press.why);
+        kestrin::testing::RecordingLauncher launcher;
+        kestrin::testing::RecordingMessages messages;
+        launcher.result.error = press.launchError;
+        kestrin::window::MainWindow window({m_folder, launcher, messages});
+        const std::vector<std::pair<const char*, QString>> boxes = {{"Text1", press.fields.text1},
+                                                                    {"Text2", press.fields.text2},
+                                                                    {"Text3", press.fields.text3},
+                                                                    {"Text4", press.fields.text4},
+                                                                    {"Text5", press.fields.text5}};
+        for (const auto& [name, value] : boxes) {
+            window.findChild<QLineEdit*>(name)->setText(value);
+        }
+        window.findChild<QComboBox*>("Combo1")->setEditText(press.fields.game);
+        QTest::mouseClick(window.findChild<QPushButton*>(press.button), Qt::LeftButton);
+
+        EXPECT_EQ(launcher.launched, press.launched);
+        EXPECT_EQ(messages.shown, press.messages);
+        EXPECT_EQ(window.findChild<QLineEdit*>("Text3")->text(), press.text3After);
+        for (const auto& [name, value] : boxes) {
+            if (QString(name) != "Text3") {
+                EXPECT_EQ(window.findChild<QLineEdit*>(name)->text(), value) << name;
+            }
+        }
+    }
+}
+
+TEST_F(Handlers, UnsafeNamesAreRefusedAndNothingStarts) {
+    kestrin::window::MainWindow window({m_folder, m_launcher, m_messages});
+    window.findChild<QLineEdit*>("Text1")->setText("a&calc");
+    window.findChild<QLineEdit*>("Text2")->setText("a&calc");
+    window.findChild<QLineEdit*>("Text3")->setText("kept");
+    QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    EXPECT_TRUE(m_launcher.launched.empty());
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_NE(m_messages.shown[0].find("a&calc"), std::string::npos);
+    EXPECT_EQ(window.findChild<QLineEdit*>("Text3")->text(), "kept");
+}
+
+TEST_F(Handlers, EveryPressStartsAgain) {
+    kestrin::window::MainWindow window({m_folder, m_launcher, m_messages});
+    window.findChild<QLineEdit*>("Text1")->setText("level");
+    window.findChild<QLineEdit*>("Text2")->setText("level");
+    for (int press = 0; press < 3; ++press) {
+        QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    }
+    EXPECT_EQ(m_launcher.launched.size(), 3u);
+    EXPECT_EQ(m_messages.shown, Strings(3, "DeCompiling Done"));
+}
+
+}  // namespace
