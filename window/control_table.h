@@ -39,7 +39,7 @@ inline constexpr std::string_view kWindowTitle = "Kestrin";
 inline constexpr int kClientWidthTwips = 5295;
 inline constexpr int kClientHeightTwips = 5730;
 
-inline constexpr std::string_view kBanner = "Launcher\r\nFront end for the script converter\r\n";
+inline constexpr std::string_view kBanner = "Launcher\r\nby the Kestrin team\r\n";
 
 using enum ControlKind;
 

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextDocument>
 
 #include "backend/command_lines.h"
 #include "listing/list_files.h"
@@ -45,6 +46,10 @@ QWidget* makeBanner(std::string_view content, QWidget* parent) {
     banner->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     banner->setFocusPolicy(Qt::StrongFocus);
     banner->setTabChangesFocus(true);
+    // Two short lines fill the fixed box; a scroll bar would only hide them.
+    banner->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    banner->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    banner->document()->setDocumentMargin(2);
     QPalette palette = banner->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Dark));  // the button-shadow colour
     banner->setPalette(palette);
