@@ -1,9 +1,10 @@
-# Quick start: `make run` opens the window, `make test` builds and runs every test.
-# CI (CI=true) builds with warnings as errors.
+# Quick start: `make run` opens the window on the demo folder, `make test` builds and runs every
+# test. CI (CI=true) builds with warnings as errors.
 PRESET ?= $(if $(CI),ci,debug)
 BUILD_DIR := build/$(PRESET)
+DEMO_DIR := build/demo
 
-.PHONY: all bootstrap build run test clean
+.PHONY: all bootstrap build run screenshot package test clean
 
 all: build
 
@@ -14,8 +15,30 @@ build: bootstrap
 	cmake --preset $(PRESET)
 	cmake --build --preset $(PRESET)
 
+# On a desktop the window opens on build/demo; without a display (neither DISPLAY nor
+# WAYLAND_DISPLAY) Kestrin runs on a virtual display instead and leaves a screenshot.
 run: build
-	$(BUILD_DIR)/app/kestrin
+	bash scripts/prepare_demo.sh $(BUILD_DIR) $(DEMO_DIR)
+	@if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
+	    cd $(DEMO_DIR) && exec $(CURDIR)/$(BUILD_DIR)/app/kestrin; \
+	else \
+	    echo "No display: starting Kestrin on a virtual X display for a screenshot."; \
+	    bash scripts/bootstrap.sh screenshot && \
+	    bash scripts/screenshot.sh $(BUILD_DIR)/app/kestrin $(DEMO_DIR) build/kestrin-demo.png; \
+	fi
+
+# The README's picture, from the real window on a virtual display.
+screenshot: build
+	@bash scripts/bootstrap.sh screenshot
+	bash scripts/prepare_demo.sh $(BUILD_DIR) $(DEMO_DIR)
+	bash scripts/screenshot.sh $(BUILD_DIR)/app/kestrin $(DEMO_DIR) docs/screenshot.png
+
+# The .deb, from an optimised build.
+package:
+	@bash scripts/bootstrap.sh build package
+	cmake --preset release
+	cmake --build --preset release
+	cpack --preset deb
 
 test: build
 	ctest --preset $(PRESET)

@@ -5,7 +5,11 @@ set -euo pipefail
 
 declare -A groups=(
     [build]="make cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core"
-    [test]="xvfb xauth"
+    # The window on a virtual display: screenshots, accessibility driven from outside; the
+    # installed files' validators; the .deb's dependency lookup.
+    [test]="xvfb xauth x11-utils imagemagick dbus-daemon at-spi2-core python3-pyatspi desktop-file-utils appstream dpkg-dev file"
+    [screenshot]="xvfb xauth x11-utils imagemagick"
+    [package]="dpkg-dev file"
 )
 
 wanted=()
