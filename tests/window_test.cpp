@@ -2,22 +2,18 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QStyleOptionButton>
-#include <QStyleOptionGroupBox>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
 #include <set>
 
+#include "caption_fit.h"
 #include "platform/qt_messages.h"
 #include "recorders.h"
 #include "window/control_table.h"
@@ -161,56 +157,10 @@ TEST_F(WindowTest, TabFollowsTheTabIndexes) {
     EXPECT_EQ(visited, expected);
 }
 
-// Width the style leaves for a caption, by the style's own rectangles.
-int roomForCaption(QWidget* widget) {
-    QStyle* style = widget->style();
-    if (auto* option = qobject_cast<QRadioButton*>(widget)) {
-        QStyleOptionButton opt;
-        opt.initFrom(option);
-        opt.text = option->text();
-        return style->subElementRect(QStyle::SE_RadioButtonContents, &opt, option).width();
-    }
-    if (auto* button = qobject_cast<QPushButton*>(widget)) {
-        QStyleOptionButton opt;
-        opt.initFrom(button);
-        opt.text = button->text();
-        return style->subElementRect(QStyle::SE_PushButtonContents, &opt, button).width();
-    }
-    if (auto* group = qobject_cast<QGroupBox*>(widget)) {
-        QStyleOptionGroupBox opt;
-        opt.initFrom(group);
-        opt.text = group->title();
-        opt.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
-        const QRect label =
-            style->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, group);
-        return group->rect().contains(label) ? label.width() : 0;
-    }
-    return qobject_cast<QLabel*>(widget)->contentsRect().width();
-}
-
-QString captionOf(QWidget* widget) {
-    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        return button->text();
-    }
-    if (auto* group = qobject_cast<QGroupBox*>(widget)) {
-        return group->title();
-    }
-    return qobject_cast<QLabel*>(widget)->text();
-}
-
 TEST_F(WindowTest, EveryCaptionFitsItsControl) {
     MainWindow window(seams());
     ASSERT_EQ(window.logicalDpiX(), 96);
-    for (const auto& spec : kControls) {
-        if (!spec.accessibleName.empty()) {
-            continue;  // boxes with content, not captions
-        }
-        SCOPED_TRACE(std::string(spec.name));
-        auto* widget = window.findChild<QWidget*>(q(spec.name));
-        const QFontMetrics metrics(widget->font());
-        EXPECT_LE(metrics.horizontalAdvance(captionOf(widget)), roomForCaption(widget));
-        EXPECT_LE(metrics.height(), widget->height());
-    }
+    kestrin::testing::expectEveryCaptionFits(window);
 }
 
 TEST_F(WindowTest, AnUnreadableFolderSaysSoOnceAndLeavesTheListEmpty) {
