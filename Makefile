@@ -1,9 +1,10 @@
 # Quick start: `make run` opens the window, `make test` builds and runs every test.
-# CI (CI=true) builds with warnings as errors.
+# CI (CI=true) builds with warnings as errors. `make bench` builds a release build of its own and
+# prints the benchmark figures; it is never part of `make test`.
 PRESET ?= $(if $(CI),ci,debug)
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: all bootstrap build run test clean
+.PHONY: all bootstrap build run test bench clean
 
 all: build
 
@@ -19,6 +20,12 @@ run: build
 
 test: build
 	ctest --preset $(PRESET)
+
+bench:
+	@bash scripts/bootstrap.sh build bench
+	cmake --preset bench
+	cmake --build --preset bench
+	build/bench/bench/kestrin_bench $(BENCH_ARGS)
 
 clean:
 	rm -rf build

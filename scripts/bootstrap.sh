@@ -6,6 +6,7 @@ set -euo pipefail
 declare -A groups=(
     [build]="make cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core"
     [test]="xvfb xauth"
+    [bench]="libbenchmark-dev"
 )
 
 wanted=()
