@@ -24,6 +24,7 @@ namespace {
 struct Samples {
     std::vector<double> seconds;  // one per repetition, per iteration
     std::vector<double> peakKib;
+    std::vector<double> cpuSeconds;  // per iteration, where the benchmark measures it
     std::string error;
 };
 
@@ -63,6 +64,9 @@ public:
             if (const auto peak = run.counters.find("peak_kib"); peak != run.counters.end()) {
                 samples.peakKib.push_back(peak->second.value);
             }
+            if (const auto cpu = run.counters.find("cpu_s"); cpu != run.counters.end()) {
+                samples.cpuSeconds.push_back(cpu->second.value);
+            }
             std::cerr << '.' << std::flush;
         }
     }
@@ -99,7 +103,8 @@ std::string range(const Summary& summary, Figure::Measure measure) {
     return formatted(summary.low, measure) + " to " + formatted(summary.high, measure);
 }
 
-// One line: both medians, their ratio, the goal and whether it is met, then the spread.
+// One line: both medians, their ratio, the goal and whether it is met, then the spread and, where
+// it was measured, the ratio of CPU times, which shows how much of a ratio is the machine's load.
 bool printFigure(const Figure& figure, const FigureReporter& reporter) {
     const Samples* kestrin = reporter.find(figure.kestrin);
     const Samples* bare = reporter.find(figure.bare);
@@ -124,11 +129,21 @@ bool printFigure(const Figure& figure, const FigureReporter& reporter) {
                       (k.median - b.median) * 1e3, figure.limit * 1e3,
                       k.median - b.median <= figure.limit ? "met" : "MISSED");
     }
-    std::printf("%-26s kestrin %10s  bare %10s  ratio %5.2f  %s  (n=%zu; kestrin %s, bare %s)\n",
+    std::string cpu;
+    if (!memory && !kestrin->cpuSeconds.empty() && !bare->cpuSeconds.empty()) {
+        const double kCpu = summarize(kestrin->cpuSeconds).median;
+        const double bCpu = summarize(bare->cpuSeconds).median;
+        char text[96];
+        std::snprintf(text, sizeof text, "; CPU time %s / %s = %.2f",
+                      formatted(kCpu, figure.measure).c_str(),
+                      formatted(bCpu, figure.measure).c_str(), kCpu / bCpu);
+        cpu = text;
+    }
+    std::printf("%-26s kestrin %10s  bare %10s  ratio %5.2f  %s  (n=%zu; kestrin %s, bare %s%s)\n",
                 figure.title.c_str(), formatted(k.median, figure.measure).c_str(),
                 formatted(b.median, figure.measure).c_str(), ratio, goal,
                 memory ? kestrin->peakKib.size() : kestrin->seconds.size(),
-                range(k, figure.measure).c_str(), range(b, figure.measure).c_str());
+                range(k, figure.measure).c_str(), range(b, figure.measure).c_str(), cpu.c_str());
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QListView>
 #include <QTest>
+#include <ctime>
 
 #include "bench/harness.h"
 #include "tests/temp_folder.h"
@@ -59,6 +60,12 @@ void BenchWindow::refreshAndPaint() {
 
 int BenchWindow::rows() const {
     return m_list->model()->rowCount();
+}
+
+double threadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 double seconds(std::chrono::steady_clock::duration duration) {

@@ -87,4 +87,8 @@ std::vector<Figure> registerLaunching(const std::filesystem::path& scratch, Benc
 
 double seconds(std::chrono::steady_clock::duration duration);
 
+// CPU time of the calling thread, user and system: unlike wall time, hardly touched by the other
+// processes that share the machine.
+double threadCpuSeconds();
+
 }  // namespace kestrin::bench

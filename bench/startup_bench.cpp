@@ -25,6 +25,7 @@ namespace fs = std::filesystem;
 
 struct Outcome {
     double seconds;
+    double cpuSeconds;
     long peakKib;
 };
 
@@ -62,16 +63,21 @@ std::optional<Outcome> runOnce(const char* program) {
     long long nanoseconds = 0;
     long peakKib = 0;
     int status = 0;
-    if (std::sscanf(report.c_str(), "%lld %ld %d", &nanoseconds, &peakKib, &status) != 3 ||
+    long long cpuNanoseconds = 0;
+    if (std::sscanf(report.c_str(), "%lld %ld %d %lld", &nanoseconds, &peakKib, &status,
+                    &cpuNanoseconds) != 4 ||
         !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         return std::nullopt;
     }
-    return Outcome{.seconds = static_cast<double>(nanoseconds) / 1e9, .peakKib = peakKib};
+    return Outcome{.seconds = static_cast<double>(nanoseconds) / 1e9,
+                   .cpuSeconds = static_cast<double>(cpuNanoseconds) / 1e9,
+                   .peakKib = peakKib};
 }
 
 void startUp(benchmark::State& state, const fs::path& folder, const char* program) {
     testing::WorkingFolder here(folder);
     long peakKib = 0;
+    double cpuSeconds = 0;
     for (auto _ : state) {
         const std::optional<Outcome> outcome = runOnce(program);
         if (!outcome) {
@@ -80,8 +86,10 @@ void startUp(benchmark::State& state, const fs::path& folder, const char* progra
         }
         state.SetIterationTime(outcome->seconds);
         peakKib = std::max(peakKib, outcome->peakKib);
+        cpuSeconds += outcome->cpuSeconds;
     }
     state.counters["peak_kib"] = static_cast<double>(peakKib);
+    state.counters["cpu_s"] = cpuSeconds / static_cast<double>(state.iterations());
 }
 
 }  // namespace
@@ -99,7 +107,7 @@ std::vector<Figure> registerStartUp(const fs::path& scratch) {
         benchmark::RegisterBenchmark(
             name, [program = program](benchmark::State& state) { startUp(state, folder, program); })
             ->Iterations(1)
-            ->Repetitions(15)
+            ->Repetitions(25)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
     }
