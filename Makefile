@@ -23,7 +23,7 @@ test: build
 
 bench:
 	@bash scripts/bootstrap.sh build bench
-	cmake --preset bench
+	cmake --preset bench >/dev/null
 	cmake --build --preset bench
 	build/bench/bench/kestrin_bench $(BENCH_ARGS)
 
