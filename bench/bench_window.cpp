@@ -32,8 +32,8 @@ BenchWindow::BenchWindow(const std::filesystem::path& emptyFolder)
         m_window =
             std::make_unique<window::MainWindow>(window::Seams{*m_search, launcher, messages});
     }
-    listedFolder = emptyFolder;
     m_list = m_window->findChild<QListView*>(QStringLiteral("List1"));
+    m_refresh = &button("Command3");
     m_list->viewport()->installEventFilter(&m_listPaints);
     m_window->show();
     QApplication::setActiveWindow(m_window.get());
@@ -48,14 +48,18 @@ QAbstractButton& BenchWindow::button(const char* name) {
     return *m_window->findChild<QAbstractButton*>(QString::fromLatin1(name));
 }
 
-void BenchWindow::refreshAndPaint() {
+bool BenchWindow::refreshAndPaint() {
     const int paintsBefore = m_listPaints.count;
-    button("Command3").click();
-    listedFolder = std::filesystem::current_path();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    m_refresh->click();
     // The view lays the new rows out and paints them from the event loop, as it does for a user.
     while (m_listPaints.count == paintsBefore) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
         QCoreApplication::processEvents();
     }
+    return true;
 }
 
 int BenchWindow::rows() const {

@@ -64,19 +64,20 @@ public:
     window::MainWindow& window() { return *m_window; }
     QAbstractButton& button(const char* name);
 
-    // Presses Refresh and lets the event loop run until the list has been painted anew.
-    void refreshAndPaint();
+    // Presses Refresh and lets the event loop run until the list has been painted anew; false
+    // when no paint came.
+    bool refreshAndPaint();
     int rows() const;
 
     TimingLauncher launcher;
     testing::RecordingMessages messages;
-    std::filesystem::path listedFolder;  // the working folder at the last Refresh
 
 private:
     std::unique_ptr<platform::DirectorySearch> m_search;
     PaintCounter m_listPaints;
     std::unique_ptr<window::MainWindow> m_window;
     QListView* m_list = nullptr;
+    QAbstractButton* m_refresh = nullptr;
 };
 
 // Each registers its benchmarks and returns the figures made of them. scratch is a folder that

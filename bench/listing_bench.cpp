@@ -130,6 +130,7 @@ struct Size {
 
 std::vector<Figure> registerListing(const fs::path& scratch, BenchWindow& window) {
     static Folders folders(scratch);
+    static fs::path listedFolder;  // whose names the list holds
     constexpr Size kSizes[] = {
         {1'000, "listing 1,000 files", 20, 15, Figure::Goal::Margin, 0.002},
         {10'000, "listing 10,000 files", 4, 15, Figure::Goal::None, 0},
@@ -146,12 +147,20 @@ std::vector<Figure> registerListing(const fs::path& scratch, BenchWindow& window
             [entries, &window](benchmark::State& state) {
                 const ListingFolder& folder = folders.get(entries);
                 testing::WorkingFolder here(folder.path);
-                if (window.listedFolder != folder.path) {
-                    window.refreshAndPaint();  // each timed press replaces this folder's list
+                // Each timed press replaces a list of this folder, not of the last one listed.
+                if (listedFolder != folder.path) {
+                    listedFolder = folder.path;
+                    if (!window.refreshAndPaint()) {
+                        state.SkipWithError("the list was never painted");
+                        return;
+                    }
                 }
                 const double cpuBefore = threadCpuSeconds();
                 for (auto _ : state) {
-                    window.refreshAndPaint();
+                    if (!window.refreshAndPaint()) {
+                        state.SkipWithError("the list was never painted");
+                        break;
+                    }
                 }
                 state.counters["cpu_s"] =
                     (threadCpuSeconds() - cpuBefore) / static_cast<double>(state.iterations());
