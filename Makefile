@@ -1,10 +1,11 @@
 # Quick start: `make run` opens the window on the demo folder, `make test` builds and runs every
-# test. CI (CI=true) builds with warnings as errors.
+# test. CI (CI=true) builds with warnings as errors. `make bench` builds a release build of its own
+# and prints the benchmark figures; it is never part of `make test`.
 PRESET ?= $(if $(CI),ci,debug)
 BUILD_DIR := build/$(PRESET)
 DEMO_DIR := build/demo
 
-.PHONY: all bootstrap build run screenshot package test clean
+.PHONY: all bootstrap build run screenshot package test bench clean
 
 all: build
 
@@ -42,6 +43,12 @@ package:
 
 test: build
 	ctest --preset $(PRESET)
+
+bench:
+	@bash scripts/bootstrap.sh build bench
+	cmake --preset bench >/dev/null
+	cmake --build --preset bench
+	build/bench/bench/kestrin_bench $(BENCH_ARGS)
 
 clean:
 	rm -rf build

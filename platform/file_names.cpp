@@ -29,6 +29,19 @@ bool wildcardMatch(std::string_view pattern, std::string_view name, bool ignoreC
     const auto same = [ignoreCase](char a, char b) {
         return ignoreCase ? foldAscii(a) == foldAscii(b) : a == b;
     };
+    // "*" and plain characters, the shape of every listing's pattern: only the name's ending can
+    // match, so it is compared once instead of retried at every character. An ending that starts
+    // with a continuation byte would start inside a character, where "*" never stops; it takes
+    // the general path.
+    if (pattern.starts_with('*')) {
+        const std::string_view ending = pattern.substr(1);
+        const bool plain =
+            std::none_of(ending.begin(), ending.end(), [](char c) { return c == '*' || c == '?'; });
+        if (plain && (ending.empty() || !isContinuationByte(ending.front()))) {
+            return name.size() >= ending.size() &&
+                   std::equal(ending.begin(), ending.end(), name.end() - ending.size(), same);
+        }
+    }
     // Greedy match with one backtrack point: the last "*" seen and where its run ends.
     std::size_t p = 0;
     std::size_t n = 0;

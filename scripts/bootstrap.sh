@@ -10,6 +10,7 @@ declare -A groups=(
     [test]="xvfb xauth x11-utils imagemagick dbus-daemon at-spi2-core python3-pyatspi desktop-file-utils appstream dpkg-dev file"
     [screenshot]="xvfb xauth x11-utils imagemagick"
     [package]="dpkg-dev file"
+    [bench]="libbenchmark-dev"
 )
 
 wanted=()

@@ -68,6 +68,22 @@ TEST(FileNames, WildcardMatch) {
     }
 }
 
+// "*" and an ending: decided by the name's ending alone. "*" never stops inside a character, so
+// an ending that starts with a continuation byte matches nothing.
+TEST(FileNames, StarAndEndingMatchTheWholeEnding) {
+    const std::vector<MatchCase> cases = {
+        {"*.qb", "", false, false},           {"*.qb", "qb", false, false},
+        {"*", "any.name", false, true},       {"*.Qb", "LEVEL.qB", true, true},
+        {"*.qb", "LEVEL.qB", false, false},   {"**.qb", "a.qb", false, true},
+        {"*?-", "\xC3\xA9-", false, true},    {"*\xC3\xA9", "x\xC3\xA9", false, true},
+        {"*\xA9", "x\xC3\xA9", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.pattern) + " ~ " + c.name);
+        EXPECT_EQ(kestrin::platform::wildcardMatch(c.pattern, c.name, c.ignoreCase), c.expected);
+    }
+}
+
 TEST(FileNames, Utf8Validity) {
     const std::vector<std::pair<std::string, bool>> cases = {
         {"plain", true},
