@@ -164,7 +164,7 @@ std::string cannotWrite(const std::string& file, const std::string& why) {
 // somewhere other than the name the user typed. A link to an existing file is written through,
 // as the listing counts it as that file. created tells whether the file is new.
 std::string openOutput(const std::string& file, Descriptor& out, bool& created) {
-    const std::string notOrdinary = cannotWrite(file, "it is not an ordinary file.");
+    const auto notOrdinary = [&file] { return cannotWrite(file, "it is not an ordinary file."); };
     // O_NONBLOCK makes a fifo without a reader fail at once instead of hanging the window.
     constexpr int kFlags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     // O_EXCL never follows a link, so a file is only created where nothing is yet.
@@ -182,7 +182,7 @@ std::string openOutput(const std::string& file, Descriptor& out, bool& created) 
                 return cannotWrite(file, "it is a link to a file that does not exist.");
             }
             if (stat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-                return notOrdinary;
+                return notOrdinary();
             }
             return cannotWrite(file, reason(error) + ".");
         }
@@ -193,7 +193,7 @@ std::string openOutput(const std::string& file, Descriptor& out, bool& created) 
     }
     if (!S_ISREG(info.st_mode)) {
         out.reset();
-        return notOrdinary;
+        return notOrdinary();
     }
     if (!created && ftruncate(out.get(), 0) != 0) {
         return cannotWrite(file, reason(errno) + ".");
