@@ -3,7 +3,7 @@
 PRESET ?= $(if $(CI),ci,debug)
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: all bootstrap build run test clean
+.PHONY: all bootstrap build run test test-asan fuzz tidy clean
 
 all: build
 
@@ -19,6 +19,26 @@ run: build
 
 test: build
 	ctest --preset $(PRESET)
+
+# Every test again, built by clang under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan:
+	@bash scripts/bootstrap.sh build test clang
+	cmake --preset asan
+	cmake --build --preset asan
+	ctest --preset asan
+
+# Each libFuzzer target for FUZZ_SECONDS (60) seconds.
+fuzz:
+	@bash scripts/bootstrap.sh build clang
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	bash scripts/fuzz.sh
+
+# clang-tidy over the project's own sources, with the compile commands of the $(PRESET) build
+# (and of the fuzz build, when there is one).
+tidy: build
+	@bash scripts/bootstrap.sh tidy
+	bash scripts/tidy.sh $(BUILD_DIR) $(patsubst %/compile_commands.json,%,$(wildcard build/fuzz/compile_commands.json))
 
 clean:
 	rm -rf build

@@ -6,6 +6,9 @@ set -euo pipefail
 declare -A groups=(
     [build]="make cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core"
     [test]="xvfb xauth"
+    # libFuzzer and the sanitizer runtimes come with clang's runtime package.
+    [clang]="clang-14 libclang-rt-14-dev"
+    [tidy]="clang-tidy-14"
 )
 
 wanted=()
