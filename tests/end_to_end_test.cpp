@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
