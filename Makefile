@@ -5,7 +5,7 @@ PRESET ?= $(if $(CI),ci,debug)
 BUILD_DIR := build/$(PRESET)
 DEMO_DIR := build/demo
 
-.PHONY: all bootstrap build run screenshot package test bench clean
+.PHONY: all bootstrap build run screenshot package test test-asan fuzz tidy bench clean
 
 all: build
 
@@ -44,6 +44,27 @@ package:
 test: build
 	ctest --preset $(PRESET)
 
+# Every test again, built by clang under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan:
+	@bash scripts/bootstrap.sh build test clang
+	cmake --preset asan
+	cmake --build --preset asan
+	ctest --preset asan
+
+# Each libFuzzer target for FUZZ_SECONDS (60) seconds.
+fuzz:
+	@bash scripts/bootstrap.sh build clang
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	bash scripts/fuzz.sh
+
+# clang-tidy over the project's own sources, with the compile commands of the $(PRESET) build
+# (and of the fuzz build, when there is one).
+tidy: build
+	@bash scripts/bootstrap.sh tidy
+	bash scripts/tidy.sh $(BUILD_DIR) $(patsubst %/compile_commands.json,%,$(wildcard build/fuzz/compile_commands.json))
+
+# Benchmarks: a release build of their own; never part of `make test`.
 bench:
 	@bash scripts/bootstrap.sh build bench
 	cmake --preset bench >/dev/null

@@ -33,6 +33,10 @@ bool runsInInterpreter(std::string_view commandLine) {
 }
 
 ParsedCommand parseCommandLine(std::string_view commandLine) {
+    // Arguments reach a program as C strings: a NUL would silently cut one short.
+    if (commandLine.find('\0') != std::string_view::npos) {
+        return failure("The command line holds a NUL character, which no program can receive.");
+    }
     const bool interpreted = runsInInterpreter(commandLine);
     if (interpreted) {
         commandLine.remove_prefix(kInterpreter.size());
@@ -46,6 +50,10 @@ ParsedCommand parseCommandLine(std::string_view commandLine) {
         }
         if (i + 1 == tokens.size()) {
             return failure("The command line ends in \">\" without naming a file for the output.");
+        }
+        // cmd.exe calls "> >" a syntax error; taking the second ">" as a file name would not be.
+        if (tokens[i + 1] == ">") {
+            return failure("The command line has \">\" where a file for the output belongs.");
         }
         if (parsed.outputFile) {
             return failure("The command line names more than one file for the output.");

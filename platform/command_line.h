@@ -23,8 +23,8 @@ bool runsInInterpreter(std::string_view commandLine);
 
 // A line starting with "cmd /c " has the rest split on runs of spaces and tabs; a token that is
 // exactly ">" names the next token as the output file. Any other line is split the same way and
-// every token is an argument, ">" included. A ">" with no token after it, a second ">", or no
-// program token is an error.
+// every token is an argument, ">" included. A ">" with no token or another ">" after it, a second
+// redirection, no program token, or a NUL character anywhere is an error.
 ParsedCommand parseCommandLine(std::string_view commandLine);
 
 }  // namespace kestrin::platform

@@ -157,19 +157,35 @@ std::string cannotWrite(const std::string& file, const std::string& why) {
     return "Cannot write the output to \"" + file + "\": " + why;
 }
 
-// Opens the file that receives the program's output. O_NONBLOCK makes a fifo without a reader
-// fail at once instead of hanging the window; only regular files are accepted.
-std::string openOutput(const std::string& file, Descriptor& out) {
-    const std::string notOrdinary = cannotWrite(file, "it is not an ordinary file.");
-    out.reset(
-        open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
-    if (out.get() < 0) {
-        const int error = errno;
-        struct stat info {};
-        if (stat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-            return notOrdinary;
+// Opens the file that receives the program's output as ">" would, with differences that keep a
+// name from a downloaded folder from doing harm: only an ordinary file is written (a fifo without
+// a reader would hang the window, a device is no place for a conversion), nothing else is
+// truncated, and a link that leads nowhere is refused instead of creating a file at its target,
+// somewhere other than the name the user typed. A link to an existing file is written through,
+// as the listing counts it as that file. created tells whether the file is new.
+std::string openOutput(const std::string& file, Descriptor& out, bool& created) {
+    const auto notOrdinary = [&file] { return cannotWrite(file, "it is not an ordinary file."); };
+    // O_NONBLOCK makes a fifo without a reader fail at once instead of hanging the window.
+    constexpr int kFlags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    // O_EXCL never follows a link, so a file is only created where nothing is yet.
+    out.reset(open(file.c_str(), kFlags | O_CREAT | O_EXCL, 0666));
+    created = out.get() >= 0;
+    if (!created) {
+        if (errno != EEXIST) {
+            return cannotWrite(file, reason(errno) + ".");
         }
-        return cannotWrite(file, reason(error) + ".");
+        out.reset(open(file.c_str(), kFlags));
+        if (out.get() < 0) {
+            const int error = errno;
+            struct stat info {};
+            if (error == ENOENT && lstat(file.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+                return cannotWrite(file, "it is a link to a file that does not exist.");
+            }
+            if (stat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+                return notOrdinary();
+            }
+            return cannotWrite(file, reason(error) + ".");
+        }
     }
     struct stat info {};
     if (fstat(out.get(), &info) != 0) {
@@ -177,7 +193,10 @@ std::string openOutput(const std::string& file, Descriptor& out) {
     }
     if (!S_ISREG(info.st_mode)) {
         out.reset();
-        return notOrdinary;
+        return notOrdinary();
+    }
+    if (!created && ftruncate(out.get(), 0) != 0) {
+        return cannotWrite(file, reason(errno) + ".");
     }
     const int flags = fcntl(out.get(), F_GETFL);
     if (flags == -1 || fcntl(out.get(), F_SETFL, flags & ~O_NONBLOCK) == -1) {
@@ -193,6 +212,13 @@ std::string openOutput(const std::string& file, Descriptor& out) {
         out.reset(moved);
     }
     return {};
+}
+
+// A deleted working folder still serves as one until something is to be created in it; its link
+// count gives it away. Nothing started there could find its input or leave its output.
+bool workingFolderIsGone() {
+    struct stat info {};
+    return stat(".", &info) != 0 || info.st_nlink == 0;
 }
 
 class SpawnActions {
@@ -293,24 +319,36 @@ public:
             return {command.error};
         }
         const std::string& program = command.arguments.front();
+        if (workingFolderIsGone()) {
+            return {cannotStart(program, "the working folder no longer exists.")};
+        }
         const Resolved resolved = resolve(program);
         if (!resolved.error.empty()) {
             return {resolved.error};
         }
         Descriptor output;
+        bool created = false;
         if (command.outputFile) {
-            if (auto error = openOutput(*command.outputFile, output); !error.empty()) {
+            if (auto error = openOutput(*command.outputFile, output, created); !error.empty()) {
                 return {std::move(error)};
             }
         }
+        // Nothing started: a file made only for its output is not left behind.
+        const auto notStarted = [&](int error) {
+            output.reset();
+            if (created) {
+                unlink(command.outputFile->c_str());
+            }
+            return LaunchResult{cannotStart(program, reason(error) + ".")};
+        };
 
         SpawnActions actions;
         SpawnAttributes attributes;
         if (const int error = actions.prepare(output.get()); error != 0) {
-            return {cannotStart(program, reason(error) + ".")};
+            return notStarted(error);
         }
         if (const int error = attributes.prepare(); error != 0) {
-            return {cannotStart(program, reason(error) + ".")};
+            return notStarted(error);
         }
         std::vector<char*> argv;
         for (auto& argument : command.arguments) {
@@ -321,10 +359,10 @@ public:
         pid_t pid = 0;
         const int error = posix_spawn(&pid, resolved.path.c_str(), actions.get(), attributes.get(),
                                       argv.data(), environ);
-        output.reset();
         if (error != 0) {
-            return {cannotStart(program, reason(error) + ".")};
+            return notStarted(error);
         }
+        output.reset();
         reapWhenDone(pid);
         return {};
     }

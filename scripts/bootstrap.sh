@@ -11,6 +11,9 @@ declare -A groups=(
     [screenshot]="xvfb xauth x11-utils imagemagick"
     [package]="dpkg-dev file"
     [bench]="libbenchmark-dev"
+    # libFuzzer and the sanitizer runtimes come with clang's runtime package.
+    [clang]="clang-14 libclang-rt-14-dev"
+    [tidy]="clang-tidy-14"
 )
 
 wanted=()

@@ -2,8 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
+
+namespace kestrin::platform {
+
+// Failures show the parts, not the object's bytes.
+void PrintTo(const ParsedCommand& parsed, std::ostream* out) {
+    *out << "{arguments:";
+    for (const auto& argument : parsed.arguments) {
+        *out << " [" << argument << "]";
+    }
+    *out << ", output: " << (parsed.outputFile ? "[" + *parsed.outputFile + "]" : "none")
+         << ", error: [" << parsed.error << "]}";
+}
+
+}  // namespace kestrin::platform
 
 namespace {
 
@@ -60,6 +75,14 @@ TEST(CommandLine, SplitsAndRedirectsLikeTheInterpreter) {
          fails("The command line ends in \">\" without naming a file for the output.")},
         {"two output files", "cmd /c mervo > a > b",
          fails("The command line names more than one file for the output.")},
+        {"> names > as the output", "cmd /c mervo > > out",
+         fails("The command line has \">\" where a file for the output belongs.")},
+        {"> names > as the last token", "cmd /c mervo -c x > >",
+         fails("The command line has \">\" where a file for the output belongs.")},
+        {"a NUL would cut an argument short", std::string("cmd /c mervo -c a\0b.txt", 23),
+         fails("The command line holds a NUL character, which no program can receive.")},
+        {"a NUL outside the interpreter too", std::string("mervo -p x a\0", 13),
+         fails("The command line holds a NUL character, which no program can receive.")},
         {"redirection without a program", "cmd /c > out", fails(noProgram)},
         {"nothing after the interpreter", "cmd /c ", fails(noProgram)},
         {"empty line", "", fails(noProgram)},

@@ -1,28 +1,24 @@
 // The POSIX launcher with real child processes: a copy of the stand-in backend plays the backend
 // in a temporary working folder, and its log shows what each child was given.
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <future>
-#include <map>
 #include <memory>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "backend/command_lines.h"
 #include "platform/launcher.h"
+#include "stand_in.h"
 #include "temp_folder.h"
 
 namespace {
@@ -32,124 +28,13 @@ using kestrin::backend::compileLine;
 using kestrin::backend::decompileLine;
 using kestrin::backend::unpackLine;
 using kestrin::platform::LaunchResult;
+using kestrin::testing::kDeadline;
+using kestrin::testing::noChildrenRemain;
+using kestrin::testing::Record;
+using kestrin::testing::ScopedEnvironment;
+using kestrin::testing::StandInLog;
 using kestrin::testing::TempFolder;
 using kestrin::testing::WorkingFolder;
-
-// Only a bound against hanging: a wait that reaches it fails the test.
-constexpr auto kDeadline = std::chrono::seconds(15);
-
-template <typename Done>
-bool eventually(Done done) {
-    const auto end = std::chrono::steady_clock::now() + kDeadline;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
-
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::optional<std::string>& value) : m_name(name) {
-        if (const char* previous = std::getenv(name)) {
-            m_previous = previous;
-        }
-        set(value);
-    }
-    ~ScopedEnvironment() { set(m_previous); }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    void set(const std::optional<std::string>& value) {
-        if (value) {
-            setenv(m_name, value->c_str(), 1);
-        } else {
-            unsetenv(m_name);
-        }
-    }
-    const char* m_name;
-    std::optional<std::string> m_previous;
-};
-
-// One run of the stand-in, as its log tells it: each key with its values in order.
-struct Record {
-    std::map<std::string, std::vector<std::string>> fields;
-
-    std::string one(const std::string& key) const {
-        const auto found = fields.find(key);
-        return found == fields.end() || found->second.size() != 1 ? "(not one)" : found->second[0];
-    }
-    std::vector<std::string> arguments() const {
-        const auto found = fields.find("arg");
-        return found == fields.end() ? std::vector<std::string>{} : found->second;
-    }
-};
-
-std::vector<Record> parseLog(std::string text) {
-    // A stand-in may be writing right now; only whole records count.
-    const auto whole = text.rfind("end\n");
-    text.resize(whole == std::string::npos ? 0 : whole + 4);
-    std::istringstream in(text);
-    std::vector<Record> records;
-    Record current;
-    for (std::string key; in >> key;) {
-        if (key == "record") {
-            current = Record{};
-        } else if (key == "end") {
-            records.push_back(current);
-        } else {
-            // " <length>:<value>\n"
-            std::size_t length = 0;
-            in >> length;
-            in.ignore(1);
-            std::string value(length, '\0');
-            in.read(value.data(), static_cast<std::streamsize>(length));
-            in.ignore(1);
-            current.fields[key].push_back(std::move(value));
-        }
-    }
-    return records;
-}
-
-struct Child {
-    int pid;
-    char state;
-};
-
-// This process's children as /proc lists them, with their state ('Z' for a zombie).
-std::vector<Child> childrenOfThisProcess() {
-    std::vector<Child> children;
-    DIR* proc = opendir("/proc");
-    if (proc == nullptr) {
-        ADD_FAILURE() << "cannot read /proc";
-        return children;
-    }
-    while (const dirent* entry = readdir(proc)) {
-        const std::string name = entry->d_name;
-        if (name.find_first_not_of("0123456789") != std::string::npos) {
-            continue;
-        }
-        std::ifstream statFile("/proc/" + name + "/stat");
-        std::string stat((std::istreambuf_iterator<char>(statFile)),
-                         std::istreambuf_iterator<char>());
-        // "pid (command) state ppid ...": the command may hold spaces and parentheses.
-        const auto close = stat.rfind(')');
-        if (close == std::string::npos) {
-            continue;
-        }
-        std::istringstream fields(stat.substr(close + 1));
-        char state = 0;
-        int parent = 0;
-        if (fields >> state >> parent && parent == getpid()) {
-            children.push_back({std::stoi(name), state});
-        }
-    }
-    closedir(proc);
-    return children;
-}
 
 std::string cannotWrite(const std::string& file, const std::string& why) {
     return "Cannot write the output to \"" + file + "\": " + why;
@@ -160,15 +45,10 @@ protected:
     LauncherTest()
         : m_inside(m_work.path()),
           m_log(m_logs.path() / "log"),
-          m_logVariable("KESTRIN_STAND_IN_LOG", m_log.string()),
           m_pathVariable("PATH", m_pathFolder.path().string()) {}
 
     static void install(const fs::path& folder, const std::string& name) {
-        fs::copy_file(KESTRIN_STAND_IN_BACKEND, folder / name,
-                      fs::copy_options::overwrite_existing);
-        fs::permissions(folder / name, fs::perms::owner_all | fs::perms::group_read |
-                                           fs::perms::group_exec | fs::perms::others_read |
-                                           fs::perms::others_exec);
+        kestrin::testing::installStandIn(folder, name);
     }
 
     static LaunchResult launch(const std::string& line) {
@@ -186,18 +66,9 @@ protected:
         return result.get();
     }
 
-    std::vector<Record> records() const {
-        std::ifstream in(m_log, std::ios::binary);
-        return parseLog({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
-    }
-
+    std::vector<Record> records() const { return m_log.records(); }
     std::vector<Record> waitForRecords(std::size_t count) const {
-        std::vector<Record> found;
-        eventually([&] {
-            found = records();
-            return found.size() >= count;
-        });
-        return found;
+        return m_log.waitForRecords(count);
     }
 
     std::string inWork(const std::string& name) const {
@@ -216,8 +87,7 @@ protected:
     WorkingFolder m_inside;
     TempFolder m_logs;
     TempFolder m_pathFolder;
-    fs::path m_log;
-    ScopedEnvironment m_logVariable;
+    StandInLog m_log;
     ScopedEnvironment m_pathVariable;
 };
 
@@ -299,14 +169,7 @@ TEST_F(LauncherTest, ManyLaunchesLeaveNoZombieAndNoStrayDescriptor) {
         EXPECT_EQ(found[i].one("stdin"), "/dev/null");
     }
 
-    const bool allGone = eventually([] { return childrenOfThisProcess().empty(); });
-    const auto left = childrenOfThisProcess();
-    std::string some;
-    for (std::size_t i = 0; i < left.size() && i < 10; ++i) {
-        some += " " + std::to_string(left[i].pid) + ":" + left[i].state;
-    }
-    EXPECT_TRUE(allGone) << left.size() << " children left, such as (pid:state, Z is a zombie)"
-                         << some;
+    EXPECT_TRUE(noChildrenRemain());
 }
 
 TEST_F(LauncherTest, ReturnsWhileTheProgramStillRuns) {
@@ -334,7 +197,13 @@ TEST_F(LauncherTest, OutputThatIsNotAnOrdinaryFileIsRefused) {
     const int reader = open("heard.txt", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(reader, 0);
     fs::create_directory("folder.txt");
+    // Followed, these links would write into "elsewhere", outside the name typed.
+    fs::create_directory("elsewhere");
+    fs::create_symlink("elsewhere/target.txt", "dangling.txt");
+    fs::create_symlink("elsewhere/missing/target.txt", "nowhere.txt");
+    fs::create_symlink("elsewhere", "linkedfolder.txt");
     const std::string notOrdinary = "it is not an ordinary file.";
+    const std::string leadsNowhere = "it is a link to a file that does not exist.";
     const std::vector<OutputCase> cases = {
         {"fifo without a reader", decompileLine("mervo", "level", "", "lonely").commandLine,
          cannotWrite("lonely.txt", notOrdinary)},
@@ -345,6 +214,12 @@ TEST_F(LauncherTest, OutputThatIsNotAnOrdinaryFileIsRefused) {
         {"device", "cmd /c mervo > /dev/null", cannotWrite("/dev/null", notOrdinary)},
         {"missing folder", decompileLine("mervo", "level", "", "missing/out").commandLine,
          cannotWrite("missing/out.txt", "No such file or directory.")},
+        {"link to a missing file", decompileLine("mervo", "level", "", "dangling").commandLine,
+         cannotWrite("dangling.txt", leadsNowhere)},
+        {"link into a missing folder", decompileLine("mervo", "level", "", "nowhere").commandLine,
+         cannotWrite("nowhere.txt", leadsNowhere)},
+        {"link to a folder", decompileLine("mervo", "level", "", "linkedfolder").commandLine,
+         cannotWrite("linkedfolder.txt", notOrdinary)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
@@ -353,6 +228,7 @@ TEST_F(LauncherTest, OutputThatIsNotAnOrdinaryFileIsRefused) {
         EXPECT_EQ(result->error, c.expected);
     }
     close(reader);
+    EXPECT_TRUE(fs::is_empty("elsewhere")) << "a link was followed to create a file";
 
     // One good launch afterwards: its record must be the only one.
     ASSERT_EQ(launch("cmd /c mervo > out.txt").error, "");
@@ -405,6 +281,38 @@ TEST_F(LauncherTest, ExecFailuresComeBackAsErrors) {
     fs::permissions("words", fs::perms::owner_all);
     EXPECT_EQ(launch("cmd /c words -c level.txt").error,
               "Cannot start \"words\": Exec format error.");
+    // The output file was made for the program alone; with nothing started it goes again.
+    EXPECT_EQ(launch("cmd /c words -c level.txt > new.txt").error,
+              "Cannot start \"words\": Exec format error.");
+    EXPECT_FALSE(fs::exists("new.txt"));
+}
+
+TEST_F(LauncherTest, OutputThroughALinkToAFileReachesThatFile) {
+    install(m_work.path(), "mervo");
+    m_work.write("real.txt", "older and longer output\n");
+    fs::create_symlink("real.txt", "linked.txt");
+    ASSERT_EQ(launch(decompileLine("mervo", "level", "", "linked").commandLine).error, "");
+    ASSERT_EQ(waitForRecords(1).size(), 1u);
+    EXPECT_EQ(m_work.read("real.txt"), "stand-in output\n");
+    EXPECT_TRUE(fs::is_symlink("linked.txt"));
+}
+
+TEST_F(LauncherTest, ADeletedWorkingFolderStartsNothing) {
+    install(m_pathFolder.path(), "mervo");
+    fs::create_directory("doomed");
+    {
+        const WorkingFolder inside(m_work.path() / "doomed");
+        fs::remove(m_work.path() / "doomed");
+        const std::string gone = "Cannot start \"mervo\": the working folder no longer exists.";
+        EXPECT_EQ(launch("cmd /c mervo -d level.qb > out.txt").error, gone);
+        EXPECT_EQ(launch("cmd /c mervo -c level.txt").error, gone);
+        EXPECT_EQ(launch("mervo -p x pack").error, gone);
+    }
+    // Found on PATH, the program would have started had the launch gone ahead.
+    ASSERT_EQ(launch("cmd /c mervo -c level.txt").error, "");
+    const auto found = waitForRecords(1);
+    EXPECT_EQ(found.size(), 1u);
+    EXPECT_EQ(records().size(), 1u);
 }
 
 TEST_F(LauncherTest, TheWorkingFolderComesBeforePath) {

@@ -12,8 +12,10 @@ namespace kestrin::testing {
 
 class TempFolder {
 public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kestrin-XXXXXX").string();
+    // In the system's temporary folder, or in parent.
+    explicit TempFolder(
+        const std::filesystem::path& parent = std::filesystem::temp_directory_path()) {
+        std::string pattern = (parent / "kestrin-XXXXXX").string();
         m_path = mkdtemp(pattern.data());
     }
     ~TempFolder() {

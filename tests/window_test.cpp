@@ -30,7 +30,7 @@ using kestrin::window::kControls;
 using kestrin::window::MainWindow;
 
 QString q(std::string_view text) {
-    return QString::fromUtf8(text.data(), text.size());
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QStringList listEntries(const MainWindow& window) {

@@ -1,0 +1,317 @@
+// The adversarial corpus (data/adversarial_corpus.txt) through the real window: every value is
+// typed into its field and the button pressed, with the system's own directory search and
+// launcher and the stand-in playing the backend. A refused value must start nothing and change
+// nothing; any other must reach the backend exactly as splitting the line on blanks predicts,
+// and the folder must show that no second command ever ran.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "real_window.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kestrin::testing::RealWindow;
+
+struct Row {
+    int line;
+    std::string field;   // name, game or backend
+    std::string expect;  // refused-unsafe or runs
+    std::string value;
+};
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// The corpus's escapes: \t \n \r \\ and \xHH. False on anything else after a backslash.
+bool unescape(std::string_view text, std::string& value) {
+    value.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            value += text[i];
+            continue;
+        }
+        if (++i == text.size()) {
+            return false;
+        }
+        switch (text[i]) {
+            case 't':
+                value += '\t';
+                break;
+            case 'n':
+                value += '\n';
+                break;
+            case 'r':
+                value += '\r';
+                break;
+            case '\\':
+                value += '\\';
+                break;
+            case 'x': {
+                if (i + 2 >= text.size()) {
+                    return false;
+                }
+                const int high = hexDigit(text[i + 1]);
+                const int low = hexDigit(text[i + 2]);
+                if (high < 0 || low < 0) {
+                    return false;
+                }
+                value += static_cast<char>(high * 16 + low);
+                i += 2;
+                break;
+            }
+            default:
+                return false;
+        }
+    }
+    return true;
+}
+
+std::vector<Row> readCorpus() {
+    std::ifstream in(KESTRIN_CORPUS, std::ios::binary);
+    EXPECT_TRUE(in.good()) << "cannot read " << KESTRIN_CORPUS;
+    std::vector<Row> rows;
+    int number = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++number;
+        if (line.empty() || line.starts_with('#')) {
+            continue;
+        }
+        const auto first = line.find('\t');
+        const auto second = first == std::string::npos ? first : line.find('\t', first + 1);
+        Row row{.line = number, .field = {}, .expect = {}, .value = {}};
+        if (second == std::string::npos ||
+            !unescape(std::string_view(line).substr(second + 1), row.value)) {
+            ADD_FAILURE() << "corpus line " << number << " is malformed: " << line;
+            continue;
+        }
+        row.field = line.substr(0, first);
+        row.expect = line.substr(first + 1, second - first - 1);
+        const bool knownField =
+            row.field == "name" || row.field == "game" || row.field == "backend";
+        const bool knownExpect = row.expect == "refused-unsafe" || row.expect == "runs";
+        if (!knownField || !knownExpect) {
+            ADD_FAILURE() << "corpus line " << number << " has an unknown field or expectation";
+            continue;
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+// How a refusal shows a value: control characters other than tab as U+XXXX.
+std::string shown(const std::string& value) {
+    std::string text;
+    for (const char c : value) {
+        const auto code = static_cast<unsigned char>(c);
+        if ((code < 0x20 && c != '\t') || code == 0x7F) {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(code));
+            text += buffer;
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+// What the backend must receive for a line: the line split on runs of spaces and tabs, "cmd /c"
+// dropped, and a lone ">" taking the next word as the output file.
+struct Prediction {
+    std::vector<std::string> argv;
+    std::string output;
+};
+
+Prediction predict(const std::string& line) {
+    std::vector<std::string> words(1);
+    for (const char c : line) {
+        if (c != ' ' && c != '\t') {
+            words.back() += c;
+        } else if (!words.back().empty()) {
+            words.emplace_back();
+        }
+    }
+    if (words.back().empty()) {
+        words.pop_back();
+    }
+    Prediction prediction;
+    for (std::size_t i = 2; i < words.size(); ++i) {
+        if (words[i] == ">" && i + 1 < words.size()) {
+            prediction.output = words[++i];
+        } else {
+            prediction.argv.push_back(words[i]);
+        }
+    }
+    return prediction;
+}
+
+// One button press with every field set beforehand, and the line the README promises for it.
+struct Press {
+    const char* button;
+    std::string text1, text2, game, text3, text4;
+    std::string line;
+    const char* done;
+};
+
+std::vector<Press> pressesFor(const Row& row) {
+    const std::string& v = row.value;
+    const auto decompile = [](const std::string& backend, const std::string& input,
+                              const std::string& game, const std::string& output) {
+        return "cmd /c " + backend + " -d " + input + ".qb " + game + " > " + output + ".txt";
+    };
+    const auto compile = [](const std::string& backend, const std::string& input) {
+        return "cmd /c " + backend + " -c " + input + ".txt";
+    };
+    if (row.field == "name") {
+        return {
+            {"Command1", v, v, " ", "kept", "mervo.exe", decompile("mervo.exe", v, " ", v),
+             "DeCompiling Done"},
+            {"Command2", "", "", " ", v, "mervo.exe", compile("mervo.exe", v), "Compiling Done"}};
+    }
+    if (row.field == "game") {
+        return {{"Command1", "level", "level", v, "kept", "mervo.exe",
+                 decompile("mervo.exe", "level", v, "level"), "DeCompiling Done"}};
+    }
+    return {{"Command1", "level", "level", " ", "kept", v, decompile(v, "level", " ", "level"),
+             "DeCompiling Done"},
+            {"Command2", "", "", " ", "level", v, compile(v, "level"), "Compiling Done"}};
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    // A name the folder can hold as "<value>.qb", so that the listing shows it too.
+    static bool fitsAFileName(const std::string& value) {
+        const std::string file = value + ".qb";
+        return file.size() <= 255 && file.find('/') == std::string::npos &&
+               file.find('\0') == std::string::npos;
+    }
+
+    void set(const Press& press) {
+        m_window.type("Text1", press.text1);
+        m_window.type("Text2", press.text2);
+        m_window.typeGame(press.game);
+        m_window.type("Text3", press.text3);
+        m_window.type("Text4", press.text4);
+    }
+
+    void expectFields(const Press& press, const std::string& text3) {
+        EXPECT_EQ(m_window.text("Text1"), press.text1);
+        EXPECT_EQ(m_window.text("Text2"), press.text2);
+        EXPECT_EQ(m_window.game(), press.game);
+        EXPECT_EQ(m_window.text("Text3"), text3);
+        EXPECT_EQ(m_window.text("Text4"), press.text4);
+    }
+
+    void check(const Row& row, const Press& press) {
+        SCOPED_TRACE(press.button);
+        set(press);
+        const std::set<std::string> filesBefore = m_window.files();
+        const std::size_t recordsBefore = m_window.m_log.records().size();
+        const std::size_t launchesBefore = m_window.m_launcher.lines.size();
+        m_window.m_messages.shown.clear();
+
+        m_window.press(press.button);
+
+        if (row.expect == "refused-unsafe") {
+            ASSERT_EQ(m_window.m_messages.shown.size(), 1u);
+            const std::string& message = m_window.m_messages.shown.front();
+            EXPECT_NE(message.find("\"" + shown(row.value) + "\""), std::string::npos) << message;
+            EXPECT_NE(message.find("Nothing was started."), std::string::npos) << message;
+            EXPECT_EQ(m_window.m_launcher.lines.size(), launchesBefore) << "a launch was tried";
+            EXPECT_EQ(m_window.m_log.records().size(), recordsBefore) << "the backend started";
+            expectFields(press, press.text3);
+            EXPECT_EQ(m_window.files(), filesBefore);
+            return;
+        }
+
+        ASSERT_EQ(m_window.m_launcher.lines.size(), launchesBefore + 1);
+        EXPECT_EQ(m_window.m_launcher.lines.back(), press.line);
+        EXPECT_EQ(m_window.m_messages.shown, std::vector<std::string>{press.done});
+        const auto records = m_window.m_log.waitForRecords(recordsBefore + 1);
+        ASSERT_EQ(records.size(), recordsBefore + 1) << "the backend did not run exactly once";
+        const Prediction predicted = predict(press.line);
+        ASSERT_FALSE(predicted.argv.empty());
+        EXPECT_EQ(records.back().one("exe"),
+                  fs::canonical(m_window.m_work.path() / "mervo.exe").string());
+        EXPECT_EQ(records.back().one("name"), predicted.argv.front());
+        EXPECT_EQ(records.back().arguments(),
+                  std::vector<std::string>(predicted.argv.begin() + 1, predicted.argv.end()));
+
+        std::set<std::string> filesAfter = filesBefore;
+        if (std::string(press.button) == "Command1") {
+            ASSERT_FALSE(predicted.output.empty());
+            filesAfter.insert(predicted.output);
+            EXPECT_EQ(m_window.m_work.read(predicted.output), "stand-in output\n");
+            expectFields(press, press.text2);  // Decompile hands its output on to Compile
+        } else {
+            expectFields(press, press.text3);
+        }
+        EXPECT_EQ(m_window.files(), filesAfter) << "a file appeared that the line does not name";
+    }
+
+    RealWindow m_window;
+};
+
+TEST_F(EndToEnd, AdversarialValuesAreRefusedOrReachTheBackendAsSplit) {
+    const std::vector<Row> rows = readCorpus();
+    ASSERT_GE(rows.size(), 40u);
+
+    // The corpus's names lie in the folder as .qb files, with canaries beside them.
+    const std::string canary = "a canary: it must never change\n";
+    for (const char* name : {"canary.qb", "canary.txt", "canary"}) {
+        m_window.m_work.write(name, canary);
+    }
+    std::multiset<std::string> listed = {"canary"};
+    std::set<std::string> made;
+    for (const Row& row : rows) {
+        if (row.field == "name" && fitsAFileName(row.value) && made.insert(row.value).second) {
+            m_window.m_work.write(row.value + ".qb", row.value);
+            if (!row.value.starts_with('.')) {
+                listed.insert(row.value);  // dotfiles are hidden
+            }
+        }
+    }
+    m_window.open();
+    const auto entries = m_window.entries();
+    EXPECT_EQ(std::multiset<std::string>(entries.begin(), entries.end()), listed);
+
+    std::size_t runs = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE("corpus line " + std::to_string(row.line) + ", " + row.field + " [" +
+                     shown(row.value) + "]");
+        for (const Press& press : pressesFor(row)) {
+            check(row, press);
+            runs += row.expect == "runs" ? 1 : 0;
+        }
+    }
+
+    EXPECT_EQ(m_window.m_log.records().size(), runs);
+    for (const char* name : {"canary.qb", "canary.txt", "canary"}) {
+        EXPECT_EQ(m_window.m_work.read(name), canary) << name;
+    }
+    for (const std::string& name : made) {
+        EXPECT_EQ(m_window.m_work.read(name + ".qb"), name) << "an input file changed";
+    }
+    EXPECT_FALSE(fs::exists(m_window.m_work.path() / "pwned"));
+    EXPECT_TRUE(kestrin::testing::noChildrenRemain());
+}
+
+}  // namespace

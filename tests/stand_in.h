@@ -1,0 +1,192 @@
+#pragma once
+// Helpers for tests that start the stand-in backend (stand_in_backend.cpp) as a real child
+// process: copying it into place, reading its log, and watching this process's children. A target
+// that includes this header defines KESTRIN_STAND_IN_BACKEND as the stand-in's path.
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace kestrin::testing {
+
+// Only a bound against hanging: a wait that reaches it fails the test.
+inline constexpr auto kDeadline = std::chrono::seconds(15);
+
+template <typename Done>
+bool eventually(Done done) {
+    const auto end = std::chrono::steady_clock::now() + kDeadline;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+// Sets (or with std::nullopt removes) one environment variable for a scope.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::optional<std::string>& value) : m_name(name) {
+        if (const char* previous = std::getenv(name)) {
+            m_previous = previous;
+        }
+        set(value);
+    }
+    ~ScopedEnvironment() { set(m_previous); }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    void set(const std::optional<std::string>& value) {
+        if (value) {
+            setenv(m_name, value->c_str(), 1);
+        } else {
+            unsetenv(m_name);
+        }
+    }
+    const char* m_name;
+    std::optional<std::string> m_previous;
+};
+
+// One run of the stand-in, as its log tells it: each key with its values in order.
+struct Record {
+    std::map<std::string, std::vector<std::string>> fields;
+
+    std::string one(const std::string& key) const {
+        const auto found = fields.find(key);
+        return found == fields.end() || found->second.size() != 1 ? "(not one)" : found->second[0];
+    }
+    std::vector<std::string> arguments() const {
+        const auto found = fields.find("arg");
+        return found == fields.end() ? std::vector<std::string>{} : found->second;
+    }
+};
+
+inline std::vector<Record> parseLog(std::string text) {
+    // A stand-in may be writing right now; only whole records count.
+    const auto whole = text.rfind("end\n");
+    text.resize(whole == std::string::npos ? 0 : whole + 4);
+    std::istringstream in(text);
+    std::vector<Record> records;
+    Record current;
+    for (std::string key; in >> key;) {
+        if (key == "record") {
+            current = Record{};
+        } else if (key == "end") {
+            records.push_back(current);
+        } else {
+            // " <length>:<value>\n"
+            std::size_t length = 0;
+            in >> length;
+            in.ignore(1);
+            std::string value(length, '\0');
+            in.read(value.data(), static_cast<std::streamsize>(length));
+            in.ignore(1);
+            current.fields[key].push_back(std::move(value));
+        }
+    }
+    return records;
+}
+
+// The log every stand-in started in this scope appends to (KESTRIN_STAND_IN_LOG).
+class StandInLog {
+public:
+    explicit StandInLog(std::filesystem::path file)
+        : m_file(std::move(file)), m_variable("KESTRIN_STAND_IN_LOG", m_file.string()) {}
+
+    const std::filesystem::path& file() const { return m_file; }
+
+    std::vector<Record> records() const {
+        std::ifstream in(m_file, std::ios::binary);
+        return parseLog({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+    }
+
+    // The records once there are at least count of them, or what there is at the deadline.
+    std::vector<Record> waitForRecords(std::size_t count) const {
+        std::vector<Record> found;
+        eventually([&] {
+            found = records();
+            return found.size() >= count;
+        });
+        return found;
+    }
+
+private:
+    std::filesystem::path m_file;
+    ScopedEnvironment m_variable;
+};
+
+// Copies the stand-in into folder under name, executable by everyone.
+inline void installStandIn(const std::filesystem::path& folder, const std::string& name) {
+    namespace fs = std::filesystem;
+    fs::copy_file(KESTRIN_STAND_IN_BACKEND, folder / name, fs::copy_options::overwrite_existing);
+    fs::permissions(folder / name, fs::perms::owner_all | fs::perms::group_read |
+                                       fs::perms::group_exec | fs::perms::others_read |
+                                       fs::perms::others_exec);
+}
+
+struct Child {
+    int pid;
+    char state;
+};
+
+// This process's children as /proc lists them, with their state ('Z' for a zombie).
+inline std::vector<Child> childrenOfThisProcess() {
+    std::vector<Child> children;
+    DIR* proc = opendir("/proc");
+    if (proc == nullptr) {
+        ADD_FAILURE() << "cannot read /proc";
+        return children;
+    }
+    while (const dirent* entry = readdir(proc)) {
+        const std::string name = entry->d_name;
+        if (name.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        std::ifstream statFile("/proc/" + name + "/stat");
+        std::string stat((std::istreambuf_iterator<char>(statFile)),
+                         std::istreambuf_iterator<char>());
+        // "pid (command) state ppid ...": the command may hold spaces and parentheses.
+        const auto close = stat.rfind(')');
+        if (close == std::string::npos) {
+            continue;
+        }
+        std::istringstream fields(stat.substr(close + 1));
+        char state = 0;
+        int parent = 0;
+        if (fields >> state >> parent && parent == getpid()) {
+            children.push_back({std::stoi(name), state});
+        }
+    }
+    closedir(proc);
+    return children;
+}
+
+// Waits until this process has no children left; on failure names a few that remain.
+inline ::testing::AssertionResult noChildrenRemain() {
+    if (eventually([] { return childrenOfThisProcess().empty(); })) {
+        return ::testing::AssertionSuccess();
+    }
+    const auto left = childrenOfThisProcess();
+    std::string some;
+    for (std::size_t i = 0; i < left.size() && i < 10; ++i) {
+        some += " " + std::to_string(left[i].pid) + ":" + left[i].state;
+    }
+    return ::testing::AssertionFailure()
+           << left.size() << " children left, such as (pid:state, Z is a zombie)" << some;
+}
+
+}  // namespace kestrin::testing
