@@ -22,7 +22,9 @@
 #include <vector>
 
 #include "backend/command_lines.h"
+#include "launch_cases.h"
 #include "platform/launcher.h"
+#include "stand_in_log.h"
 #include "temp_folder.h"
 
 namespace {
@@ -32,87 +34,12 @@ using kestrin::backend::compileLine;
 using kestrin::backend::decompileLine;
 using kestrin::backend::unpackLine;
 using kestrin::platform::LaunchResult;
+using kestrin::testing::eventually;
+using kestrin::testing::kDeadline;
+using kestrin::testing::Record;
+using kestrin::testing::ScopedEnvironment;
 using kestrin::testing::TempFolder;
 using kestrin::testing::WorkingFolder;
-
-// Only a bound against hanging: a wait that reaches it fails the test.
-constexpr auto kDeadline = std::chrono::seconds(15);
-
-template <typename Done>
-bool eventually(Done done) {
-    const auto end = std::chrono::steady_clock::now() + kDeadline;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
-
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::optional<std::string>& value) : m_name(name) {
-        if (const char* previous = std::getenv(name)) {
-            m_previous = previous;
-        }
-        set(value);
-    }
-    ~ScopedEnvironment() { set(m_previous); }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    void set(const std::optional<std::string>& value) {
-        if (value) {
-            setenv(m_name, value->c_str(), 1);
-        } else {
-            unsetenv(m_name);
-        }
-    }
-    const char* m_name;
-    std::optional<std::string> m_previous;
-};
-
-// One run of the stand-in, as its log tells it: each key with its values in order.
-struct Record {
-    std::map<std::string, std::vector<std::string>> fields;
-
-    std::string one(const std::string& key) const {
-        const auto found = fields.find(key);
-        return found == fields.end() || found->second.size() != 1 ? "(not one)" : found->second[0];
-    }
-    std::vector<std::string> arguments() const {
-        const auto found = fields.find("arg");
-        return found == fields.end() ? std::vector<std::string>{} : found->second;
-    }
-};
-
-std::vector<Record> parseLog(std::string text) {
-    // A stand-in may be writing right now; only whole records count.
-    const auto whole = text.rfind("end\n");
-    text.resize(whole == std::string::npos ? 0 : whole + 4);
-    std::istringstream in(text);
-    std::vector<Record> records;
-    Record current;
-    for (std::string key; in >> key;) {
-        if (key == "record") {
-            current = Record{};
-        } else if (key == "end") {
-            records.push_back(current);
-        } else {
-            // " <length>:<value>\n"
-            std::size_t length = 0;
-            in >> length;
-            in.ignore(1);
-            std::string value(length, '\0');
-            in.read(value.data(), static_cast<std::streamsize>(length));
-            in.ignore(1);
-            current.fields[key].push_back(std::move(value));
-        }
-    }
-    return records;
-}
 
 struct Child {
     int pid;
@@ -186,10 +113,7 @@ protected:
         return result.get();
     }
 
-    std::vector<Record> records() const {
-        std::ifstream in(m_log, std::ios::binary);
-        return parseLog({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
-    }
+    std::vector<Record> records() const { return kestrin::testing::readLog(m_log); }
 
     std::vector<Record> waitForRecords(std::size_t count) const {
         std::vector<Record> found;
@@ -239,6 +163,28 @@ TEST_F(LauncherTest, RunsTheBackendWithItsOutputInTheFile) {
     EXPECT_EQ(run.one("stdin"), "/dev/null");
     EXPECT_EQ(run.one("session"), "own");
     EXPECT_EQ(m_work.read("out.txt"), "stand-in output\n");
+}
+
+TEST_F(LauncherTest, TheSharedLinesGiveTheSameArgumentsAsOnWindows) {
+    install(m_work.path(), "mervo.exe");
+    const auto cases = kestrin::testing::sharedLaunchCases();
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.why);
+        if (c.outputFile) {
+            // Longer than what the stand-in writes: ">" must truncate.
+            m_work.write(*c.outputFile, std::string(5000, 'o') + "\n");
+        }
+        ASSERT_EQ(launch(c.line).error, "");
+        const auto found = waitForRecords(i + 1);
+        ASSERT_EQ(found.size(), i + 1) << "the stand-in left no record";
+        EXPECT_EQ(found[i].one("name"), "mervo.exe");
+        EXPECT_EQ(found[i].arguments(), c.arguments);
+        EXPECT_EQ(found[i].one("exe"), inWork("mervo.exe"));
+        if (c.outputFile) {
+            EXPECT_EQ(m_work.read(*c.outputFile), "stand-in output\n");
+        }
+    }
 }
 
 struct ArgumentCase {
