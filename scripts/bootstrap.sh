@@ -6,6 +6,7 @@ set -euo pipefail
 declare -A groups=(
     [build]="make cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core"
     [test]="xvfb xauth"
+    [windows]="make cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine64"
 )
 
 wanted=()
