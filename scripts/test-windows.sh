@@ -12,7 +12,9 @@ wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 
 rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
-"$wineserver" -p
+# It runs in the background until the trap below ends it: its output must not keep the
+# caller's pipe open.
+"$wineserver" -p >/dev/null 2>&1
 trap '"$wineserver" -k || true' EXIT
 start=$(date +%s)
 "$wine64" wineboot --init >/dev/null 2>&1

@@ -167,7 +167,11 @@ TEST_F(WindowsLauncherTest, TheWorkingFolderComesBeforePathAndEndingsAreAdded) {
         ASSERT_EQ(launch(line).error, "") << line;
     }
     ASSERT_EQ(waitForRecords(2).size(), 2u);
-    fs::remove(inWork);
+    // A program file cannot be removed while it runs, and the stand-ins may not have ended yet.
+    ASSERT_TRUE(eventually([&] {
+        std::error_code running;
+        return fs::remove(inWork, running);
+    }));
     for (const auto& line : lines) {
         ASSERT_EQ(launch(line).error, "") << line;
     }
