@@ -1,11 +1,12 @@
 # Quick start: `make run` opens the window on the demo folder, `make test` builds and runs every
 # test. CI (CI=true) builds with warnings as errors. `make bench` builds a release build of its own
 # and prints the benchmark figures; it is never part of `make test`.
+# `make test-windows` builds the Qt-free parts for Windows and runs their tests under wine.
 PRESET ?= $(if $(CI),ci,debug)
 BUILD_DIR := build/$(PRESET)
 DEMO_DIR := build/demo
 
-.PHONY: all bootstrap build run screenshot package test test-asan fuzz tidy bench clean
+.PHONY: all bootstrap build run screenshot package test test-asan fuzz tidy bench test-windows clean
 
 all: build
 
@@ -70,6 +71,12 @@ bench:
 	cmake --preset bench >/dev/null
 	cmake --build --preset bench
 	build/bench/bench/kestrin_bench $(BENCH_ARGS)
+
+test-windows:
+	@bash scripts/bootstrap.sh windows
+	cmake --preset windows $(if $(CI),-DKESTRIN_WARNINGS_AS_ERRORS=ON)
+	cmake --build --preset windows
+	bash scripts/test-windows.sh
 
 clean:
 	rm -rf build

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/command_line.h"
+#include "platform/launch_messages.h"
 #include "platform/launcher.h"
 
 extern char** environ;
@@ -25,10 +26,6 @@ namespace {
 
 std::string reason(int error) {
     return std::generic_category().message(error);
-}
-
-std::string cannotStart(const std::string& program, const std::string& why) {
-    return "Cannot start \"" + program + "\": " + why;
 }
 
 enum class Candidate { Missing, Folder, NotRegular, NotExecutable, Program };
@@ -112,25 +109,17 @@ Resolved resolve(const std::string& program) {
     }
     switch (unusableBecause) {
         case Candidate::Folder:
-            return {
-                .path = {},
-                .error = cannotStart(program, "\"" + unusable + "\" is a folder, not a program.")};
+            return {.path = {}, .error = programIsAFolder(program, unusable)};
         case Candidate::NotRegular:
-            return {.path = {},
-                    .error = cannotStart(program, "\"" + unusable + "\" is not a program file.")};
+            return {.path = {}, .error = notAProgramFile(program, unusable)};
         case Candidate::NotExecutable:
-            return {.path = {},
-                    .error = cannotStart(
-                        program, "\"" + unusable + "\" may not be run (no execute permission).")};
+            return {.path = {}, .error = notExecutable(program, unusable)};
         case Candidate::Missing:
         case Candidate::Program:
             break;
     }
     const bool isPath = program.find('/') != std::string::npos;
-    return {.path = {},
-            .error = cannotStart(program, isPath ? "no such file."
-                                                 : "no such program in the working folder or on "
-                                                   "PATH.")};
+    return {.path = {}, .error = isPath ? fileNotFound(program) : programNotFound(program)};
 }
 
 class Descriptor {
@@ -152,10 +141,6 @@ public:
 private:
     int m_fd = -1;
 };
-
-std::string cannotWrite(const std::string& file, const std::string& why) {
-    return "Cannot write the output to \"" + file + "\": " + why;
-}
 
 // Opens the file that receives the program's output as ">" would, with differences that keep a
 // name from a downloaded folder from doing harm: only an ordinary file is written (a fifo without

@@ -14,6 +14,7 @@ declare -A groups=(
     # libFuzzer and the sanitizer runtimes come with clang's runtime package.
     [clang]="clang-14 libclang-rt-14-dev"
     [tidy]="clang-tidy-14"
+    [windows]="make cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine64"
 )
 
 wanted=()

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "backend/command_lines.h"
+#include "launch_cases.h"
 #include "platform/launcher.h"
 #include "stand_in.h"
 #include "temp_folder.h"
@@ -109,6 +110,28 @@ TEST_F(LauncherTest, RunsTheBackendWithItsOutputInTheFile) {
     EXPECT_EQ(run.one("stdin"), "/dev/null");
     EXPECT_EQ(run.one("session"), "own");
     EXPECT_EQ(m_work.read("out.txt"), "stand-in output\n");
+}
+
+TEST_F(LauncherTest, TheSharedLinesGiveTheSameArgumentsAsOnWindows) {
+    install(m_work.path(), "mervo.exe");
+    const auto cases = kestrin::testing::sharedLaunchCases();
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.why);
+        if (c.outputFile) {
+            // Longer than what the stand-in writes: ">" must truncate.
+            m_work.write(*c.outputFile, std::string(5000, 'o') + "\n");
+        }
+        ASSERT_EQ(launch(c.line).error, "");
+        const auto found = waitForRecords(i + 1);
+        ASSERT_EQ(found.size(), i + 1) << "the stand-in left no record";
+        EXPECT_EQ(found[i].one("name"), "mervo.exe");
+        EXPECT_EQ(found[i].arguments(), c.arguments);
+        EXPECT_EQ(found[i].one("exe"), inWork("mervo.exe"));
+        if (c.outputFile) {
+            EXPECT_EQ(m_work.read(*c.outputFile), "stand-in output\n");
+        }
+    }
 }
 
 struct ArgumentCase {

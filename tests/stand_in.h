@@ -19,87 +19,9 @@
 #include <utility>
 #include <vector>
 
+#include "stand_in_log.h"
+
 namespace kestrin::testing {
-
-// Only a bound against hanging: a wait that reaches it fails the test.
-inline constexpr auto kDeadline = std::chrono::seconds(15);
-
-template <typename Done>
-bool eventually(Done done) {
-    const auto end = std::chrono::steady_clock::now() + kDeadline;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
-
-// Sets (or with std::nullopt removes) one environment variable for a scope.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::optional<std::string>& value) : m_name(name) {
-        if (const char* previous = std::getenv(name)) {
-            m_previous = previous;
-        }
-        set(value);
-    }
-    ~ScopedEnvironment() { set(m_previous); }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    void set(const std::optional<std::string>& value) {
-        if (value) {
-            setenv(m_name, value->c_str(), 1);
-        } else {
-            unsetenv(m_name);
-        }
-    }
-    const char* m_name;
-    std::optional<std::string> m_previous;
-};
-
-// One run of the stand-in, as its log tells it: each key with its values in order.
-struct Record {
-    std::map<std::string, std::vector<std::string>> fields;
-
-    std::string one(const std::string& key) const {
-        const auto found = fields.find(key);
-        return found == fields.end() || found->second.size() != 1 ? "(not one)" : found->second[0];
-    }
-    std::vector<std::string> arguments() const {
-        const auto found = fields.find("arg");
-        return found == fields.end() ? std::vector<std::string>{} : found->second;
-    }
-};
-
-inline std::vector<Record> parseLog(std::string text) {
-    // A stand-in may be writing right now; only whole records count.
-    const auto whole = text.rfind("end\n");
-    text.resize(whole == std::string::npos ? 0 : whole + 4);
-    std::istringstream in(text);
-    std::vector<Record> records;
-    Record current;
-    for (std::string key; in >> key;) {
-        if (key == "record") {
-            current = Record{};
-        } else if (key == "end") {
-            records.push_back(current);
-        } else {
-            // " <length>:<value>\n"
-            std::size_t length = 0;
-            in >> length;
-            in.ignore(1);
-            std::string value(length, '\0');
-            in.read(value.data(), static_cast<std::streamsize>(length));
-            in.ignore(1);
-            current.fields[key].push_back(std::move(value));
-        }
-    }
-    return records;
-}
 
 // The log every stand-in started in this scope appends to (KESTRIN_STAND_IN_LOG).
 class StandInLog {
@@ -109,10 +31,7 @@ public:
 
     const std::filesystem::path& file() const { return m_file; }
 
-    std::vector<Record> records() const {
-        std::ifstream in(m_file, std::ios::binary);
-        return parseLog({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
-    }
+    std::vector<Record> records() const { return readLog(m_file); }
 
     // The records once there are at least count of them, or what there is at the deadline.
     std::vector<Record> waitForRecords(std::size_t count) const {

@@ -11,18 +11,35 @@
 //   session <length>:own|shared
 //   end
 //
+// On Windows the fds, stdin and session lines are left out; instead it records its own
+// STARTUPINFO as GetStartupInfoW gives it (decimal numbers):
+//
+//   startup_flags <length>:<dwFlags>
+//   show_window <length>:<wShowWindow>
+//
 // Values carry their length, so spaces, tabs, line breaks and empty arguments stay exact.
 // KESTRIN_STAND_IN_GATE names a file to wait for (up to ten seconds) before doing anything, and
 // KESTRIN_STAND_IN_SLEEP_MS a pause before writing.
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,6 +49,62 @@ namespace {
 std::string field(const char* key, const std::string& value) {
     return std::string(key) + " " + std::to_string(value.size()) + ":" + value + "\n";
 }
+
+void waitForGate(const char* gate) {
+    for (int i = 0; i < 1000 && !std::filesystem::exists(gate); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+void pauseAsAsked() {
+    if (const char* gate = std::getenv("KESTRIN_STAND_IN_GATE")) {
+        waitForGate(gate);
+    }
+    if (const char* pause = std::getenv("KESTRIN_STAND_IN_SLEEP_MS")) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(pause)));
+    }
+}
+
+#ifdef _WIN32
+
+std::string utf8(const wchar_t* text) {
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 1) {
+        return {};
+    }
+    std::string converted(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, converted.data(), length, nullptr, nullptr);
+    converted.pop_back();
+    return converted;
+}
+
+std::string modulePath() {
+    std::wstring path(32768, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return utf8(path.c_str());
+}
+
+std::string workingFolder() {
+    std::wstring path(32768, L'\0');
+    path.resize(GetCurrentDirectoryW(static_cast<DWORD>(path.size()), path.data()));
+    return utf8(path.c_str());
+}
+
+bool writeAll(HANDLE file, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        DWORD written = 0;
+        if (!WriteFile(file, text.data() + done, static_cast<DWORD>(text.size() - done), &written,
+                       nullptr) ||
+            written == 0) {
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+#else
 
 std::string readLink(const char* path) {
     std::string target(4096, '\0');
@@ -60,12 +133,6 @@ std::vector<int> openDescriptors() {
     return fds;
 }
 
-void waitForGate(const char* gate) {
-    for (int i = 0; i < 1000 && access(gate, F_OK) != 0; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
 bool writeAll(int fd, const std::string& text) {
     std::size_t done = 0;
     while (done < text.size()) {
@@ -78,15 +145,55 @@ bool writeAll(int fd, const std::string& text) {
     return true;
 }
 
+#endif
+
 }  // namespace
 
+#ifdef _WIN32
+
+// wmain: the C runtime splits the command line into UTF-16 arguments, whatever the code page.
+int wmain(int argc, wchar_t** argv) {
+    pauseAsAsked();
+    STARTUPINFOW startup{};
+    GetStartupInfoW(&startup);
+
+    std::string record = "record\n";
+    record += field("exe", modulePath());
+    record += field("cwd", workingFolder());
+    for (int i = 0; i < argc; ++i) {
+        record += field(i == 0 ? "name" : "arg", utf8(argv[i]));
+    }
+    record += field("startup_flags", std::to_string(startup.dwFlags));
+    record += field("show_window", std::to_string(startup.wShowWindow));
+    record += "end\n";
+
+    // The output first: once the record is in the log, the output file is complete.
+    const bool wroteOutput = writeAll(GetStdHandle(STD_OUTPUT_HANDLE), "stand-in output\n");
+
+    const wchar_t* logPath = _wgetenv(L"KESTRIN_STAND_IN_LOG");
+    if (logPath == nullptr) {
+        return 2;
+    }
+    const HANDLE log = CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log == INVALID_HANDLE_VALUE) {
+        return 2;
+    }
+    // Many stand-ins may finish at once; the lock keeps their records whole.
+    OVERLAPPED whole{};
+    const bool locked = LockFileEx(log, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
+    const bool wroteLog = writeAll(log, record);
+    if (locked) {
+        UnlockFileEx(log, 0, MAXDWORD, MAXDWORD, &whole);
+    }
+    CloseHandle(log);
+    return wroteOutput && wroteLog ? 0 : 1;
+}
+
+#else
+
 int main(int argc, char** argv) {
-    if (const char* gate = std::getenv("KESTRIN_STAND_IN_GATE")) {
-        waitForGate(gate);
-    }
-    if (const char* pause = std::getenv("KESTRIN_STAND_IN_SLEEP_MS")) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(pause)));
-    }
+    pauseAsAsked();
     // Taken before the log is opened, so that it shows only what the launcher passed on.
     const std::vector<int> fds = openDescriptors();
 
@@ -123,3 +230,5 @@ int main(int argc, char** argv) {
     close(log);
     return wroteOutput && wroteLog ? 0 : 1;
 }
+
+#endif

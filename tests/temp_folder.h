@@ -1,38 +1,85 @@
 #pragma once
-// A temporary folder of real files for tests, removed with everything in it.
+// A temporary folder of real files for tests, removed with everything in it. Names are UTF-8 on
+// every system.
 
-#include <unistd.h>
-
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace kestrin::testing {
+
+// A path from UTF-8: a plain std::string would be read in the ANSI code page on Windows.
+inline std::filesystem::path fromUtf8(const std::string& name) {
+    return std::filesystem::path(std::u8string(name.begin(), name.end()));
+}
+
+inline std::string toUtf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
 
 class TempFolder {
 public:
     // In the system's temporary folder, or in parent.
     explicit TempFolder(
         const std::filesystem::path& parent = std::filesystem::temp_directory_path()) {
+#ifdef _WIN32
+        // No mkdtemp here: try names until one is new.
+        const auto salt = static_cast<unsigned long long>(
+            std::chrono::steady_clock::now().time_since_epoch().count());
+        for (unsigned attempt = 0;; ++attempt) {
+            m_path = parent / ("kestrin-" + std::to_string(GetCurrentProcessId()) + "-" +
+                               std::to_string((salt + attempt) % 1000000007ULL));
+            if (std::filesystem::create_directory(m_path)) {
+                break;
+            }
+        }
+#else
         std::string pattern = (parent / "kestrin-XXXXXX").string();
         m_path = mkdtemp(pattern.data());
+#endif
     }
     ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
+        std::error_code failed;
+        std::filesystem::remove_all(m_path, failed);
+#ifdef _WIN32
+        // A program started by a test may still hold a file or have the folder as its working
+        // folder for a moment; Windows refuses to remove either until it ends.
+        for (int i = 0; failed && i < 100; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            failed.clear();
+            std::filesystem::remove_all(m_path, failed);
+        }
+#endif
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    const std::filesystem::path& path() const { return m_path; }
+    const std::filesystem::path& path() const {
+        return m_path;
+    }
 
     void write(const std::string& name, const std::string& content = "x") const {
-        std::ofstream(m_path / name, std::ios::binary) << content;
+        std::ofstream(m_path / fromUtf8(name), std::ios::binary) << content;
     }
 
     std::string read(const std::string& name) const {
-        std::ifstream in(m_path / name, std::ios::binary);
+        std::ifstream in(m_path / fromUtf8(name), std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 

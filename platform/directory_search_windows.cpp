@@ -1,0 +1,111 @@
+// Directory search on Windows. FindFirstFileW is asked for every name ("*") and the pattern is
+// matched here: its own matching would also try the 8.3 short names, so that "*.txt" finds
+// "a.txtx" through "A~1.TXT". The endings match without regard to case, as the file system does.
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
+#include "platform/directory_search.h"
+#include "platform/file_names.h"
+#include "platform/wide_text.h"
+
+namespace kestrin::platform {
+namespace {
+
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE handle) : m_handle(handle) {}
+    ~FindHandle() {
+        if (m_handle != INVALID_HANDLE_VALUE) {
+            FindClose(m_handle);
+        }
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+
+    HANDLE get() const { return m_handle; }
+
+private:
+    HANDLE m_handle;
+};
+
+bool isFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.empty() ? L"." : path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool isOrdinaryFile(const WIN32_FIND_DATAW& found) {
+    constexpr DWORD kLeftOut =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    return (found.dwFileAttributes & kLeftOut) == 0;
+}
+
+class WindowsDirectorySearch final : public DirectorySearch {
+public:
+    std::optional<std::string> first(const std::string& pathAndPattern) override {
+        m_names.clear();
+        m_next = 0;
+        const auto separator = pathAndPattern.find_last_of("\\/");
+        const std::string_view whole(pathAndPattern);
+        const std::string_view folder =
+            separator == std::string::npos ? std::string_view() : whole.substr(0, separator + 1);
+        const std::string_view pattern =
+            whole.substr(separator == std::string::npos ? 0 : separator + 1);
+
+        const auto wideFolder = toWide(folder);
+        if (!wideFolder) {
+            return std::nullopt;
+        }
+        WIN32_FIND_DATAW found{};
+        const FindHandle search(FindFirstFileW((*wideFolder + L"*").c_str(), &found));
+        if (search.get() == INVALID_HANDLE_VALUE) {
+            // Only a folder without a single entry, not even "." (a drive's root), is empty.
+            if (GetLastError() == ERROR_FILE_NOT_FOUND && isFolder(*wideFolder)) {
+                return std::string();
+            }
+            return std::nullopt;
+        }
+        do {
+            if (!isOrdinaryFile(found)) {
+                continue;
+            }
+            // A name that is not valid UTF-16 could not survive the round trip through the
+            // window's text fields.
+            auto name = toUtf8(found.cFileName);
+            if (name && wildcardMatch(pattern, *name, true)) {
+                m_names.push_back(std::move(*name));
+            }
+        } while (FindNextFileW(search.get(), &found));
+        if (GetLastError() != ERROR_NO_MORE_FILES) {
+            m_names.clear();
+            return std::nullopt;
+        }
+        std::sort(m_names.begin(), m_names.end(), caseInsensitiveLess);
+        return next();
+    }
+
+    std::string next() override {
+        return m_next < m_names.size() ? std::move(m_names[m_next++]) : std::string();
+    }
+
+private:
+    std::vector<std::string> m_names;
+    std::size_t m_next = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<DirectorySearch> makeDirectorySearch() {
+    return std::make_unique<WindowsDirectorySearch>();
+}
+
+}  // namespace kestrin::platform

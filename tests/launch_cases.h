@@ -1,0 +1,55 @@
+#pragma once
+// The lines both systems' launcher tests start with the stand-in installed as "mervo.exe" in the
+// working folder, and what the stand-in must receive. On Linux the launcher reads the line; on
+// Windows the real cmd.exe does, and the C runtime splits the arguments: both must agree.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "backend/command_lines.h"
+
+namespace kestrin::testing {
+
+struct SharedLaunchCase {
+    const char* why;
+    std::string line;
+    std::vector<std::string> arguments;     // after the program's own name, "mervo.exe"
+    std::optional<std::string> outputFile;  // receives "stand-in output\n"
+};
+
+inline std::vector<SharedLaunchCase> sharedLaunchCases() {
+    using backend::compileLine;
+    using backend::decompileLine;
+    using backend::unpackLine;
+    return {
+        {"decompile",
+         decompileLine("mervo.exe", "level", "THUG1", "out").commandLine,
+         {"-d", "level.qb", "THUG1"},
+         "out.txt"},
+        {"decompile, blank game entry and spaces in the names",
+         decompileLine("mervo.exe", "my level", " ", "my out").commandLine,
+         {"-d", "my", "level.qb", "out.txt"},
+         "my"},
+        {"decompile, harmless punctuation",
+         decompileLine("mervo.exe", "a;b(c)@d", "-x", "~out").commandLine,
+         {"-d", "a;b(c)@d.qb", "-x"},
+         "~out.txt"},
+        {"compile", compileLine("mervo.exe", "level").commandLine, {"-c", "level.txt"}, {}},
+        {"compile, tabs split",
+         compileLine("mervo.exe", "a\t\tb").commandLine,
+         {"-c", "a", "b.txt"},
+         {}},
+        {"compile, non-ASCII names",
+         compileLine("mervo.exe", "\xC3\xA9t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC").commandLine,
+         {"-c", "\xC3\xA9t\xC3\xA9", "\xE6\x97\xA5\xE6\x9C\xAC.txt"},
+         {}},
+        {"unpack", unpackLine("mervo.exe", "pack.pak"), {"-p", "x", "pack.pak"}, {}},
+        {"unpack, wildcards and spaces stay as they are",
+         unpackLine("mervo.exe", "my *.pak ?x"),
+         {"-p", "x", "my", "*.pak", "?x"},
+         {}},
+    };
+}
+
+}  // namespace kestrin::testing

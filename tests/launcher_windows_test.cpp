@@ -1,0 +1,263 @@
+// The Windows launcher with real child processes under the real cmd.exe: a copy of the stand-in
+// backend plays the backend in a temporary working folder, and its log shows what it was given.
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "backend/command_lines.h"
+#include "launch_cases.h"
+#include "platform/launcher.h"
+#include "stand_in_log.h"
+#include "temp_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kestrin::backend::decompileLine;
+using kestrin::backend::unpackLine;
+using kestrin::platform::LaunchResult;
+using kestrin::testing::eventually;
+using kestrin::testing::fromUtf8;
+using kestrin::testing::Record;
+using kestrin::testing::ScopedEnvironment;
+using kestrin::testing::TempFolder;
+using kestrin::testing::toUtf8;
+using kestrin::testing::WorkingFolder;
+
+class WindowsLauncherTest : public ::testing::Test {
+protected:
+    WindowsLauncherTest()
+        : m_inside(m_work.path()),
+          m_log(m_logs.path() / "log"),
+          m_logVariable("KESTRIN_STAND_IN_LOG", toUtf8(m_log)),
+          m_pathVariable("PATH", toUtf8(m_pathFolder.path())) {}
+
+    static void install(const fs::path& folder, const std::string& name) {
+        fs::copy_file(fromUtf8(KESTRIN_STAND_IN_BACKEND), folder / fromUtf8(name),
+                      fs::copy_options::overwrite_existing);
+    }
+
+    static LaunchResult launch(const std::string& line) {
+        return kestrin::platform::makeLauncher()->launch(line);
+    }
+
+    std::vector<Record> records() const { return kestrin::testing::readLog(m_log); }
+
+    std::vector<Record> waitForRecords(std::size_t count) const {
+        std::vector<Record> found;
+        eventually([&] {
+            found = records();
+            return found.size() >= count;
+        });
+        return found;
+    }
+
+    // Whether the record was written by the program file at path.
+    static bool ranFrom(const Record& record, const fs::path& path) {
+        std::error_code failed;
+        return fs::equivalent(fromUtf8(record.one("exe")), path, failed);
+    }
+
+    TempFolder m_work;
+    WorkingFolder m_inside;
+    TempFolder m_logs;
+    TempFolder m_pathFolder;
+    fs::path m_log;
+    ScopedEnvironment m_logVariable;
+    ScopedEnvironment m_pathVariable;
+};
+
+TEST_F(WindowsLauncherTest, TheSharedLinesGiveTheSameArgumentsAsOnLinux) {
+    install(m_work.path(), "mervo.exe");
+    const auto cases = kestrin::testing::sharedLaunchCases();
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.why);
+        if (c.outputFile) {
+            // Longer than what the stand-in writes: ">" must truncate.
+            m_work.write(*c.outputFile, std::string(5000, 'o') + "\n");
+        }
+        ASSERT_EQ(launch(c.line).error, "");
+        const auto found = waitForRecords(i + 1);
+        ASSERT_EQ(found.size(), i + 1) << "the stand-in left no record";
+        EXPECT_EQ(found[i].one("name"), "mervo.exe");
+        EXPECT_EQ(found[i].arguments(), c.arguments);
+        EXPECT_TRUE(ranFrom(found[i], m_work.path() / "mervo.exe")) << found[i].one("exe");
+        EXPECT_TRUE(fs::equivalent(fromUtf8(found[i].one("cwd")), m_work.path()))
+            << found[i].one("cwd");
+        if (c.outputFile) {
+            // cmd.exe may still be closing the file; the content is complete once it matches.
+            eventually([&] { return m_work.read(*c.outputFile) == "stand-in output\n"; });
+            EXPECT_EQ(m_work.read(*c.outputFile), "stand-in output\n");
+        }
+    }
+}
+
+TEST_F(WindowsLauncherTest, TheProgramStartsMinimizedWithTheShowFlag) {
+    install(m_work.path(), "mervo.exe");
+    // Without the interpreter the stand-in is the process the launcher starts.
+    ASSERT_EQ(launch(unpackLine("mervo.exe", "pack")).error, "");
+    const auto found = waitForRecords(1);
+    ASSERT_EQ(found.size(), 1u);
+    const unsigned long flags = std::stoul(found[0].one("startup_flags"));
+    EXPECT_EQ(flags & STARTF_USESHOWWINDOW, static_cast<unsigned long>(STARTF_USESHOWWINDOW))
+        << "dwFlags " << flags;
+    EXPECT_EQ(found[0].one("show_window"), std::to_string(SW_SHOWMINIMIZED));
+}
+
+struct BackendCase {
+    const char* why;
+    std::string line;
+    std::string expected;
+};
+
+TEST_F(WindowsLauncherTest, AnUnusableBackendStopsTheLaunchBeforeAnything) {
+    m_work.write("out.txt", "earlier output\n");
+    fs::create_directory("folder.exe");
+    m_work.write("plain", "not a program");
+    m_work.write("tool.bat", "@echo off\n");
+    const std::string missing =
+        "Cannot start \"mervo.exe\": no such program in the working folder or on PATH.";
+    const std::vector<BackendCase> cases = {
+        {"missing", "cmd /c mervo.exe -c level.txt > out.txt", missing},
+        {"missing, new output file", decompileLine("mervo.exe", "level", "", "new").commandLine,
+         missing},
+        {"missing, unpack", unpackLine("mervo.exe", "pack"), missing},
+        {"empty backend name", decompileLine("", "level", "THUG1", "out").commandLine,
+         "Cannot start \"-d\": no such program in the working folder or on PATH."},
+        {"folder", "cmd /c folder.exe > out.txt",
+         "Cannot start \"folder.exe\": \".\\folder.exe\" is a folder, not a program."},
+        {"a file without an ending is not run", "cmd /c plain > out.txt",
+         "Cannot start \"plain\": \".\\plain\" is not a program file."},
+        {"missing path", "cmd /c .\\sub\\mervo.exe > out.txt",
+         "Cannot start \".\\sub\\mervo.exe\": no such file."},
+        {"a batch file only runs through the interpreter", unpackLine("tool.bat", "a&b"),
+         "Cannot start \"tool.bat\": \".\\tool.bat\" is a batch file, which only the command "
+         "interpreter runs."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(launch(c.line).error, c.expected);
+        EXPECT_EQ(m_work.read("out.txt"), "earlier output\n");
+        EXPECT_FALSE(fs::exists("new.txt"));
+    }
+}
+
+TEST_F(WindowsLauncherTest, TheWorkingFolderComesBeforePathAndEndingsAreAdded) {
+    install(m_work.path(), "mervo.exe");
+    install(m_pathFolder.path(), "mervo.exe");
+    const fs::path inWork = m_work.path() / "mervo.exe";
+    const fs::path onPath = m_pathFolder.path() / "mervo.exe";
+    const std::vector<std::string> lines = {"cmd /c mervo -c level.txt", "mervo -p x pack"};
+
+    for (const auto& line : lines) {
+        ASSERT_EQ(launch(line).error, "") << line;
+    }
+    ASSERT_EQ(waitForRecords(2).size(), 2u);
+    // A program file cannot be removed while it runs, and the stand-ins may not have ended yet.
+    ASSERT_TRUE(eventually([&] {
+        std::error_code running;
+        return fs::remove(inWork, running);
+    }));
+    for (const auto& line : lines) {
+        ASSERT_EQ(launch(line).error, "") << line;
+    }
+    ASSERT_EQ(waitForRecords(4).size(), 4u);
+    // Only on a line without the interpreter: wine's cmd.exe stops at a folder of the program's
+    // name instead of passing it over, and so would run nothing here.
+    fs::create_directory(inWork);
+    ASSERT_EQ(launch("mervo.exe -p x pack").error, "");
+    const auto found = waitForRecords(5);
+    ASSERT_EQ(found.size(), 5u);
+
+    for (std::size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(lines[i % 2]);
+        EXPECT_TRUE(ranFrom(found[i], i < 2 ? inWork : onPath)) << found[i].one("exe");
+        // The program keeps the name it was called by, without the ending that found it.
+        EXPECT_EQ(found[i].one("name"), "mervo");
+    }
+    EXPECT_TRUE(ranFrom(found[4], onPath)) << "a folder of that name is passed over";
+}
+
+struct PathCase {
+    const char* why;
+    std::optional<std::string> path;
+    std::string expected;    // the error; empty when the program must start
+    bool alsoInInterpreter;  // wine's cmd.exe finds the program there too
+};
+
+TEST_F(WindowsLauncherTest, PathIsSearchedEntryByEntry) {
+    const TempFolder empty;
+    install(m_pathFolder.path(), "mervo.exe");
+    const std::string notFound =
+        "Cannot start \"mervo\": no such program in the working folder or on PATH.";
+    const std::string folder = toUtf8(m_pathFolder.path());
+    const std::string nowhere = toUtf8(empty.path());
+    // Wine's cmd.exe gives up at an empty entry and keeps a quoted entry's quotes, so those
+    // entries are tried on a line that runs without it.
+    const std::vector<PathCase> cases = {
+        {"second entry", nowhere + ";" + folder, "", true},
+        {"a closing backslash", folder + "\\", "", true},
+        {"empty entries", ";;" + folder + ";", "", false},
+        {"a quoted entry", nowhere + ";\"" + folder + "\"", "", false},
+        {"not on PATH", nowhere + ";;", notFound, true},
+        {"empty PATH", "", notFound, true},
+        {"no PATH", std::nullopt, notFound, true},
+    };
+    std::size_t expectedRecords = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        const ScopedEnvironment path("PATH", c.path);
+        std::vector<std::string> lines = {"mervo -p x pack"};
+        if (c.alsoInInterpreter) {
+            lines.push_back("cmd /c mervo -c level.txt");
+        }
+        for (const auto& line : lines) {
+            EXPECT_EQ(launch(line).error, c.expected) << line;
+            if (c.expected.empty()) {
+                ++expectedRecords;
+                EXPECT_EQ(waitForRecords(expectedRecords).size(), expectedRecords) << line;
+            }
+        }
+    }
+}
+
+struct VariableCase {
+    const char* why;
+    std::optional<std::string> value;
+    std::string expected;  // the error; empty when the program must start
+};
+
+TEST_F(WindowsLauncherTest, PathextNamesTheEndingsTried) {
+    install(m_work.path(), "mervo.com");
+    const std::vector<VariableCase> cases = {
+        {"the .COM ending is in PATHEXT", ".EXE;.COM", ""},
+        {"and only then", ".EXE;.BAT",
+         "Cannot start \"mervo\": no such program in the working folder or on PATH."},
+    };
+    std::size_t expectedRecords = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        const ScopedEnvironment pathext("PATHEXT", c.value);
+        EXPECT_EQ(launch("mervo -p x pack").error, c.expected);
+        if (c.expected.empty()) {
+            ++expectedRecords;
+            EXPECT_EQ(waitForRecords(expectedRecords).size(), expectedRecords);
+        }
+    }
+}
+
+}  // namespace
