@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "corpus.h"
 #include "real_window.h"
 
 namespace {
@@ -21,101 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using kestrin::testing::RealWindow;
 
-struct Row {
-    int line;
-    std::string field;   // name, game or backend
-    std::string expect;  // refused-unsafe or runs
-    std::string value;
-};
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-// The corpus's escapes: \t \n \r \\ and \xHH. False on anything else after a backslash.
-bool unescape(std::string_view text, std::string& value) {
-    value.clear();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            value += text[i];
-            continue;
-        }
-        if (++i == text.size()) {
-            return false;
-        }
-        switch (text[i]) {
-            case 't':
-                value += '\t';
-                break;
-            case 'n':
-                value += '\n';
-                break;
-            case 'r':
-                value += '\r';
-                break;
-            case '\\':
-                value += '\\';
-                break;
-            case 'x': {
-                if (i + 2 >= text.size()) {
-                    return false;
-                }
-                const int high = hexDigit(text[i + 1]);
-                const int low = hexDigit(text[i + 2]);
-                if (high < 0 || low < 0) {
-                    return false;
-                }
-                value += static_cast<char>(high * 16 + low);
-                i += 2;
-                break;
-            }
-            default:
-                return false;
-        }
-    }
-    return true;
-}
-
-std::vector<Row> readCorpus() {
-    std::ifstream in(KESTRIN_CORPUS, std::ios::binary);
-    EXPECT_TRUE(in.good()) << "cannot read " << KESTRIN_CORPUS;
-    std::vector<Row> rows;
-    int number = 0;
-    for (std::string line; std::getline(in, line);) {
-        ++number;
-        if (line.empty() || line.starts_with('#')) {
-            continue;
-        }
-        const auto first = line.find('\t');
-        const auto second = first == std::string::npos ? first : line.find('\t', first + 1);
-        Row row{.line = number, .field = {}, .expect = {}, .value = {}};
-        if (second == std::string::npos ||
-            !unescape(std::string_view(line).substr(second + 1), row.value)) {
-            ADD_FAILURE() << "corpus line " << number << " is malformed: " << line;
-            continue;
-        }
-        row.field = line.substr(0, first);
-        row.expect = line.substr(first + 1, second - first - 1);
-        const bool knownField =
-            row.field == "name" || row.field == "game" || row.field == "backend";
-        const bool knownExpect = row.expect == "refused-unsafe" || row.expect == "runs";
-        if (!knownField || !knownExpect) {
-            ADD_FAILURE() << "corpus line " << number << " has an unknown field or expectation";
-            continue;
-        }
-        rows.push_back(std::move(row));
-    }
-    return rows;
-}
+using Row = kestrin::testing::CorpusCase;
 
 // How a refusal shows a value: control characters other than tab as U+XXXX.
 std::string shown(const std::string& value) {
@@ -230,7 +137,7 @@ protected:
 
         m_window.press(press.button);
 
-        if (row.expect == "refused-unsafe") {
+        if (row.refused) {
             ASSERT_EQ(m_window.m_messages.shown.size(), 1u);
             const std::string& message = m_window.m_messages.shown.front();
             EXPECT_NE(message.find("\"" + shown(row.value) + "\""), std::string::npos) << message;
@@ -271,7 +178,7 @@ protected:
 };
 
 TEST_F(EndToEnd, AdversarialValuesAreRefusedOrReachTheBackendAsSplit) {
-    const std::vector<Row> rows = readCorpus();
+    const std::vector<Row> rows = kestrin::testing::readCorpus(KESTRIN_CORPUS);
     ASSERT_GE(rows.size(), 40u);
 
     // The corpus's names lie in the folder as .qb files, with canaries beside them.
@@ -295,11 +202,10 @@ TEST_F(EndToEnd, AdversarialValuesAreRefusedOrReachTheBackendAsSplit) {
 
     std::size_t runs = 0;
     for (const Row& row : rows) {
-        SCOPED_TRACE("corpus line " + std::to_string(row.line) + ", " + row.field + " [" +
-                     shown(row.value) + "]");
+        SCOPED_TRACE("corpus line [" + row.shown + "]");
         for (const Press& press : pressesFor(row)) {
             check(row, press);
-            runs += row.expect == "runs" ? 1 : 0;
+            runs += !row.refused ? 1 : 0;
         }
     }
 
