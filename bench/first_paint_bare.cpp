@@ -22,9 +22,9 @@ namespace {
 using kestrin::window::ControlKind;
 using kestrin::window::ControlSpec;
 
-QWidget* make(const ControlSpec& spec, QWidget* parent) {
-    const QString caption = QString::fromUtf8(spec.caption.data(), spec.caption.size());
-    switch (spec.kind) {
+QWidget* make(const ControlSpec& control, QWidget* parent) {
+    const QString caption = QString::fromUtf8(control.caption.data(), control.caption.size());
+    switch (control.kind) {
         case ControlKind::GroupBox:
             return new QGroupBox(caption, parent);
         case ControlKind::TextBox:
@@ -56,12 +56,13 @@ int main(int argc, char* argv[]) {
     window.setFixedSize(px(kestrin::window::kClientWidthTwips),
                         px(kestrin::window::kClientHeightTwips));
     std::map<std::string_view, QWidget*> made;
-    for (const ControlSpec& spec : kestrin::window::kControls) {
+    for (const ControlSpec& control : kestrin::window::kControls) {
         QWidget* parent =
-            spec.parent == kestrin::window::kWindowName ? &window : made.at(spec.parent);
-        QWidget* widget = make(spec, parent);
-        widget->setGeometry(px(spec.left), px(spec.top), px(spec.width), px(spec.height));
-        made.emplace(spec.name, widget);
+            control.parent == kestrin::window::kWindowName ? &window : made.at(control.parent);
+        QWidget* widget = make(control, parent);
+        widget->setGeometry(px(control.left), px(control.top), px(control.width),
+                            px(control.height));
+        made.emplace(control.name, widget);
     }
     kestrin::bench::QuitAfterFirstPaint quit;
     window.installEventFilter(&quit);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kestrin::platform {
 
@@ -21,6 +22,23 @@ public:
     // Returns std::nullopt when the folder cannot be searched.
     virtual std::optional<std::string> first(const std::string& pathAndPattern) = 0;
     virtual std::string next() = 0;
+};
+
+// What every system's search shares: it gathers the matching names of the whole folder at once,
+// then hands them out in caseInsensitiveLess order.
+class GatheredSearch : public DirectorySearch {
+public:
+    std::optional<std::string> first(const std::string& pathAndPattern) final;
+    std::string next() final;
+
+protected:
+    // Appends the names that the search for pathAndPattern finds, in any order; false when the
+    // folder cannot be read.
+    virtual bool gather(const std::string& pathAndPattern, std::vector<std::string>& names) = 0;
+
+private:
+    std::vector<std::string> m_names;
+    std::size_t m_next = 0;
 };
 
 // The system's own search: opendir/readdir on POSIX, FindFirstFileW on Windows.

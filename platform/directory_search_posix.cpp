@@ -44,11 +44,9 @@ bool isOrdinaryFile(int dirFd, const dirent& entry) {
     return fstatat(dirFd, entry.d_name, &target, 0) == 0 && S_ISREG(target.st_mode);
 }
 
-class PosixDirectorySearch final : public DirectorySearch {
-public:
-    std::optional<std::string> first(const std::string& pathAndPattern) override {
-        m_names.clear();
-        m_next = 0;
+class PosixDirectorySearch final : public GatheredSearch {
+protected:
+    bool gather(const std::string& pathAndPattern, std::vector<std::string>& names) override {
         const auto slash = pathAndPattern.rfind('/');
         const std::string folder =
             slash == std::string::npos ? std::string(".") : pathAndPattern.substr(0, slash + 1);
@@ -57,13 +55,13 @@ public:
 
         DirectoryHandle dir(folder);
         if (dir.get() == nullptr) {
-            return std::nullopt;
+            return false;
         }
         const int fd = dirfd(dir.get());
         // A deleted working folder still opens and reads as empty; its link count gives it away.
         struct stat info {};
         if (fstat(fd, &info) != 0 || info.st_nlink == 0) {
-            return std::nullopt;
+            return false;
         }
         errno = 0;
         while (const dirent* entry = readdir(dir.get())) {
@@ -72,24 +70,15 @@ public:
             // the round trip through the window's text fields.
             if (!name.starts_with('.') && wildcardMatch(pattern, name, false) &&
                 isValidUtf8(name) && isOrdinaryFile(fd, *entry)) {
-                m_names.emplace_back(name);
+                names.emplace_back(name);
             }
             errno = 0;
         }
         if (errno != 0) {
-            return std::nullopt;
+            return false;
         }
-        std::sort(m_names.begin(), m_names.end(), caseInsensitiveLess);
-        return next();
+        return true;
     }
-
-    std::string next() override {
-        return m_next < m_names.size() ? std::move(m_names[m_next++]) : std::string();
-    }
-
-private:
-    std::vector<std::string> m_names;
-    std::size_t m_next = 0;
 };
 
 }  // namespace

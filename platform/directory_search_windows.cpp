@@ -2,13 +2,7 @@
 // matched here: its own matching would also try the 8.3 short names, so that "*.txt" finds
 // "a.txtx" through "A~1.TXT". The endings match without regard to case, as the file system does.
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 
 #include <algorithm>
 #include <string_view>
@@ -49,11 +43,9 @@ bool isOrdinaryFile(const WIN32_FIND_DATAW& found) {
     return (found.dwFileAttributes & kLeftOut) == 0;
 }
 
-class WindowsDirectorySearch final : public DirectorySearch {
-public:
-    std::optional<std::string> first(const std::string& pathAndPattern) override {
-        m_names.clear();
-        m_next = 0;
+class WindowsDirectorySearch final : public GatheredSearch {
+protected:
+    bool gather(const std::string& pathAndPattern, std::vector<std::string>& names) override {
         const auto separator = pathAndPattern.find_last_of("\\/");
         const std::string_view whole(pathAndPattern);
         const std::string_view folder =
@@ -63,16 +55,16 @@ public:
 
         const auto wideFolder = toWide(folder);
         if (!wideFolder) {
-            return std::nullopt;
+            return false;
         }
         WIN32_FIND_DATAW found{};
         const FindHandle search(FindFirstFileW((*wideFolder + L"*").c_str(), &found));
         if (search.get() == INVALID_HANDLE_VALUE) {
             // Only a folder without a single entry, not even "." (a drive's root), is empty.
             if (GetLastError() == ERROR_FILE_NOT_FOUND && isFolder(*wideFolder)) {
-                return std::string();
+                return true;
             }
-            return std::nullopt;
+            return false;
         }
         do {
             if (!isOrdinaryFile(found)) {
@@ -82,24 +74,14 @@ public:
             // window's text fields.
             auto name = toUtf8(found.cFileName);
             if (name && wildcardMatch(pattern, *name, true)) {
-                m_names.push_back(std::move(*name));
+                names.push_back(std::move(*name));
             }
         } while (FindNextFileW(search.get(), &found));
         if (GetLastError() != ERROR_NO_MORE_FILES) {
-            m_names.clear();
-            return std::nullopt;
+            return false;
         }
-        std::sort(m_names.begin(), m_names.end(), caseInsensitiveLess);
-        return next();
+        return true;
     }
-
-    std::string next() override {
-        return m_next < m_names.size() ? std::move(m_names[m_next++]) : std::string();
-    }
-
-private:
-    std::vector<std::string> m_names;
-    std::size_t m_next = 0;
 };
 
 }  // namespace

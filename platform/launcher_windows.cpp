@@ -3,13 +3,7 @@
 // The backend is looked for first, the way cmd.exe will look for it, so that a missing backend
 // is told to the user instead of vanishing in a console window that closes at once.
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 
 #include <string>
 #include <string_view>

@@ -59,13 +59,13 @@ inline QString captionOf(QWidget* widget) {
 
 // Every control of the table that shows a caption, rather than content, has room for it.
 inline void expectEveryCaptionFits(const window::MainWindow& window) {
-    for (const auto& spec : window::kControls) {
-        if (!spec.accessibleName.empty()) {
+    for (const auto& control : window::kControls) {
+        if (!control.accessibleName.empty()) {
             continue;  // boxes with content, not captions
         }
-        SCOPED_TRACE(std::string(spec.name));
+        SCOPED_TRACE(std::string(control.name));
         auto* widget = window.findChild<QWidget*>(
-            QString::fromUtf8(spec.name.data(), static_cast<qsizetype>(spec.name.size())));
+            QString::fromUtf8(control.name.data(), static_cast<qsizetype>(control.name.size())));
         ASSERT_NE(widget, nullptr);
         const QFontMetrics metrics(widget->font());
         EXPECT_LE(metrics.horizontalAdvance(captionOf(widget)), roomForCaption(widget));

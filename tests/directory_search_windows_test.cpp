@@ -1,12 +1,6 @@
 // The directory search on Windows: attributes, case and the separators that only exist there.
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 
 #include <gtest/gtest.h>
 

@@ -2,13 +2,7 @@
 // that can make cmd.exe run a second command; values marked runs, built into a Decompile line,
 // must start the backend once with the arguments that parseCommandLine predicts.
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,7 @@
 // The Windows launcher with real child processes under the real cmd.exe: a copy of the stand-in
 // backend plays the backend in a temporary working folder, and its log shows what it was given.
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 
 #include <gtest/gtest.h>
 

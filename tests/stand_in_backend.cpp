@@ -22,13 +22,7 @@
 // KESTRIN_STAND_IN_SLEEP_MS a pause before writing.
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 #else
 #include <dirent.h>
 #include <fcntl.h>

@@ -53,15 +53,16 @@ protected:
 TEST(ControlTable, HoldsItsInvariants) {
     std::set<std::string_view> seen = {kestrin::window::kWindowName};
     for (std::size_t row = 0; row < kControls.size(); ++row) {
-        const auto& spec = kControls[row];
-        SCOPED_TRACE(std::string(spec.name));
-        EXPECT_EQ(spec.tabIndex, static_cast<int>(row)) << "tab indexes run 0..20 in table order";
-        EXPECT_TRUE(seen.contains(spec.parent)) << "parent comes first";
-        EXPECT_TRUE(seen.insert(spec.name).second) << "names are unique";
+        const auto& control = kControls[row];
+        SCOPED_TRACE(std::string(control.name));
+        EXPECT_EQ(control.tabIndex, static_cast<int>(row))
+            << "tab indexes run 0..20 in table order";
+        EXPECT_TRUE(seen.contains(control.parent)) << "parent comes first";
+        EXPECT_TRUE(seen.insert(control.name).second) << "names are unique";
         const bool namedByCaption =
-            spec.kind == ControlKind::GroupBox || spec.kind == ControlKind::PushButton ||
-            spec.kind == ControlKind::Label || spec.kind == ControlKind::OptionButton;
-        EXPECT_NE(namedByCaption, !spec.accessibleName.empty()) << "every control has a name";
+            control.kind == ControlKind::GroupBox || control.kind == ControlKind::PushButton ||
+            control.kind == ControlKind::Label || control.kind == ControlKind::OptionButton;
+        EXPECT_NE(namedByCaption, !control.accessibleName.empty()) << "every control has a name";
     }
 }
 
@@ -112,13 +113,13 @@ TEST_F(WindowTest, StartsWithTheDefaults) {
 
 TEST_F(WindowTest, BuildsEveryControlOfTheTableInsideItsParent) {
     MainWindow window(seams());
-    for (const auto& spec : kControls) {
-        SCOPED_TRACE(std::string(spec.name));
-        auto* widget = window.findChild<QWidget*>(q(spec.name));
+    for (const auto& control : kControls) {
+        SCOPED_TRACE(std::string(control.name));
+        auto* widget = window.findChild<QWidget*>(q(control.name));
         ASSERT_NE(widget, nullptr);
-        EXPECT_EQ(widget->parentWidget()->objectName(), q(spec.parent));
+        EXPECT_EQ(widget->parentWidget()->objectName(), q(control.parent));
         EXPECT_TRUE(widget->parentWidget()->rect().contains(widget->geometry()));
-        EXPECT_FALSE(widget->accessibleName().isEmpty() && spec.caption.empty());
+        EXPECT_FALSE(widget->accessibleName().isEmpty() && control.caption.empty());
     }
 }
 

@@ -76,13 +76,14 @@ T* MainWindow::control(std::string_view name) const {
 void MainWindow::buildControls() {
     const qreal dpi = logicalDpiX();
     QWidget* previousInTabOrder = nullptr;
-    for (const ControlSpec& spec : kControls) {
-        QWidget* parent = spec.parent == kWindowName ? this : m_controls.at(spec.parent);
-        QWidget* widget = createControl(spec, parent);
-        widget->setObjectName(toQString(spec.name));
-        widget->setGeometry(twipsToPixels(spec.left, spec.top, spec.width, spec.height, dpi));
-        if (!spec.accessibleName.empty()) {
-            widget->setAccessibleName(toQString(spec.accessibleName));
+    for (const ControlSpec& control : kControls) {
+        QWidget* parent = control.parent == kWindowName ? this : m_controls.at(control.parent);
+        QWidget* widget = createControl(control, parent);
+        widget->setObjectName(toQString(control.name));
+        widget->setGeometry(
+            twipsToPixels(control.left, control.top, control.width, control.height, dpi));
+        if (!control.accessibleName.empty()) {
+            widget->setAccessibleName(toQString(control.accessibleName));
         }
         if (widget->focusPolicy() & Qt::TabFocus) {
             if (previousInTabOrder != nullptr) {
@@ -90,7 +91,7 @@ void MainWindow::buildControls() {
             }
             previousInTabOrder = widget;
         }
-        m_controls.emplace(spec.name, widget);
+        m_controls.emplace(control.name, widget);
     }
     m_text1 = control<QLineEdit>("Text1");
     m_text2 = control<QLineEdit>("Text2");
@@ -103,22 +104,22 @@ void MainWindow::buildControls() {
     m_option2 = control<QRadioButton>("Option2");
 }
 
-QWidget* MainWindow::createControl(const ControlSpec& spec, QWidget* parent) {
-    const QString caption = toQString(spec.caption);
-    switch (spec.kind) {
+QWidget* MainWindow::createControl(const ControlSpec& control, QWidget* parent) {
+    const QString caption = toQString(control.caption);
+    switch (control.kind) {
         case ControlKind::GroupBox:
             return new QGroupBox(caption, parent);
         case ControlKind::TextBox:
             return new QLineEdit(caption, parent);
         case ControlKind::MultiLineTextBox:
-            return makeBanner(spec.caption, parent);
+            return makeBanner(control.caption, parent);
         case ControlKind::PushButton:
             return new QPushButton(caption, parent);
         case ControlKind::Label:
             return new QLabel(caption, parent);
         case ControlKind::OptionButton: {
             auto* option = new QRadioButton(caption, parent);
-            option->setChecked(spec.name == kInitiallySelectedOption);
+            option->setChecked(control.name == kInitiallySelectedOption);
             return option;
         }
         case ControlKind::ComboBox: {

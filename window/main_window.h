@@ -39,7 +39,7 @@ protected:
 
 private:
     void buildControls();
-    QWidget* createControl(const ControlSpec& spec, QWidget* parent);
+    QWidget* createControl(const ControlSpec& control, QWidget* parent);
     void connectHandlers();
     void onLoad();
 
