@@ -7,6 +7,9 @@ cd "$(dirname "$0")/.."
 
 export WINEPREFIX="$PWD/build/windows/wineprefix"
 export WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine stores file names in the locale's encoding; under C or POSIX a name like "ünïcödé" cannot
+# be created at all. C.UTF-8 comes with every Debian system.
+export LC_ALL=C.UTF-8
 wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 

@@ -211,7 +211,9 @@ TEST(DemoArchive, RoundTripsAndRefusesUnsafeOrDamagedArchives) {
     };
     for (const auto& [bytes, message] : cases) {
         SCOPED_TRACE(message);
-        const std::string got = failure([&] { kestrin::demo::readArchive(bytes); });
+        // clang 14 cannot capture a structured binding in a lambda.
+        const std::string& archive = bytes;
+        const std::string got = failure([&archive] { kestrin::demo::readArchive(archive); });
         EXPECT_NE(got.find(message), std::string::npos) << got;
     }
 }
