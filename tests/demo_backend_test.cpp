@@ -263,6 +263,7 @@ Outcome runDemoBackend(const fs::path& folder, const std::vector<std::string>& a
     std::vector<std::string> argv = {"mervo.exe"};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> pointers;
+    pointers.reserve(argv.size() + 1);
     for (auto& arg : argv) {
         pointers.push_back(arg.data());
     }

@@ -57,10 +57,7 @@ const std::vector<Entry> kLowerCaseFolder = {
 };
 
 const std::vector<ListingCase> kLowerCaseListings = {
-    {"*.qb",
-     {"alpha", "a_b", "Beta", "level", "x.y", "Zed",
-      "\xC3\xBC"
-      "ber"}},
+    {"*.qb", {"alpha", "a_b", "Beta", "level", "x.y", "Zed", "\u00FCber"}},
     {"*.txt", {"notes", "\xE6\x97\xA5\xE6\x9C\xAC"}},
     {"*.qbx", {"level"}},
     {"*.backup", {"archive.backup"}},
