@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/directory_search.h"
+#include "platform/launcher.h"
+#include "platform/qt_messages.h"
+#include "window/main_window.h"
+
+namespace kestrin::window {
+
+// The window wired to the real operating system, as the program runs it. The QApplication must
+// exist, with applyAppearance() done, before one is made.
+class SystemWindow {
+public:
+    SystemWindow();
+
+    MainWindow& window() { return m_window; }
+
+private:
+    std::unique_ptr<platform::DirectorySearch> m_search;
+    std::unique_ptr<platform::Launcher> m_launcher;
+    platform::QtMessages m_messages;
+    MainWindow m_window;
+};
+
+}  // namespace kestrin::window
