@@ -9,6 +9,7 @@
 #include "bench/harness.h"
 #include "tests/temp_folder.h"
 #include "window/main_window.h"
+#include "window/text_edge.h"
 
 namespace kestrin::bench {
 
@@ -45,7 +46,7 @@ BenchWindow::BenchWindow(const std::filesystem::path& emptyFolder)
 BenchWindow::~BenchWindow() = default;
 
 QAbstractButton& BenchWindow::button(const char* name) {
-    return *m_window->findChild<QAbstractButton*>(QString::fromLatin1(name));
+    return *m_window->findChild<QAbstractButton*>(window::toQString(name));
 }
 
 bool BenchWindow::refreshAndPaint() {

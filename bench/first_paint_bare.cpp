@@ -16,6 +16,7 @@
 
 #include "bench/first_paint.h"
 #include "window/control_table.h"
+#include "window/text_edge.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ using kestrin::window::ControlKind;
 using kestrin::window::ControlSpec;
 
 QWidget* make(const ControlSpec& control, QWidget* parent) {
-    const QString caption = QString::fromUtf8(control.caption.data(), control.caption.size());
+    const QString caption = kestrin::window::toQString(control.caption);
     switch (control.kind) {
         case ControlKind::GroupBox:
             return new QGroupBox(caption, parent);

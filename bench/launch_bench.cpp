@@ -16,6 +16,7 @@
 #include "bench/harness.h"
 #include "tests/temp_folder.h"
 #include "window/main_window.h"
+#include "window/text_edge.h"
 
 extern char** environ;
 
@@ -55,14 +56,14 @@ bool waitForChild(const fs::path& log, std::uintmax_t logSizeBefore, std::size_t
 }
 
 void setText(window::MainWindow& window, const char* name, const QString& text) {
-    window.findChild<QLineEdit*>(QString::fromLatin1(name))->setText(text);
+    window.findChild<QLineEdit*>(window::toQString(name))->setText(text);
 }
 
 void pressDecompile(benchmark::State& state, BenchWindow& bench, const fs::path& folder,
                     const fs::path& log) {
     testing::WorkingFolder here(folder);
     window::MainWindow& window = bench.window();
-    setText(window, "Text4", QString::fromUtf8(KESTRIN_STAND_IN_BACKEND));
+    setText(window, "Text4", window::toQString(KESTRIN_STAND_IN_BACKEND));
     setText(window, "Text1", QStringLiteral("level"));
     setText(window, "Text2", QStringLiteral("level"));
     window.findChild<QComboBox*>(QStringLiteral("Combo1"))->setCurrentText(QStringLiteral("THUG1"));

@@ -17,6 +17,7 @@
 
 #include "window/control_table.h"
 #include "window/main_window.h"
+#include "window/text_edge.h"
 
 namespace kestrin::testing {
 
@@ -64,8 +65,7 @@ inline void expectEveryCaptionFits(const window::MainWindow& window) {
             continue;  // boxes with content, not captions
         }
         SCOPED_TRACE(std::string(control.name));
-        auto* widget = window.findChild<QWidget*>(
-            QString::fromUtf8(control.name.data(), static_cast<qsizetype>(control.name.size())));
+        auto* widget = window.findChild<QWidget*>(window::toQString(control.name));
         ASSERT_NE(widget, nullptr);
         const QFontMetrics metrics(widget->font());
         EXPECT_LE(metrics.horizontalAdvance(captionOf(widget)), roomForCaption(widget));

@@ -10,6 +10,7 @@
 
 #include "recorders.h"
 #include "window/main_window.h"
+#include "window/text_edge.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ public:
     void pick(const QString& entry) {
         const QModelIndexList found =
             list()->model()->match(list()->model()->index(0, 0), Qt::DisplayRole, entry);
-        ASSERT_FALSE(found.isEmpty()) << entry.toStdString();
+        ASSERT_FALSE(found.isEmpty()) << kestrin::window::toUtf8(entry);
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
                           list()->visualRect(found.first()).center());
     }

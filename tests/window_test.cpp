@@ -11,6 +11,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
+#include <map>
 #include <set>
 
 #include "caption_fit.h"
@@ -18,6 +19,7 @@
 #include "recorders.h"
 #include "window/control_table.h"
 #include "window/main_window.h"
+#include "window/text_edge.h"
 #include "window/twips.h"
 
 namespace {
@@ -26,12 +28,10 @@ using kestrin::testing::FakeFolder;
 using kestrin::testing::RecordingLauncher;
 using kestrin::testing::RecordingMessages;
 using kestrin::window::ControlKind;
+using kestrin::window::ControlRole;
 using kestrin::window::kControls;
 using kestrin::window::MainWindow;
-
-QString q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+using kestrin::window::toQString;
 
 QStringList listEntries(const MainWindow& window) {
     QStringList entries;
@@ -52,17 +52,22 @@ protected:
 
 TEST(ControlTable, HoldsItsInvariants) {
     std::set<std::string_view> seen = {kestrin::window::kWindowName};
-    for (std::size_t row = 0; row < kControls.size(); ++row) {
-        const auto& control = kControls[row];
+    std::map<ControlRole, int> roles;
+    for (const auto& control : kControls) {
         SCOPED_TRACE(std::string(control.name));
-        EXPECT_EQ(control.tabIndex, static_cast<int>(row))
-            << "tab indexes run 0..20 in table order";
         EXPECT_TRUE(seen.contains(control.parent)) << "parent comes first";
         EXPECT_TRUE(seen.insert(control.name).second) << "names are unique";
         const bool namedByCaption =
             control.kind == ControlKind::GroupBox || control.kind == ControlKind::PushButton ||
             control.kind == ControlKind::Label || control.kind == ControlKind::OptionButton;
         EXPECT_NE(namedByCaption, !control.accessibleName.empty()) << "every control has a name";
+        ++roles[control.role];
+    }
+    // The window binds one member for each role; a role on two rows would leave one unbound.
+    roles.erase(ControlRole::None);
+    EXPECT_EQ(roles.size(), 13u) << "every role the window's code uses is in the table";
+    for (const auto& [role, rows] : roles) {
+        EXPECT_EQ(rows, 1) << "role " << static_cast<int>(role) << " on more than one row";
     }
 }
 
@@ -115,9 +120,9 @@ TEST_F(WindowTest, BuildsEveryControlOfTheTableInsideItsParent) {
     MainWindow window(seams());
     for (const auto& control : kControls) {
         SCOPED_TRACE(std::string(control.name));
-        auto* widget = window.findChild<QWidget*>(q(control.name));
+        auto* widget = window.findChild<QWidget*>(toQString(control.name));
         ASSERT_NE(widget, nullptr);
-        EXPECT_EQ(widget->parentWidget()->objectName(), q(control.parent));
+        EXPECT_EQ(widget->parentWidget()->objectName(), toQString(control.parent));
         EXPECT_TRUE(widget->parentWidget()->rect().contains(widget->geometry()));
         EXPECT_FALSE(widget->accessibleName().isEmpty() && control.caption.empty());
     }
@@ -136,7 +141,7 @@ TEST_F(WindowTest, PlacesControlsAtTheirPixelPositions) {
     }
 }
 
-TEST_F(WindowTest, TabFollowsTheTabIndexes) {
+TEST_F(WindowTest, TabFollowsTheTableOrder) {
     MainWindow window(seams());
     window.show();
     QApplication::setActiveWindow(&window);

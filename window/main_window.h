@@ -2,7 +2,6 @@
 
 #include <QStringListModel>
 #include <QWidget>
-#include <map>
 #include <string>
 #include <string_view>
 
@@ -13,11 +12,13 @@
 class QComboBox;
 class QLineEdit;
 class QListView;
+class QPushButton;
 class QRadioButton;
 
 namespace kestrin::window {
 
 struct ControlSpec;
+enum class ControlRole;
 
 // The operating system as the window sees it; app/ passes the real ones, tests pass recorders.
 struct Seams {
@@ -38,8 +39,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Builds every control of the table in order (the order is the tab order) and binds each
+    // control that plays a role to its member.
     void buildControls();
     QWidget* createControl(const ControlSpec& control, QWidget* parent);
+    void bind(ControlRole role, QWidget* widget);
     void connectHandlers();
     void onLoad();
 
@@ -47,9 +51,9 @@ private:
     void FillFileList(const std::string& folder, std::string_view pattern);
 
     int selectedRow() const;
-    void onListSelection();
-    void onOption1Clicked();
-    void onOption2Clicked();
+    void onFilePicked();
+    void onQbOptionChosen();
+    void onTxtOptionChosen();
     void onRefreshClicked();
     void onDecompileClicked();
     void onCompileClicked();
@@ -57,25 +61,26 @@ private:
     // Starts a built line; true when it started, otherwise the user has been told why not.
     bool launch(const std::string& commandLine);
 
-    template <typename T>
-    T* control(std::string_view name) const;
-
     Seams m_seams;
     QStringListModel m_files;
-    std::map<std::string_view, QWidget*> m_controls;
     // Which entry was selected when a mouse press began, so that a click on the entry already
     // selected still counts as a pick.
     int m_selectedRowAtPress = -1;
 
-    QLineEdit* m_text1 = nullptr;
-    QLineEdit* m_text2 = nullptr;
-    QLineEdit* m_text3 = nullptr;
-    QLineEdit* m_text4 = nullptr;
-    QLineEdit* m_text5 = nullptr;
-    QComboBox* m_combo1 = nullptr;
-    QListView* m_list1 = nullptr;
-    QRadioButton* m_option1 = nullptr;
-    QRadioButton* m_option2 = nullptr;
+    // The controls the handlers read, fill or listen to, by the role the table gives them.
+    QLineEdit* m_decompileInput = nullptr;
+    QLineEdit* m_decompileOutput = nullptr;
+    QLineEdit* m_compileInput = nullptr;
+    QLineEdit* m_backendProgram = nullptr;
+    QLineEdit* m_archive = nullptr;
+    QComboBox* m_game = nullptr;
+    QListView* m_fileList = nullptr;
+    QRadioButton* m_qbOption = nullptr;
+    QRadioButton* m_txtOption = nullptr;
+    QPushButton* m_decompileButton = nullptr;
+    QPushButton* m_compileButton = nullptr;
+    QPushButton* m_refreshButton = nullptr;
+    QPushButton* m_unpackButton = nullptr;
 };
 
 }  // namespace kestrin::window

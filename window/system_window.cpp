@@ -1,13 +1,14 @@
 #include "window/system_window.h"
 
 #include "window/control_table.h"
+#include "window/text_edge.h"
 
 namespace kestrin::window {
 
 SystemWindow::SystemWindow()
     : m_search(platform::makeDirectorySearch()),
       m_launcher(platform::makeLauncher()),
-      m_messages(QString::fromUtf8(kWindowTitle.data(), kWindowTitle.size())),
+      m_messages(toQString(kWindowTitle)),
       m_window({*m_search, *m_launcher, m_messages}) {
     m_messages.setParent(&m_window);
 }

@@ -1,0 +1,144 @@
+// The window's controls, made from the control table: one widget a row, placed in twips,
+// chained in tab order, and bound to its member by role.
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextDocument>
+#include <map>
+
+#include "window/control_table.h"
+#include "window/main_window.h"
+#include "window/text_edge.h"
+#include "window/twips.h"
+
+namespace kestrin::window {
+namespace {
+
+constexpr ControlRole kInitiallySelectedOption = ControlRole::QbOption;
+
+QWidget* makeBanner(std::string_view content, QWidget* parent) {
+    auto* banner = new QPlainTextEdit(parent);
+    // Qt keeps lines apart with "\n"; a "\r" would show as a second, empty line.
+    banner->setPlainText(toQString(content).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    banner->setReadOnly(true);
+    banner->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    banner->setFocusPolicy(Qt::StrongFocus);
+    banner->setTabChangesFocus(true);
+    // Two short lines fill the fixed box; a scroll bar would only hide them.
+    banner->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    banner->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    banner->document()->setDocumentMargin(2);
+    QPalette palette = banner->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Dark));  // the button-shadow colour
+    banner->setPalette(palette);
+    return banner;
+}
+
+template <typename T>
+void bindTo(T*& member, QWidget* widget) {
+    member = qobject_cast<T*>(widget);
+    Q_ASSERT(member != nullptr);  // the table gave the role a control of another kind
+}
+
+}  // namespace
+
+void MainWindow::buildControls() {
+    const qreal dpi = logicalDpiX();
+    // Parents by name, for the rows that follow them; only this loop looks controls up by name.
+    std::map<std::string_view, QWidget*> made = {{kWindowName, this}};
+    QWidget* previousInTabOrder = nullptr;
+    for (const ControlSpec& control : kControls) {
+        QWidget* widget = createControl(control, made.at(control.parent));
+        widget->setObjectName(toQString(control.name));
+        widget->setGeometry(
+            twipsToPixels(control.left, control.top, control.width, control.height, dpi));
+        if (!control.accessibleName.empty()) {
+            widget->setAccessibleName(toQString(control.accessibleName));
+        }
+        if (widget->focusPolicy() & Qt::TabFocus) {
+            if (previousInTabOrder != nullptr) {
+                setTabOrder(previousInTabOrder, widget);
+            }
+            previousInTabOrder = widget;
+        }
+        made.emplace(control.name, widget);
+        bind(control.role, widget);
+    }
+}
+
+QWidget* MainWindow::createControl(const ControlSpec& control, QWidget* parent) {
+    const QString caption = toQString(control.caption);
+    switch (control.kind) {
+        case ControlKind::GroupBox:
+            return new QGroupBox(caption, parent);
+        case ControlKind::TextBox:
+            return new QLineEdit(caption, parent);
+        case ControlKind::MultiLineTextBox:
+            return makeBanner(control.caption, parent);
+        case ControlKind::PushButton:
+            return new QPushButton(caption, parent);
+        case ControlKind::Label:
+            return new QLabel(caption, parent);
+        case ControlKind::OptionButton: {
+            auto* option = new QRadioButton(caption, parent);
+            option->setChecked(control.role == kInitiallySelectedOption);
+            return option;
+        }
+        case ControlKind::ComboBox: {
+            auto* combo = new QComboBox(parent);
+            combo->setEditable(true);
+            combo->setInsertPolicy(QComboBox::NoInsert);  // a typed game entry stays typed
+            return combo;
+        }
+        case ControlKind::ListBox: {
+            auto* list = new QListView(parent);
+            list->setModel(&m_files);
+            list->setUniformItemSizes(true);
+            list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+            list->setSelectionMode(QAbstractItemView::SingleSelection);
+            return list;
+        }
+    }
+    Q_UNREACHABLE();
+}
+
+void MainWindow::bind(ControlRole role, QWidget* widget) {
+    switch (role) {
+        case ControlRole::None:
+            return;
+        case ControlRole::DecompileInput:
+            return bindTo(m_decompileInput, widget);
+        case ControlRole::DecompileOutput:
+            return bindTo(m_decompileOutput, widget);
+        case ControlRole::DecompileButton:
+            return bindTo(m_decompileButton, widget);
+        case ControlRole::CompileInput:
+            return bindTo(m_compileInput, widget);
+        case ControlRole::CompileButton:
+            return bindTo(m_compileButton, widget);
+        case ControlRole::Game:
+            return bindTo(m_game, widget);
+        case ControlRole::FileList:
+            return bindTo(m_fileList, widget);
+        case ControlRole::RefreshButton:
+            return bindTo(m_refreshButton, widget);
+        case ControlRole::BackendProgram:
+            return bindTo(m_backendProgram, widget);
+        case ControlRole::Archive:
+            return bindTo(m_archive, widget);
+        case ControlRole::UnpackButton:
+            return bindTo(m_unpackButton, widget);
+        case ControlRole::QbOption:
+            return bindTo(m_qbOption, widget);
+        case ControlRole::TxtOption:
+            return bindTo(m_txtOption, widget);
+    }
+}
+
+}  // namespace kestrin::window
