@@ -19,7 +19,7 @@
 #include "backend/command_lines.h"
 #include "corpus.h"
 #include "platform/command_line.h"
-#include "stand_in_log.h"
+#include "stand_in.h"
 #include "temp_folder.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "backend/command_lines.h"
 #include "launch_cases.h"
 #include "platform/launcher.h"
-#include "stand_in_log.h"
+#include "stand_in.h"
 #include "temp_folder.h"
 
 namespace {

@@ -1,11 +1,10 @@
 #pragma once
-// Helpers for tests that start the stand-in backend (stand_in_backend.cpp) as a real child
-// process: copying it into place, reading its log, and watching this process's children. A target
-// that includes this header defines KESTRIN_STAND_IN_BACKEND as the stand-in's path.
+// The stand-in backend (stand_in_backend.cpp) as the tests start it in place of the real one:
+// copying it into place, the log it appends to and waiting for that log with a bound, the
+// environment for one scope, and on POSIX systems this process's children. A target that
+// includes this header defines KESTRIN_STAND_IN_BACKEND as the stand-in's path.
 
-#include <dirent.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -13,21 +12,133 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
-#include "stand_in_log.h"
+#include "temp_folder.h"
+
+#ifndef _WIN32
+#include <dirent.h>
+#include <unistd.h>
+#endif
 
 namespace kestrin::testing {
+
+// Only a bound against hanging: a wait that reaches it fails the test.
+inline constexpr auto kDeadline = std::chrono::seconds(15);
+
+template <typename Done>
+bool eventually(Done done) {
+    const auto end = std::chrono::steady_clock::now() + kDeadline;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+// Sets or removes one environment variable (UTF-8) for one scope; started programs inherit it.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::optional<std::string>& value) : m_name(name) {
+        m_previous = get();
+        set(value);
+    }
+    ~ScopedEnvironment() { set(m_previous); }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+#ifdef _WIN32
+    // The process's own environment block, which CreateProcessW hands on and
+    // GetEnvironmentVariableW reads; the C runtime's copy is not involved.
+    std::optional<std::string> get() const {
+        const std::wstring name = fromUtf8(m_name).wstring();
+        const DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+        if (size == 0) {
+            return std::nullopt;
+        }
+        std::wstring value(size, L'\0');
+        value.resize(GetEnvironmentVariableW(name.c_str(), value.data(), size));
+        return toUtf8(std::filesystem::path(value));
+    }
+    void set(const std::optional<std::string>& value) {
+        const std::wstring name = fromUtf8(m_name).wstring();
+        SetEnvironmentVariableW(name.c_str(), value ? fromUtf8(*value).wstring().c_str() : nullptr);
+    }
+#else
+    std::optional<std::string> get() const {
+        const char* value = std::getenv(m_name);
+        return value == nullptr ? std::nullopt : std::optional<std::string>(value);
+    }
+    void set(const std::optional<std::string>& value) {
+        if (value) {
+            setenv(m_name, value->c_str(), 1);
+        } else {
+            unsetenv(m_name);
+        }
+    }
+#endif
+    const char* m_name;
+    std::optional<std::string> m_previous;
+};
+
+// One run of the stand-in, as its log tells it: each key with its values in order.
+struct Record {
+    std::map<std::string, std::vector<std::string>> fields;
+
+    std::string one(const std::string& key) const {
+        const auto found = fields.find(key);
+        return found == fields.end() || found->second.size() != 1 ? "(not one)" : found->second[0];
+    }
+    std::vector<std::string> arguments() const {
+        const auto found = fields.find("arg");
+        return found == fields.end() ? std::vector<std::string>{} : found->second;
+    }
+};
+
+inline std::vector<Record> parseLog(std::string text) {
+    // A stand-in may be writing right now; only whole records count.
+    const auto whole = text.rfind("end\n");
+    text.resize(whole == std::string::npos ? 0 : whole + 4);
+    std::istringstream in(text);
+    std::vector<Record> records;
+    Record current;
+    for (std::string key; in >> key;) {
+        if (key == "record") {
+            current = Record{};
+        } else if (key == "end") {
+            records.push_back(current);
+        } else {
+            // " <length>:<value>\n"
+            std::size_t length = 0;
+            in >> length;
+            in.ignore(1);
+            std::string value(length, '\0');
+            in.read(value.data(), static_cast<std::streamsize>(length));
+            in.ignore(1);
+            current.fields[key].push_back(std::move(value));
+        }
+    }
+    return records;
+}
+
+inline std::vector<Record> readLog(const std::filesystem::path& log) {
+    std::ifstream in(log, std::ios::binary);
+    return parseLog({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+}
 
 // The log every stand-in started in this scope appends to (KESTRIN_STAND_IN_LOG).
 class StandInLog {
 public:
     explicit StandInLog(std::filesystem::path file)
-        : m_file(std::move(file)), m_variable("KESTRIN_STAND_IN_LOG", m_file.string()) {}
+        : m_file(std::move(file)), m_variable("KESTRIN_STAND_IN_LOG", toUtf8(m_file)) {}
 
     const std::filesystem::path& file() const { return m_file; }
 
@@ -51,11 +162,42 @@ private:
 // Copies the stand-in into folder under name, executable by everyone.
 inline void installStandIn(const std::filesystem::path& folder, const std::string& name) {
     namespace fs = std::filesystem;
-    fs::copy_file(KESTRIN_STAND_IN_BACKEND, folder / name, fs::copy_options::overwrite_existing);
-    fs::permissions(folder / name, fs::perms::owner_all | fs::perms::group_read |
-                                       fs::perms::group_exec | fs::perms::others_read |
-                                       fs::perms::others_exec);
+    fs::copy_file(fromUtf8(KESTRIN_STAND_IN_BACKEND), folder / fromUtf8(name),
+                  fs::copy_options::overwrite_existing);
+    fs::permissions(folder / fromUtf8(name), fs::perms::owner_all | fs::perms::group_read |
+                                                 fs::perms::group_exec | fs::perms::others_read |
+                                                 fs::perms::others_exec);
 }
+
+// A working folder with the stand-in in it as "mervo.exe", and the log it appends to. PATH leads
+// to an empty folder of its own, so that nothing but the stand-in can ever start.
+class StandInFolder {
+public:
+    StandInFolder()
+        : m_inside(m_work.path()),
+          m_log(m_logs.path() / "log"),
+          m_path("PATH", toUtf8(m_pathFolder.path())) {
+        installStandIn(m_work.path(), "mervo.exe");
+    }
+
+    // Every entry of the working folder, hidden ones too.
+    std::set<std::string> files() const {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_work.path())) {
+            names.insert(toUtf8(entry.path().filename()));
+        }
+        return names;
+    }
+
+    TempFolder m_work;
+    WorkingFolder m_inside;
+    TempFolder m_logs;
+    TempFolder m_pathFolder;
+    StandInLog m_log;
+    ScopedEnvironment m_path;
+};
+
+#ifndef _WIN32
 
 struct Child {
     int pid;
@@ -107,5 +249,7 @@ inline ::testing::AssertionResult noChildrenRemain() {
     return ::testing::AssertionFailure()
            << left.size() << " children left, such as (pid:state, Z is a zombie)" << some;
 }
+
+#endif
 
 }  // namespace kestrin::testing
