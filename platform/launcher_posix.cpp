@@ -298,24 +298,25 @@ void reapWhenDone(pid_t pid) {
 
 class PosixLauncher final : public Launcher {
 public:
-    LaunchResult launch(const std::string& commandLine) override {
-        ParsedCommand command = parseCommandLine(commandLine);
-        if (!command.error.empty()) {
-            return {command.error};
+    Result<> launch(const std::string& commandLine) override {
+        Result<ParsedCommand> parsed = parseCommandLine(commandLine);
+        if (!parsed) {
+            return parsed.failure();
         }
+        ParsedCommand& command = *parsed;
         const std::string& program = command.arguments.front();
         if (workingFolderIsGone()) {
-            return {cannotStart(program, "the working folder no longer exists.")};
+            return Failure{cannotStart(program, "the working folder no longer exists.")};
         }
         const Resolved resolved = resolve(program);
         if (!resolved.error.empty()) {
-            return {resolved.error};
+            return Failure{resolved.error};
         }
         Descriptor output;
         bool created = false;
         if (command.outputFile) {
             if (auto error = openOutput(*command.outputFile, output, created); !error.empty()) {
-                return {std::move(error)};
+                return Failure{std::move(error)};
             }
         }
         // Nothing started: a file made only for its output is not left behind.
@@ -324,7 +325,7 @@ public:
             if (created) {
                 unlink(command.outputFile->c_str());
             }
-            return LaunchResult{cannotStart(program, reason(error) + ".")};
+            return Result<>(Failure{cannotStart(program, reason(error) + ".")});
         };
 
         SpawnActions actions;

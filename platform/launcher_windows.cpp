@@ -177,21 +177,21 @@ bool isBatchFile(std::wstring_view path) {
 
 class WindowsLauncher final : public Launcher {
 public:
-    LaunchResult launch(const std::string& commandLine) override {
+    Result<> launch(const std::string& commandLine) override {
         // The same reading as on every system, so a line refused here is refused everywhere.
-        const ParsedCommand parsed = parseCommandLine(commandLine);
-        if (!parsed.error.empty()) {
-            return {parsed.error};
+        const Result<ParsedCommand> parsed = parseCommandLine(commandLine);
+        if (!parsed) {
+            return parsed.failure();
         }
-        const std::string& program = parsed.arguments.front();
+        const std::string& program = parsed->arguments.front();
         const auto wideLine = toWide(commandLine);
         const auto wideProgram = toWide(program);
         if (!wideLine || !wideProgram) {
-            return {cannotStart(program, "the command line is not valid UTF-8.")};
+            return Failure{cannotStart(program, "the command line is not valid UTF-8.")};
         }
         const Resolved resolved = resolve(program, *wideProgram);
         if (!resolved.error.empty()) {
-            return {resolved.error};
+            return Failure{resolved.error};
         }
 
         std::wstring application = resolved.path;
@@ -199,14 +199,14 @@ public:
             wchar_t folder[MAX_PATH];
             const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
             if (length == 0 || length >= MAX_PATH) {
-                return {cannotStart("cmd.exe", systemMessage(GetLastError()))};
+                return Failure{cannotStart("cmd.exe", systemMessage(GetLastError()))};
             }
             application.assign(folder, length);
             application += L"\\cmd.exe";
         } else if (isBatchFile(application)) {
-            return {cannotStart(program, "\"" + toUtf8(application).value_or(program) +
-                                             "\" is a batch file, which only the command "
-                                             "interpreter runs.")};
+            return Failure{cannotStart(program, "\"" + toUtf8(application).value_or(program) +
+                                                    "\" is a batch file, which only the command "
+                                                    "interpreter runs.")};
         }
         // CreateProcessW may write into the command line, so it gets its own buffer.
         std::vector<wchar_t> line(wideLine->begin(), wideLine->end());
@@ -221,7 +221,7 @@ public:
                                             FALSE, CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT,
                                             nullptr, nullptr, &startup, &process);
         if (!started) {
-            return {cannotStart(program, systemMessage(GetLastError()))};
+            return Failure{cannotStart(program, systemMessage(GetLastError()))};
         }
         // Nothing waits for the program, so nothing keeps a handle of it.
         CloseHandle(process.hThread);

@@ -5,20 +5,23 @@
 #include <string>
 #include <vector>
 
+#include "result_printing.h"
+
 namespace {
 
-using kestrin::backend::BuiltLine;
 using kestrin::backend::compileLine;
 using kestrin::backend::decompileLine;
 using kestrin::backend::unpackLine;
 using kestrin::backend::unsafeCharacters;
 
-BuiltLine line(std::string text) {
-    return BuiltLine{.commandLine = std::move(text), .refusal = {}};
+using Built = kestrin::platform::Result<std::string>;
+
+Built line(std::string text) {
+    return text;
 }
 
-BuiltLine refused(std::string text) {
-    return BuiltLine{.commandLine = {}, .refusal = std::move(text)};
+Built refused(std::string text) {
+    return kestrin::platform::Failure{std::move(text)};
 }
 
 std::string actsOn(const std::string& what, const std::string& shown, const std::string& chars) {
@@ -29,8 +32,8 @@ std::string actsOn(const std::string& what, const std::string& shown, const std:
 
 struct LineCase {
     const char* why;
-    BuiltLine built;
-    BuiltLine expected;
+    Built built;
+    Built expected;
 };
 
 TEST(CommandLines, BuildsTheLinesExactly) {
@@ -100,7 +103,7 @@ TEST(CommandLines, BuildsTheLinesExactly) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         EXPECT_EQ(c.built, c.expected);
-        EXPECT_EQ(c.built.refused(), !c.expected.refusal.empty());
+        EXPECT_EQ(c.built.ok(), c.expected.message().empty());
     }
 }
 

@@ -163,7 +163,7 @@ TEST_F(InterpreterTest, TheUncheckedLineIsLaidOutLikeTheBuiltOne) {
     const DecompileFields fields = {
         .backend = "mervo.exe", .input = "my level", .game = " ", .output = "out"};
     EXPECT_EQ(uncheckedDecompileLine(fields),
-              decompileLine(fields.backend, fields.input, fields.game, fields.output).commandLine);
+              decompileLine(fields.backend, fields.input, fields.game, fields.output).value());
 }
 
 TEST_F(InterpreterTest, RefusedValuesThatStartASecondCommandAreStopped) {
@@ -193,7 +193,8 @@ TEST_F(InterpreterTest, RefusedValuesThatStartASecondCommandAreStopped) {
         }
         secondCommands += ranSecond ? 1 : 0;
         EXPECT_NE(decompileLine(fields.backend, fields.input, fields.game, fields.output)
-                      .refusal.find("would act on"),
+                      .message()
+                      .find("would act on"),
                   std::string::npos);
     }
     // The corpus holds separators for "&", "&&", "|" and "|" twice, in names, game and backend.
@@ -220,20 +221,20 @@ TEST_F(InterpreterTest, ValuesThatRunStartTheBackendOnceWithThePredictedArgument
         SCOPED_TRACE(c.shown);
         const DecompileFields fields = kestrin::testing::decompileFields(c);
         const auto built = decompileLine(fields.backend, fields.input, fields.game, fields.output);
-        ASSERT_EQ(built.refusal, "");
-        const auto predicted = kestrin::platform::parseCommandLine(built.commandLine);
-        ASSERT_EQ(predicted.error, "");
-        ASSERT_TRUE(predicted.outputFile.has_value());
-        const std::vector<std::string> arguments(predicted.arguments.begin() + 1,
-                                                 predicted.arguments.end());
+        ASSERT_EQ(built.message(), "");
+        const auto predicted = kestrin::platform::parseCommandLine(*built);
+        ASSERT_EQ(predicted.message(), "");
+        ASSERT_TRUE(predicted->outputFile.has_value());
+        const std::vector<std::string> arguments(predicted->arguments.begin() + 1,
+                                                 predicted->arguments.end());
         const std::size_t before = records().size();
         const fs::path folder = freshFolder();
 
-        ASSERT_TRUE(runInterpreter(built.commandLine, folder));
+        ASSERT_TRUE(runInterpreter(*built, folder));
         const auto found = records();
         const std::set<std::string> left = entries(folder);
         EXPECT_FALSE(holdsCanary(folder));
-        if (!windowsTakesTheName(*predicted.outputFile)) {
+        if (!windowsTakesTheName(*predicted->outputFile)) {
             // cmd.exe cannot make the output file, so it starts nothing at all.
             EXPECT_EQ(found.size(), before);
             EXPECT_EQ(left, std::set<std::string>{"mervo.exe"});
@@ -242,7 +243,7 @@ TEST_F(InterpreterTest, ValuesThatRunStartTheBackendOnceWithThePredictedArgument
         ASSERT_EQ(found.size(), before + 1) << "the backend did not run exactly once";
         const Record& run = found.back();
         EXPECT_EQ(run.one("name"), "mervo.exe");
-        if (endsRedirectionEarly(*predicted.outputFile)) {
+        if (endsRedirectionEarly(*predicted->outputFile)) {
             // Still one command and one output file, but named as cmd.exe reads it.
             EXPECT_EQ(left.size(), 2u);
             std::string argv;
@@ -257,7 +258,7 @@ TEST_F(InterpreterTest, ValuesThatRunStartTheBackendOnceWithThePredictedArgument
             continue;
         }
         EXPECT_EQ(run.arguments(), arguments);
-        EXPECT_EQ(left, (std::set<std::string>{"mervo.exe", *predicted.outputFile}));
+        EXPECT_EQ(left, (std::set<std::string>{"mervo.exe", *predicted->outputFile}));
         ++checked;
     }
     EXPECT_GE(checked, 20u);

@@ -236,21 +236,21 @@ void MainWindow::onRefreshClicked() {
 }
 
 bool MainWindow::launch(const std::string& commandLine) {
-    const platform::LaunchResult result = m_seams.launcher.launch(commandLine);
-    if (!result.started()) {
-        m_seams.messages.inform(result.error);
+    const platform::Result<> result = m_seams.launcher.launch(commandLine);
+    if (!result) {
+        m_seams.messages.inform(result.message());
     }
-    return result.started();
+    return result.ok();
 }
 
 void MainWindow::onDecompileClicked() {
-    const backend::BuiltLine built = backend::decompileLine(
+    const platform::Result<std::string> line = backend::decompileLine(
         field(m_text4), field(m_text1), m_combo1->currentText().toStdString(), field(m_text2));
-    if (built.refused()) {
-        m_seams.messages.inform(built.refusal);
+    if (!line) {
+        m_seams.messages.inform(line.message());
         return;
     }
-    if (!launch(built.commandLine)) {
+    if (!launch(*line)) {
         return;
     }
     // The text file just written is the next Compile's input.
@@ -259,12 +259,12 @@ void MainWindow::onDecompileClicked() {
 }
 
 void MainWindow::onCompileClicked() {
-    const backend::BuiltLine built = backend::compileLine(field(m_text4), field(m_text3));
-    if (built.refused()) {
-        m_seams.messages.inform(built.refusal);
+    const platform::Result<std::string> line = backend::compileLine(field(m_text4), field(m_text3));
+    if (!line) {
+        m_seams.messages.inform(line.message());
         return;
     }
-    if (launch(built.commandLine)) {
+    if (launch(*line)) {
         m_seams.messages.inform(std::string(kCompilingDone));
     }
 }
