@@ -3,7 +3,9 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -21,6 +23,8 @@
 #include "platform/launcher.h"
 #include "stand_in.h"
 #include "temp_folder.h"
+
+extern char** environ;
 
 namespace {
 
@@ -193,6 +197,34 @@ TEST_F(LauncherTest, ManyLaunchesLeaveNoZombieAndNoStrayDescriptor) {
     }
 
     EXPECT_TRUE(noChildrenRemain());
+}
+
+// Started from a desktop entry or by a parent that closed them, Kestrin may have no standard
+// descriptors: its output file then opens as 0, 1 or 2, which the child's own set-up overwrites.
+TEST_F(LauncherTest, OutputReachesItsFileWhenKestrinHasNoStandardDescriptors) {
+    install(m_work.path(), "mervo");
+    m_work.write("out.txt", std::string(5000, 'o') + "\n");
+    std::string program = KESTRIN_LAUNCH_ONCE;
+    std::string line = decompileLine("mervo", "level", "THUG1", "out").value();
+    char* argv[] = {program.data(), line.data(), nullptr};
+    posix_spawn_file_actions_t closed;
+    ASSERT_EQ(posix_spawn_file_actions_init(&closed), 0);
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        ASSERT_EQ(posix_spawn_file_actions_addclose(&closed, fd), 0);
+    }
+    pid_t pid = 0;
+    const int error = posix_spawn(&pid, program.c_str(), &closed, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&closed);
+    ASSERT_EQ(error, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "launch_once started nothing";
+
+    const auto found = waitForRecords(1);
+    ASSERT_EQ(found.size(), 1u) << "the stand-in left no record";
+    EXPECT_EQ(found[0].arguments(), (std::vector<std::string>{"-d", "level.qb", "THUG1"}));
+    EXPECT_EQ(found[0].one("stdin"), "/dev/null");
+    EXPECT_EQ(m_work.read("out.txt"), "stand-in output\n");
 }
 
 TEST_F(LauncherTest, ReturnsWhileTheProgramStillRuns) {
