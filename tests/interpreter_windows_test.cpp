@@ -30,7 +30,6 @@ using kestrin::testing::CorpusCase;
 using kestrin::testing::DecompileFields;
 using kestrin::testing::fromUtf8;
 using kestrin::testing::Record;
-using kestrin::testing::ScopedEnvironment;
 using kestrin::testing::TempFolder;
 using kestrin::testing::toUtf8;
 
@@ -92,8 +91,7 @@ std::string shown(const std::string& text) {
 
 class InterpreterTest : public ::testing::Test {
 protected:
-    InterpreterTest()
-        : m_log(m_logs.path() / "log"), m_logVariable("KESTRIN_STAND_IN_LOG", toUtf8(m_log)) {}
+    InterpreterTest() : m_log(m_logs.path() / "log") {}
 
     // A new working folder with the stand-in as mervo.exe, one for each line.
     fs::path freshFolder() {
@@ -150,12 +148,11 @@ protected:
         return false;
     }
 
-    std::vector<Record> records() const { return kestrin::testing::readLog(m_log); }
+    std::vector<Record> records() const { return m_log.records(); }
 
     TempFolder m_root;
     TempFolder m_logs;
-    fs::path m_log;
-    ScopedEnvironment m_logVariable;
+    kestrin::testing::StandInLog m_log;
     int m_folders = 0;
 };
 

@@ -41,10 +41,6 @@ using kestrin::testing::StandInLog;
 using kestrin::testing::TempFolder;
 using kestrin::testing::WorkingFolder;
 
-std::string cannotWrite(const std::string& file, const std::string& why) {
-    return "Cannot write the output to \"" + file + "\": " + why;
-}
-
 class LauncherTest : public ::testing::Test {
 protected:
     LauncherTest()
@@ -239,7 +235,8 @@ TEST_F(LauncherTest, ReturnsWhileTheProgramStillRuns) {
     EXPECT_EQ(waitForRecords(1).size(), 1u);
 }
 
-struct OutputCase {
+// A line and the launch's failure message; empty when the program must start.
+struct LineCase {
     const char* why;
     std::string line;
     std::string expected;
@@ -257,24 +254,25 @@ TEST_F(LauncherTest, OutputThatIsNotAnOrdinaryFileIsRefused) {
     fs::create_symlink("elsewhere/target.txt", "dangling.txt");
     fs::create_symlink("elsewhere/missing/target.txt", "nowhere.txt");
     fs::create_symlink("elsewhere", "linkedfolder.txt");
-    const std::string notOrdinary = "it is not an ordinary file.";
-    const std::string leadsNowhere = "it is a link to a file that does not exist.";
-    const std::vector<OutputCase> cases = {
+    const std::vector<LineCase> cases = {
         {"fifo without a reader", decompileLine("mervo", "level", "", "lonely").value(),
-         cannotWrite("lonely.txt", notOrdinary)},
+         "Cannot write the output to \"lonely.txt\": it is not an ordinary file."},
         {"fifo with a reader", decompileLine("mervo", "level", "", "heard").value(),
-         cannotWrite("heard.txt", notOrdinary)},
+         "Cannot write the output to \"heard.txt\": it is not an ordinary file."},
         {"folder", decompileLine("mervo", "level", "", "folder").value(),
-         cannotWrite("folder.txt", notOrdinary)},
-        {"device", "cmd /c mervo > /dev/null", cannotWrite("/dev/null", notOrdinary)},
+         "Cannot write the output to \"folder.txt\": it is not an ordinary file."},
+        {"device", "cmd /c mervo > /dev/null",
+         "Cannot write the output to \"/dev/null\": it is not an ordinary file."},
         {"missing folder", decompileLine("mervo", "level", "", "missing/out").value(),
-         cannotWrite("missing/out.txt", "No such file or directory.")},
+         "Cannot write the output to \"missing/out.txt\": No such file or directory."},
         {"link to a missing file", decompileLine("mervo", "level", "", "dangling").value(),
-         cannotWrite("dangling.txt", leadsNowhere)},
+         "Cannot write the output to \"dangling.txt\": it is a link to a file that does not "
+         "exist."},
         {"link into a missing folder", decompileLine("mervo", "level", "", "nowhere").value(),
-         cannotWrite("nowhere.txt", leadsNowhere)},
+         "Cannot write the output to \"nowhere.txt\": it is a link to a file that does not "
+         "exist."},
         {"link to a folder", decompileLine("mervo", "level", "", "linkedfolder").value(),
-         cannotWrite("linkedfolder.txt", notOrdinary)},
+         "Cannot write the output to \"linkedfolder.txt\": it is not an ordinary file."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
@@ -291,12 +289,6 @@ TEST_F(LauncherTest, OutputThatIsNotAnOrdinaryFileIsRefused) {
     EXPECT_EQ(records().size(), 1u) << "a refused line started the program";
 }
 
-struct BackendCase {
-    const char* why;
-    std::string line;
-    std::string expected;
-};
-
 TEST_F(LauncherTest, AnUnusableBackendStopsTheLaunchBeforeAnything) {
     m_work.write("out.txt", "earlier output\n");
     fs::create_directory("folder.exe");
@@ -304,7 +296,7 @@ TEST_F(LauncherTest, AnUnusableBackendStopsTheLaunchBeforeAnything) {
     fs::permissions("plain", fs::perms::owner_read | fs::perms::owner_write);
     std::ofstream(m_pathFolder.path() / "onpath") << "#!/bin/sh\n";
     const std::string onPath = (m_pathFolder.path() / "onpath").string();
-    const std::vector<BackendCase> cases = {
+    const std::vector<LineCase> cases = {
         {"missing", "cmd /c mervo.exe -c level.txt > out.txt",
          "Cannot start \"mervo.exe\": no such program in the working folder or on PATH."},
         {"missing, new output file", decompileLine("mervo.exe", "level", "", "new").value(),

@@ -27,6 +27,7 @@ using kestrin::testing::eventually;
 using kestrin::testing::fromUtf8;
 using kestrin::testing::Record;
 using kestrin::testing::ScopedEnvironment;
+using kestrin::testing::StandInLog;
 using kestrin::testing::TempFolder;
 using kestrin::testing::toUtf8;
 using kestrin::testing::WorkingFolder;
@@ -36,7 +37,6 @@ protected:
     WindowsLauncherTest()
         : m_inside(m_work.path()),
           m_log(m_logs.path() / "log"),
-          m_logVariable("KESTRIN_STAND_IN_LOG", toUtf8(m_log)),
           m_pathVariable("PATH", toUtf8(m_pathFolder.path())) {}
 
     static void install(const fs::path& folder, const std::string& name) {
@@ -48,15 +48,8 @@ protected:
         return kestrin::platform::makeLauncher()->launch(line);
     }
 
-    std::vector<Record> records() const { return kestrin::testing::readLog(m_log); }
-
     std::vector<Record> waitForRecords(std::size_t count) const {
-        std::vector<Record> found;
-        eventually([&] {
-            found = records();
-            return found.size() >= count;
-        });
-        return found;
+        return m_log.waitForRecords(count);
     }
 
     // Whether the record was written by the program file at path.
@@ -69,8 +62,7 @@ protected:
     WorkingFolder m_inside;
     TempFolder m_logs;
     TempFolder m_pathFolder;
-    fs::path m_log;
-    ScopedEnvironment m_logVariable;
+    StandInLog m_log;
     ScopedEnvironment m_pathVariable;
 };
 

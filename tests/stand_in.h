@@ -1,6 +1,6 @@
 #pragma once
 // Helpers for tests that start the stand-in backend (stand_in_backend.cpp) as a real child
-// process: copying it into place, reading its log, and watching this process's children. A target
+// process on POSIX systems: copying it into place and watching this process's children. A target
 // that includes this header defines KESTRIN_STAND_IN_BACKEND as the stand-in's path.
 
 #include <dirent.h>
@@ -22,31 +22,6 @@
 #include "stand_in_log.h"
 
 namespace kestrin::testing {
-
-// The log every stand-in started in this scope appends to (KESTRIN_STAND_IN_LOG).
-class StandInLog {
-public:
-    explicit StandInLog(std::filesystem::path file)
-        : m_file(std::move(file)), m_variable("KESTRIN_STAND_IN_LOG", m_file.string()) {}
-
-    const std::filesystem::path& file() const { return m_file; }
-
-    std::vector<Record> records() const { return readLog(m_file); }
-
-    // The records once there are at least count of them, or what there is at the deadline.
-    std::vector<Record> waitForRecords(std::size_t count) const {
-        std::vector<Record> found;
-        eventually([&] {
-            found = records();
-            return found.size() >= count;
-        });
-        return found;
-    }
-
-private:
-    std::filesystem::path m_file;
-    ScopedEnvironment m_variable;
-};
 
 // Copies the stand-in into folder under name, executable by everyone.
 inline void installStandIn(const std::filesystem::path& folder, const std::string& name) {

@@ -1,6 +1,6 @@
 #pragma once
 // What the launcher's tests share on every system: waiting with a bound, the environment for one
-// scope, and reading the stand-in backend's log (see stand_in_backend.cpp).
+// scope, and the stand-in backend's log (see stand_in_backend.cpp).
 
 #include <chrono>
 #include <cstdlib>
@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "temp_folder.h"
@@ -122,5 +123,30 @@ inline std::vector<Record> readLog(const std::filesystem::path& log) {
     std::ifstream in(log, std::ios::binary);
     return parseLog({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
 }
+
+// The log every stand-in started in this scope appends to (KESTRIN_STAND_IN_LOG).
+class StandInLog {
+public:
+    explicit StandInLog(std::filesystem::path file)
+        : m_file(std::move(file)), m_variable("KESTRIN_STAND_IN_LOG", toUtf8(m_file)) {}
+
+    const std::filesystem::path& file() const { return m_file; }
+
+    std::vector<Record> records() const { return readLog(m_file); }
+
+    // The records once there are at least count of them, or what there is at the deadline.
+    std::vector<Record> waitForRecords(std::size_t count) const {
+        std::vector<Record> found;
+        eventually([&] {
+            found = records();
+            return found.size() >= count;
+        });
+        return found;
+    }
+
+private:
+    std::filesystem::path m_file;
+    ScopedEnvironment m_variable;
+};
 
 }  // namespace kestrin::testing
