@@ -151,6 +151,7 @@ int spawn(const std::string& path, std::vector<std::string>& arguments, int outp
         return error;
     }
     std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
     for (auto& argument : arguments) {
         argv.push_back(argument.data());
     }
