@@ -56,10 +56,6 @@ std::string unsafeRefusal(std::initializer_list<Field> fields) {
     return {};
 }
 
-BuiltLine refusal(std::string text) {
-    return BuiltLine{.commandLine = {}, .refusal = std::move(text)};
-}
-
 }  // namespace
 
 std::string unsafeCharacters(std::string_view value) {
@@ -72,35 +68,35 @@ std::string unsafeCharacters(std::string_view value) {
     return found;
 }
 
-BuiltLine decompileLine(std::string_view backend, std::string_view input, std::string_view game,
-                        std::string_view output) {
+platform::Result<std::string> decompileLine(std::string_view backend, std::string_view input,
+                                            std::string_view game, std::string_view output) {
     if (input.empty() || output.empty()) {
-        return refusal(std::string(kNoFileToDecompile));
+        return platform::Failure{std::string(kNoFileToDecompile)};
     }
     if (auto unsafe = unsafeRefusal({{"The backend name", backend},
                                      {"The file name", input},
                                      {"The game entry", game},
                                      {"The file name", output}});
         !unsafe.empty()) {
-        return refusal(std::move(unsafe));
+        return platform::Failure{std::move(unsafe)};
     }
     std::string line = "cmd /c ";
     line.append(backend).append(" -d ").append(input).append(".qb ");
     line.append(game).append(" > ").append(output).append(".txt");
-    return BuiltLine{.commandLine = std::move(line), .refusal = {}};
+    return line;
 }
 
-BuiltLine compileLine(std::string_view backend, std::string_view input) {
+platform::Result<std::string> compileLine(std::string_view backend, std::string_view input) {
     if (input.empty()) {
-        return refusal(std::string(kNoFileToCompile));
+        return platform::Failure{std::string(kNoFileToCompile)};
     }
     if (auto unsafe = unsafeRefusal({{"The backend name", backend}, {"The file name", input}});
         !unsafe.empty()) {
-        return refusal(std::move(unsafe));
+        return platform::Failure{std::move(unsafe)};
     }
     std::string line = "cmd /c ";
     line.append(backend).append(" -c ").append(input).append(".txt");
-    return BuiltLine{.commandLine = std::move(line), .refusal = {}};
+    return line;
 }
 
 std::string unpackLine(std::string_view backend, std::string_view archive) {

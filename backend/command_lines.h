@@ -7,16 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/result.h"
+
 namespace kestrin::backend {
-
-// One built line, or the reason there is none, in words for an information message.
-struct BuiltLine {
-    std::string commandLine;
-    std::string refusal;
-
-    bool refused() const { return !refusal.empty(); }
-    bool operator==(const BuiltLine&) const = default;
-};
 
 inline constexpr std::string_view kNoFileToDecompile = "No file to DeCompile";
 inline constexpr std::string_view kNoFileToCompile = "No file to Compile";
@@ -28,11 +21,12 @@ std::string unsafeCharacters(std::string_view value);
 
 // "cmd /c BACKEND -d INPUT.qb GAME > OUTPUT.txt". Refused when input or output is empty, then
 // when any value holds unsafe characters (checked in line order: backend, input, game, output).
-BuiltLine decompileLine(std::string_view backend, std::string_view input, std::string_view game,
-                        std::string_view output);
+// A refusal's message is the words for the information message.
+platform::Result<std::string> decompileLine(std::string_view backend, std::string_view input,
+                                            std::string_view game, std::string_view output);
 
 // "cmd /c BACKEND -c INPUT.txt". Refused when input is empty, then on unsafe characters.
-BuiltLine compileLine(std::string_view backend, std::string_view input);
+platform::Result<std::string> compileLine(std::string_view backend, std::string_view input);
 
 // "BACKEND -p x ARCHIVE". Never refused: the line runs without the command interpreter.
 std::string unpackLine(std::string_view backend, std::string_view archive);

@@ -91,31 +91,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool interpreted = kestrin::platform::runsInInterpreter(line);
 
     require(interpreted == line.starts_with("cmd /c "), "the interpreter is named by the prefix");
-    require(parsed.error.empty() != expected.fails, "fails exactly when the reference fails");
-    if (!parsed.error.empty()) {
-        require(parsed.arguments.empty() && !parsed.outputFile, "a failure carries nothing else");
+    require(parsed.ok() != expected.fails, "fails exactly when the reference fails");
+    if (!parsed) {
+        require(!parsed.message().empty(), "a failure says why");
         return 0;
     }
-    require(parsed.arguments == expected.arguments, "the arguments match the reference");
-    require(parsed.outputFile == expected.output, "the output file matches the reference");
-    for (const auto& argument : parsed.arguments) {
+    require(parsed->arguments == expected.arguments, "the arguments match the reference");
+    require(parsed->outputFile == expected.output, "the output file matches the reference");
+    for (const auto& argument : parsed->arguments) {
         require(isPlainWord(argument), "no argument is empty or holds a blank");
         require(!interpreted || argument != ">", "a lone > never reaches the program");
     }
-    if (parsed.outputFile) {
+    if (parsed->outputFile) {
         require(interpreted, "only the interpreter redirects");
-        require(isPlainWord(*parsed.outputFile), "the output file is a plain word");
-        require(*parsed.outputFile != ">", "the output file is never >");
+        require(isPlainWord(*parsed->outputFile), "the output file is a plain word");
+        require(*parsed->outputFile != ">", "the output file is never >");
     }
 
     // Written out again with single spaces, the line reads the same. A line outside the
     // interpreter whose words begin "cmd /c" keeps the blank in front that made it so.
-    std::string again = (interpreted ? "cmd /c " : "") + join(parsed.arguments);
+    std::string again = (interpreted ? "cmd /c " : "") + join(parsed->arguments);
     if (!interpreted && kestrin::platform::runsInInterpreter(again)) {
         again.insert(0, " ");
     }
-    if (parsed.outputFile) {
-        again += " > " + *parsed.outputFile;
+    if (parsed->outputFile) {
+        again += " > " + *parsed->outputFile;
     }
     require(kestrin::platform::parseCommandLine(again) == parsed, "re-joining reproduces it");
     return 0;

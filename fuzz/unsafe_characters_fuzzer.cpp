@@ -57,22 +57,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const auto values = fields(input);
     const auto built = kestrin::backend::decompileLine(values[0], values[1], values[2], values[3]);
-    if (built.refused()) {
-        require(built.commandLine.empty(), "a refusal carries no line");
+    if (!built) {
+        require(!built.message().empty(), "a refusal says why");
         return 0;
     }
-    std::string line = built.commandLine;
+    std::string line = *built;
     require(std::count(line.begin(), line.end(), '>') == 1, "the only > is the redirection");
     line.erase(line.find('>'), 1);
     require(reference(line).empty(), "a line that was not refused holds no other unsafe character");
-    const auto parsed = kestrin::platform::parseCommandLine(built.commandLine);
-    require(parsed.error.empty(), "a line that was not refused reads without an error");
-    require(parsed.outputFile.has_value(), "a decompile line names its output file");
+    const auto parsed = kestrin::platform::parseCommandLine(*built);
+    require(parsed.ok(), "a line that was not refused reads without an error");
+    require(parsed && parsed->outputFile.has_value(), "a decompile line names its output file");
 
     const auto compile = kestrin::backend::compileLine(values[0], values[1]);
-    if (!compile.refused()) {
-        const auto read = kestrin::platform::parseCommandLine(compile.commandLine);
-        require(read.error.empty() && !read.outputFile, "a compile line runs without output");
+    if (compile) {
+        const auto read = kestrin::platform::parseCommandLine(*compile);
+        require(read && !read->outputFile, "a compile line runs without output");
     }
     return 0;
 }

@@ -22,20 +22,16 @@ std::vector<std::string> splitOnBlanks(std::string_view text) {
     }
 }
 
-ParsedCommand failure(std::string error) {
-    return ParsedCommand{.arguments = {}, .outputFile = std::nullopt, .error = std::move(error)};
-}
-
 }  // namespace
 
 bool runsInInterpreter(std::string_view commandLine) {
     return commandLine.starts_with(kInterpreter);
 }
 
-ParsedCommand parseCommandLine(std::string_view commandLine) {
+Result<ParsedCommand> parseCommandLine(std::string_view commandLine) {
     // Arguments reach a program as C strings: a NUL would silently cut one short.
     if (commandLine.find('\0') != std::string_view::npos) {
-        return failure("The command line holds a NUL character, which no program can receive.");
+        return Failure{"The command line holds a NUL character, which no program can receive."};
     }
     const bool interpreted = runsInInterpreter(commandLine);
     if (interpreted) {
@@ -49,19 +45,19 @@ ParsedCommand parseCommandLine(std::string_view commandLine) {
             continue;
         }
         if (i + 1 == tokens.size()) {
-            return failure("The command line ends in \">\" without naming a file for the output.");
+            return Failure{"The command line ends in \">\" without naming a file for the output."};
         }
         // cmd.exe calls "> >" a syntax error; taking the second ">" as a file name would not be.
         if (tokens[i + 1] == ">") {
-            return failure("The command line has \">\" where a file for the output belongs.");
+            return Failure{"The command line has \">\" where a file for the output belongs."};
         }
         if (parsed.outputFile) {
-            return failure("The command line names more than one file for the output.");
+            return Failure{"The command line names more than one file for the output."};
         }
         parsed.outputFile = std::move(tokens[++i]);
     }
     if (parsed.arguments.empty()) {
-        return failure("The command line names no program to start.");
+        return Failure{"The command line names no program to start."};
     }
     return parsed;
 }

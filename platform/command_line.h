@@ -7,13 +7,14 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/result.h"
+
 namespace kestrin::platform {
 
 // A line taken apart: the program and its arguments, and the file that receives standard output.
 struct ParsedCommand {
-    std::vector<std::string> arguments;     // the program first; empty when error is set
+    std::vector<std::string> arguments;     // the program first, never empty
     std::optional<std::string> outputFile;  // relative to the working folder
-    std::string error;                      // why nothing may be started; empty when it may
 
     bool operator==(const ParsedCommand&) const = default;
 };
@@ -24,7 +25,8 @@ bool runsInInterpreter(std::string_view commandLine);
 // A line starting with "cmd /c " has the rest split on runs of spaces and tabs; a token that is
 // exactly ">" names the next token as the output file. Any other line is split the same way and
 // every token is an argument, ">" included. A ">" with no token or another ">" after it, a second
-// redirection, no program token, or a NUL character anywhere is an error.
-ParsedCommand parseCommandLine(std::string_view commandLine);
+// redirection, no program token, or a NUL character anywhere is an error, whose message says
+// why nothing may be started.
+Result<ParsedCommand> parseCommandLine(std::string_view commandLine);
 
 }  // namespace kestrin::platform

@@ -4,8 +4,14 @@
 
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace kestrin::platform {
+
+// The system's words for an errno value, as the end of a message.
+inline std::string reasonFor(int error) {
+    return std::generic_category().message(error) + ".";
+}
 
 inline std::string cannotStart(std::string_view program, std::string_view why) {
     return "Cannot start \"" + std::string(program) + "\": " + std::string(why);

@@ -3,22 +3,17 @@
 #include <memory>
 #include <string>
 
+#include "platform/result.h"
+
 namespace kestrin::platform {
 
-// What a launch came to: started, or the reason it did not, in words for the user.
-struct LaunchResult {
-    std::string error;  // empty when the process started
-
-    bool started() const { return error.empty(); }
-    bool operator==(const LaunchResult&) const = default;
-};
-
 // Starts a command line as a new process and returns at once. It never waits for the process and
-// keeps no handle of it; the process inherits the working folder.
+// keeps no handle of it; the process inherits the working folder. A failure's message tells the
+// user why nothing started.
 class Launcher {
 public:
     virtual ~Launcher() = default;
-    virtual LaunchResult launch(const std::string& commandLine) = 0;
+    virtual Result<> launch(const std::string& commandLine) = 0;
 };
 
 // The system's own launcher.

@@ -1,7 +1,8 @@
 // Starting a command line on Windows: CreateProcessW receives the line exactly as it was built.
 // Lines for the command interpreter run in the system's own cmd.exe, never one found on PATH.
-// The backend is looked for first, the way cmd.exe will look for it, so that a missing backend
-// is told to the user instead of vanishing in a console window that closes at once.
+// The backend is looked for first (program_lookup.h), the way cmd.exe will look for it, so that
+// a missing backend is told to the user instead of vanishing in a console window that closes at
+// once.
 
 #include "platform/windows_api.h"
 
@@ -12,6 +13,7 @@
 #include "platform/command_line.h"
 #include "platform/launch_messages.h"
 #include "platform/launcher.h"
+#include "platform/program_lookup.h"
 #include "platform/wide_text.h"
 
 namespace kestrin::platform {
@@ -51,37 +53,6 @@ std::wstring environmentVariable(const wchar_t* name) {
     }
 }
 
-std::vector<std::wstring> splitList(std::wstring_view list) {
-    std::vector<std::wstring> entries;
-    while (!list.empty()) {
-        const auto semicolon = list.find(L';');
-        std::wstring_view entry = list.substr(0, semicolon);
-        // cmd.exe takes quoted PATH entries, such as "C:\Program Files\x", without their quotes.
-        if (entry.size() >= 2 && entry.front() == L'"' && entry.back() == L'"') {
-            entry = entry.substr(1, entry.size() - 2);
-        }
-        if (!entry.empty()) {
-            entries.emplace_back(entry);
-        }
-        if (semicolon == std::wstring_view::npos) {
-            break;
-        }
-        list.remove_prefix(semicolon + 1);
-    }
-    return entries;
-}
-
-bool isPath(std::wstring_view name) {
-    return name.find_first_of(L"\\/:") != std::wstring_view::npos;
-}
-
-bool hasEnding(std::wstring_view name) {
-    const auto folderEnd = name.find_last_of(L"\\/:");
-    const auto dot = name.rfind(L'.');
-    return dot != std::wstring_view::npos &&
-           (folderEnd == std::wstring_view::npos || dot > folderEnd);
-}
-
 bool endsWithIgnoringCase(std::wstring_view text, std::wstring_view ending) {
     if (text.size() < ending.size()) {
         return false;
@@ -91,82 +62,16 @@ bool endsWithIgnoringCase(std::wstring_view text, std::wstring_view ending) {
                                 static_cast<int>(ending.size()), TRUE) == CSTR_EQUAL;
 }
 
-enum class Candidate { Missing, Folder, NotProgram, Program };
-
-Candidate examine(const std::wstring& path, bool byEnding) {
+FileKind examine(const std::wstring& path, bool byEnding) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return Candidate::Missing;
+        return FileKind::Missing;
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return Candidate::Folder;
+        return FileKind::Folder;
     }
     // A file without an ending is never run by cmd.exe, which only adds the PATHEXT endings.
-    return byEnding ? Candidate::Program : Candidate::NotProgram;
-}
-
-struct Resolved {
-    std::wstring path;
-    std::string error;
-};
-
-// The file cmd.exe would run for program: a name with a folder part as it stands, any other one
-// in the working folder and then in each PATH entry. A name without an ending is tried with each
-// PATHEXT ending. The first unusable file found explains a failure best.
-Resolved resolve(const std::string& program, const std::wstring& wideProgram) {
-    std::vector<std::wstring> places;
-    if (isPath(wideProgram)) {
-        places.push_back(wideProgram);
-    } else {
-        places.push_back(L".\\" + wideProgram);
-        for (auto& entry : splitList(environmentVariable(L"PATH"))) {
-            if (entry.back() != L'\\' && entry.back() != L'/') {
-                entry += L'\\';
-            }
-            places.push_back(entry + wideProgram);
-        }
-    }
-    const bool named = hasEnding(wideProgram);
-    std::vector<std::wstring> endings;
-    if (!named) {
-        endings = splitList(environmentVariable(L"PATHEXT"));
-        if (endings.empty()) {
-            endings = {L".COM", L".EXE", L".BAT", L".CMD"};
-        }
-    }
-
-    std::wstring unusable;
-    Candidate unusableBecause = Candidate::Missing;
-    const auto consider = [&](std::wstring path, bool byEnding) {
-        const Candidate found = examine(path, byEnding);
-        if (found != Candidate::Missing && found != Candidate::Program && unusable.empty()) {
-            unusable = path;
-            unusableBecause = found;
-        }
-        return found == Candidate::Program;
-    };
-    for (const auto& place : places) {
-        if (consider(place, named)) {
-            return {.path = place, .error = {}};
-        }
-        for (const auto& ending : endings) {
-            if (consider(place + ending, true)) {
-                return {.path = place + ending, .error = {}};
-            }
-        }
-    }
-    const std::string shown = toUtf8(unusable).value_or(program);
-    switch (unusableBecause) {
-        case Candidate::Folder:
-            return {.path = {}, .error = programIsAFolder(program, shown)};
-        case Candidate::NotProgram:
-            return {.path = {}, .error = notAProgramFile(program, shown)};
-        case Candidate::Missing:
-        case Candidate::Program:
-            break;
-    }
-    return {.path = {},
-            .error = isPath(wideProgram) ? fileNotFound(program) : programNotFound(program)};
+    return byEnding ? FileKind::Program : FileKind::NotAProgram;
 }
 
 // CreateProcessW starts a batch file through a hidden cmd.exe, which would act on the
@@ -175,58 +80,75 @@ bool isBatchFile(std::wstring_view path) {
     return endsWithIgnoringCase(path, L".bat") || endsWithIgnoringCase(path, L".cmd");
 }
 
+// The program CreateProcessW is to start for the file found: the system's own cmd.exe for a line
+// meant for the interpreter, else the file itself.
+Result<std::wstring> applicationFor(const std::string& commandLine, const std::string& program,
+                                    const std::wstring& found) {
+    if (runsInInterpreter(commandLine)) {
+        wchar_t folder[MAX_PATH];
+        const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) {
+            return Failure{cannotStart("cmd.exe", systemMessage(GetLastError()))};
+        }
+        return std::wstring(folder, length) + L"\\cmd.exe";
+    }
+    if (isBatchFile(found)) {
+        return Failure{cannotStart(program, "\"" + toUtf8(found).value_or(program) +
+                                                "\" is a batch file, which only the command "
+                                                "interpreter runs.")};
+    }
+    return found;
+}
+
+// Starts application with the line, minimized in a console of its own, and keeps no handle.
+Result<> start(const std::wstring& application, const std::wstring& wideLine,
+               const std::string& program) {
+    // CreateProcessW may write into the command line, so it gets its own buffer.
+    std::vector<wchar_t> line(wideLine.begin(), wideLine.end());
+    line.push_back(L'\0');
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWMINIMIZED;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE,
+                                        CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT, nullptr,
+                                        nullptr, &startup, &process);
+    if (!started) {
+        return Failure{cannotStart(program, systemMessage(GetLastError()))};
+    }
+    // Nothing waits for the program, so nothing keeps a handle of it.
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return {};
+}
+
 class WindowsLauncher final : public Launcher {
 public:
-    LaunchResult launch(const std::string& commandLine) override {
+    Result<> launch(const std::string& commandLine) override {
         // The same reading as on every system, so a line refused here is refused everywhere.
-        const ParsedCommand parsed = parseCommandLine(commandLine);
-        if (!parsed.error.empty()) {
-            return {parsed.error};
+        const Result<ParsedCommand> parsed = parseCommandLine(commandLine);
+        if (!parsed) {
+            return parsed.failure();
         }
-        const std::string& program = parsed.arguments.front();
+        const std::string& program = parsed->arguments.front();
         const auto wideLine = toWide(commandLine);
         const auto wideProgram = toWide(program);
         if (!wideLine || !wideProgram) {
-            return {cannotStart(program, "the command line is not valid UTF-8.")};
+            return Failure{cannotStart(program, "the command line is not valid UTF-8.")};
         }
-        const Resolved resolved = resolve(program, *wideProgram);
-        if (!resolved.error.empty()) {
-            return {resolved.error};
+        const Result<std::wstring> found =
+            findWindowsProgram(program, *wideProgram, environmentVariable(L"PATH"),
+                               environmentVariable(L"PATHEXT"), examine, toUtf8);
+        if (!found) {
+            return found.failure();
         }
-
-        std::wstring application = resolved.path;
-        if (runsInInterpreter(commandLine)) {
-            wchar_t folder[MAX_PATH];
-            const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-            if (length == 0 || length >= MAX_PATH) {
-                return {cannotStart("cmd.exe", systemMessage(GetLastError()))};
-            }
-            application.assign(folder, length);
-            application += L"\\cmd.exe";
-        } else if (isBatchFile(application)) {
-            return {cannotStart(program, "\"" + toUtf8(application).value_or(program) +
-                                             "\" is a batch file, which only the command "
-                                             "interpreter runs.")};
+        const Result<std::wstring> application = applicationFor(commandLine, program, *found);
+        if (!application) {
+            return application.failure();
         }
-        // CreateProcessW may write into the command line, so it gets its own buffer.
-        std::vector<wchar_t> line(wideLine->begin(), wideLine->end());
-        line.push_back(L'\0');
-
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = SW_SHOWMINIMIZED;
-        PROCESS_INFORMATION process{};
-        const BOOL started = CreateProcessW(application.c_str(), line.data(), nullptr, nullptr,
-                                            FALSE, CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT,
-                                            nullptr, nullptr, &startup, &process);
-        if (!started) {
-            return {cannotStart(program, systemMessage(GetLastError()))};
-        }
-        // Nothing waits for the program, so nothing keeps a handle of it.
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        return {};
+        return start(*application, *wideLine, program);
     }
 };
 

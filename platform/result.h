@@ -25,8 +25,8 @@ template <typename T = Done>
 class [[nodiscard]] Result {
 public:
     Result() requires std::same_as<T, Done> : m_state(Done{}) {}
-    Result(T value) : m_state(std::move(value)) {}                  // NOLINT: implicit on purpose
-    Result(Failure failure) : m_state(std::move(failure)) {}        // NOLINT: implicit on purpose
+    Result(T value) : m_state(std::move(value)) {}            // NOLINT: implicit on purpose
+    Result(Failure failure) : m_state(std::move(failure)) {}  // NOLINT: implicit on purpose
 
     bool ok() const { return std::holds_alternative<T>(m_state); }
     explicit operator bool() const { return ok(); }
@@ -35,7 +35,12 @@ public:
     T& value() & { return std::get<T>(m_state); }
     T&& value() && { return std::get<T>(std::move(m_state)); }
     const T* operator->() const { return &value(); }
+    T* operator->() { return &value(); }
     const T& operator*() const& { return value(); }
+    T& operator*() & { return value(); }
+
+    // Only on failure: to pass it on from an operation that fails for the same reason.
+    const Failure& failure() const { return std::get<Failure>(m_state); }
 
     // Empty on success, so that a failure's words can be passed on as they are.
     const std::string& message() const {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "result_printing.h"
+
 namespace kestrin::platform {
 
 // Failures show the parts, not the object's bytes.
@@ -14,8 +16,7 @@ void PrintTo(const ParsedCommand& parsed, std::ostream* out) {
     for (const auto& argument : parsed.arguments) {
         *out << " [" << argument << "]";
     }
-    *out << ", output: " << (parsed.outputFile ? "[" + *parsed.outputFile + "]" : "none")
-         << ", error: [" << parsed.error << "]}";
+    *out << ", output: " << (parsed.outputFile ? "[" + *parsed.outputFile + "]" : "none") << "}";
 }
 
 }  // namespace kestrin::platform
@@ -23,23 +24,24 @@ void PrintTo(const ParsedCommand& parsed, std::ostream* out) {
 namespace {
 
 using kestrin::platform::ParsedCommand;
+using Parsed = kestrin::platform::Result<ParsedCommand>;
 
-ParsedCommand run(std::vector<std::string> arguments) {
-    return {.arguments = std::move(arguments), .outputFile = std::nullopt, .error = {}};
+Parsed run(std::vector<std::string> arguments) {
+    return ParsedCommand{.arguments = std::move(arguments), .outputFile = std::nullopt};
 }
 
-ParsedCommand runInto(std::vector<std::string> arguments, std::string file) {
-    return {.arguments = std::move(arguments), .outputFile = std::move(file), .error = {}};
+Parsed runInto(std::vector<std::string> arguments, std::string file) {
+    return ParsedCommand{.arguments = std::move(arguments), .outputFile = std::move(file)};
 }
 
-ParsedCommand fails(std::string error) {
-    return {.arguments = {}, .outputFile = std::nullopt, .error = std::move(error)};
+Parsed fails(std::string error) {
+    return kestrin::platform::Failure{std::move(error)};
 }
 
 struct ParseCase {
     const char* why;
     std::string line;
-    ParsedCommand expected;
+    Parsed expected;
 };
 
 TEST(CommandLine, SplitsAndRedirectsLikeTheInterpreter) {

@@ -5,32 +5,29 @@
 #include <string>
 #include <vector>
 
+#include "result_printing.h"
+
 namespace {
 
-using kestrin::backend::BuiltLine;
 using kestrin::backend::compileLine;
 using kestrin::backend::decompileLine;
 using kestrin::backend::unpackLine;
 using kestrin::backend::unsafeCharacters;
 
-BuiltLine line(std::string text) {
-    return BuiltLine{.commandLine = std::move(text), .refusal = {}};
+using Built = kestrin::platform::Result<std::string>;
+
+Built line(std::string text) {
+    return text;
 }
 
-BuiltLine refused(std::string text) {
-    return BuiltLine{.commandLine = {}, .refusal = std::move(text)};
-}
-
-std::string actsOn(const std::string& what, const std::string& shown, const std::string& chars) {
-    return what + " \"" + shown +
-           "\" holds characters that the command interpreter would act on: " + chars +
-           "\nNothing was started.";
+Built refused(std::string text) {
+    return kestrin::platform::Failure{std::move(text)};
 }
 
 struct LineCase {
     const char* why;
-    BuiltLine built;
-    BuiltLine expected;
+    Built built;
+    Built expected;
 };
 
 TEST(CommandLines, BuildsTheLinesExactly) {
@@ -71,26 +68,37 @@ TEST(CommandLines, BuildsTheLinesExactly) {
          refused(noCompile)},
 
         {"unsafe input", decompileLine("mervo.exe", "a&calc", "THUG1", "level"),
-         refused(actsOn("The file name", "a&calc", "&"))},
+         refused("The file name \"a&calc\" holds characters that the command interpreter "
+                 "would act on: &\nNothing was started.")},
         {"unsafe output", decompileLine("mervo.exe", "level", "THUG1", "out>x"),
-         refused(actsOn("The file name", "out>x", ">"))},
+         refused("The file name \"out>x\" holds characters that the command interpreter "
+                 "would act on: >\nNothing was started.")},
         {"unsafe game entry", decompileLine("mervo.exe", "level", "THUG1 | calc", "level"),
-         refused(actsOn("The game entry", "THUG1 | calc", "|"))},
+         refused("The game entry \"THUG1 | calc\" holds characters that the command interpreter "
+                 "would act on: |\nNothing was started.")},
         {"unsafe backend", decompileLine("mervo^.exe", "level", "THUG1", "level"),
-         refused(actsOn("The backend name", "mervo^.exe", "^"))},
+         refused("The backend name \"mervo^.exe\" holds characters that the command interpreter "
+                 "would act on: ^\nNothing was started.")},
         {"first unsafe value in line order", decompileLine("a!b", "level", "g\"", "c%d"),
-         refused(actsOn("The backend name", "a!b", "!"))},
+         refused("The backend name \"a!b\" holds characters that the command interpreter "
+                 "would act on: !\nNothing was started.")},
         {"input named before game and output", decompileLine("mervo.exe", "i<", "g>", "o|"),
-         refused(actsOn("The file name", "i<", "<"))},
+         refused("The file name \"i<\" holds characters that the command interpreter "
+                 "would act on: <\nNothing was started.")},
         {"each character once, in order", decompileLine("mervo.exe", "%a!%b\"!&", "", "level"),
-         refused(actsOn("The file name", "%a!%b\"!&", "% ! \" &"))},
+         refused("The file name \"%a!%b\"!&\" holds characters that the command interpreter "
+                 "would act on: % ! \" &\nNothing was started.")},
         {"control characters shown visibly",
          decompileLine("mervo.exe", "a\nb\x7F", "THUG1", "level"),
-         refused(actsOn("The file name", "aU+000AbU+007F", "U+000A U+007F"))},
+         refused("The file name \"aU+000AbU+007F\" holds characters that the command interpreter "
+                 "would act on: U+000A U+007F\nNothing was started.")},
         {"unsafe compile input", compileLine("mervo.exe", "a&calc"),
-         refused(actsOn("The file name", "a&calc", "&"))},
+         refused("The file name \"a&calc\" holds characters that the command interpreter "
+                 "would act on: &\nNothing was started.")},
         {"unsafe compile backend", compileLine("x\rmervo.exe", "level"),
-         refused(actsOn("The backend name", "xU+000Dmervo.exe", "U+000D"))},
+         refused(
+             "The backend name \"xU+000Dmervo.exe\" holds characters that the command interpreter "
+             "would act on: U+000D\nNothing was started.")},
 
         {"unpack", line(unpackLine("mervo.exe", ".prx/pre")), line("mervo.exe -p x .prx/pre")},
         {"unpack of nothing keeps the trailing space", line(unpackLine("mervo.exe", "")),
@@ -100,7 +108,7 @@ TEST(CommandLines, BuildsTheLinesExactly) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         EXPECT_EQ(c.built, c.expected);
-        EXPECT_EQ(c.built.refused(), !c.expected.refusal.empty());
+        EXPECT_EQ(c.built.ok(), c.expected.message().empty());
     }
 }
 

@@ -11,16 +11,15 @@
 
 namespace {
 
-using kestrin::backend::BuiltLine;
 using kestrin::backend::compileLine;
 using kestrin::backend::decompileLine;
 using kestrin::backend::unsafeCharacters;
 using kestrin::testing::CorpusCase;
 
 // Every line the window can build with the case's value in its field.
-std::vector<BuiltLine> linesFor(const CorpusCase& c) {
+std::vector<kestrin::platform::Result<std::string>> linesFor(const CorpusCase& c) {
     const auto fields = kestrin::testing::decompileFields(c);
-    std::vector<BuiltLine> lines = {
+    std::vector<kestrin::platform::Result<std::string>> lines = {
         decompileLine(fields.backend, fields.input, fields.game, fields.output)};
     if (c.field == "name") {
         lines.push_back(compileLine("mervo.exe", c.value));
@@ -40,14 +39,16 @@ TEST(AdversarialCorpus, RefusedValuesNeverBecomeALine) {
         EXPECT_EQ(unsafeCharacters(c.value).empty(), !c.refused);
         for (const auto& built : linesFor(c)) {
             if (c.refused) {
-                EXPECT_NE(built.refusal.find("holds characters that the command interpreter would "
-                                             "act on"),
+                EXPECT_FALSE(built.ok()) << *built;
+                EXPECT_NE(built.message().find("holds characters that the command interpreter "
+                                               "would act on"),
                           std::string::npos)
-                    << built.refusal;
-                EXPECT_EQ(built.commandLine, "");
+                    << built.message();
             } else {
-                EXPECT_EQ(built.refusal, "");
-                EXPECT_NE(built.commandLine.find(c.value), std::string::npos) << built.commandLine;
+                EXPECT_EQ(built.message(), "");
+                if (built) {
+                    EXPECT_NE(built->find(c.value), std::string::npos) << *built;
+                }
             }
         }
     }

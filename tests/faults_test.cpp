@@ -31,10 +31,6 @@ using kestrin::testing::RealWindow;
 using kestrin::testing::ScopedEnvironment;
 using Strings = std::vector<std::string>;
 
-std::string cannotWrite(const std::string& file, const std::string& why) {
-    return "Cannot write the output to \"" + file + "\": " + why;
-}
-
 // Presses Decompile for level.qb into output; Text3 shows whether it went through.
 void decompileInto(RealWindow& w, const std::string& output) {
     w.type("Text1", "level");
@@ -64,7 +60,6 @@ struct OutputCase {
 TEST(Faults, AnOutputThatCannotBeWrittenIsReportedAndKept) {
     RealWindow w;
     w.open();
-    const std::string notOrdinary = "it is not an ordinary file.";
     const std::string longName(252, 'b');  // with ".txt" one byte past what a folder holds
     std::vector<OutputCase> cases = {
         {"a folder", "folder",
@@ -72,11 +67,11 @@ TEST(Faults, AnOutputThatCannotBeWrittenIsReportedAndKept) {
              fs::create_directory(at / "folder.txt");
              std::ofstream(at / "folder.txt" / "inside") << "inside\n";
          },
-         cannotWrite("folder.txt", notOrdinary),
+         "Cannot write the output to \"folder.txt\": it is not an ordinary file.",
          [](RealWindow& w) { EXPECT_EQ(w.m_work.read("folder.txt/inside"), "inside\n"); }},
         {"a fifo without a reader", "fifo",
          [](const fs::path& at) { ASSERT_EQ(mkfifo((at / "fifo.txt").c_str(), 0644), 0); },
-         cannotWrite("fifo.txt", notOrdinary),
+         "Cannot write the output to \"fifo.txt\": it is not an ordinary file.",
          [](RealWindow& w) { EXPECT_TRUE(fs::is_fifo(w.m_work.path() / "fifo.txt")); }},
         // Following the link would create elsewhere/made.txt, a file nobody named.
         {"a link that leads nowhere", "dangling",
@@ -84,15 +79,17 @@ TEST(Faults, AnOutputThatCannotBeWrittenIsReportedAndKept) {
              fs::create_directory(at / "elsewhere");
              fs::create_symlink("elsewhere/made.txt", at / "dangling.txt");
          },
-         cannotWrite("dangling.txt", "it is a link to a file that does not exist."),
+         "Cannot write the output to \"dangling.txt\": it is a link to a file that does not "
+         "exist.",
          [](RealWindow& w) {
              EXPECT_TRUE(fs::is_empty(w.m_work.path() / "elsewhere"));
              EXPECT_TRUE(fs::is_symlink(w.m_work.path() / "dangling.txt"));
          }},
         {"a name too long for the folder", longName, [](const fs::path&) {},
-         cannotWrite(longName + ".txt", "File name too long."), [](RealWindow&) {}},
+         "Cannot write the output to \"" + longName + ".txt\": File name too long.",
+         [](RealWindow&) {}},
         {"a folder that does not exist", "missing/out", [](const fs::path&) {},
-         cannotWrite("missing/out.txt", "No such file or directory."),
+         "Cannot write the output to \"missing/out.txt\": No such file or directory.",
          [](RealWindow& w) { EXPECT_FALSE(fs::exists(w.m_work.path() / "missing")); }},
     };
     // Permission bits bind everyone but root, who may write a read-only file as with ">" in a
@@ -105,7 +102,8 @@ TEST(Faults, AnOutputThatCannotBeWrittenIsReportedAndKept) {
              fs::permissions(at / "locked.txt", fs::perms::owner_read | fs::perms::group_read |
                                                     fs::perms::others_read);
          },
-         root ? "DeCompiling Done" : cannotWrite("locked.txt", "Permission denied."),
+         root ? "DeCompiling Done"
+              : "Cannot write the output to \"locked.txt\": Permission denied.",
          [root](RealWindow& w) {
              EXPECT_EQ(w.m_work.read("locked.txt"), root ? "stand-in output\n" : "keep me\n");
          }});

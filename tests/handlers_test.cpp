@@ -118,7 +118,9 @@ TEST_F(Handlers, BuildLaunchAndConfirmInOrder) {
         SCOPED_TRACE(press.why);
         kestrin::testing::RecordingLauncher launcher;
         kestrin::testing::RecordingMessages messages;
-        launcher.result.error = press.launchError;
+        if (!press.launchError.empty()) {
+            launcher.result = kestrin::platform::Failure{press.launchError};
+        }
         kestrin::window::MainWindow window({m_folder, launcher, messages});
         const std::vector<std::pair<const char*, QString>> boxes = {{"Text1", press.fields.text1},
                                                                     {"Text2", press.fields.text2},

@@ -30,7 +30,6 @@ using kestrin::testing::CorpusCase;
 using kestrin::testing::DecompileFields;
 using kestrin::testing::fromUtf8;
 using kestrin::testing::Record;
-using kestrin::testing::ScopedEnvironment;
 using kestrin::testing::TempFolder;
 using kestrin::testing::toUtf8;
 
@@ -92,8 +91,7 @@ std::string shown(const std::string& text) {
 
 class InterpreterTest : public ::testing::Test {
 protected:
-    InterpreterTest()
-        : m_log(m_logs.path() / "log"), m_logVariable("KESTRIN_STAND_IN_LOG", toUtf8(m_log)) {}
+    InterpreterTest() : m_log(m_logs.path() / "log") {}
 
     // A new working folder with the stand-in as mervo.exe, one for each line.
     fs::path freshFolder() {
@@ -150,12 +148,11 @@ protected:
         return false;
     }
 
-    std::vector<Record> records() const { return kestrin::testing::readLog(m_log); }
+    std::vector<Record> records() const { return m_log.records(); }
 
     TempFolder m_root;
     TempFolder m_logs;
-    fs::path m_log;
-    ScopedEnvironment m_logVariable;
+    kestrin::testing::StandInLog m_log;
     int m_folders = 0;
 };
 
@@ -163,7 +160,7 @@ TEST_F(InterpreterTest, TheUncheckedLineIsLaidOutLikeTheBuiltOne) {
     const DecompileFields fields = {
         .backend = "mervo.exe", .input = "my level", .game = " ", .output = "out"};
     EXPECT_EQ(uncheckedDecompileLine(fields),
-              decompileLine(fields.backend, fields.input, fields.game, fields.output).commandLine);
+              decompileLine(fields.backend, fields.input, fields.game, fields.output).value());
 }
 
 TEST_F(InterpreterTest, RefusedValuesThatStartASecondCommandAreStopped) {
@@ -193,7 +190,8 @@ TEST_F(InterpreterTest, RefusedValuesThatStartASecondCommandAreStopped) {
         }
         secondCommands += ranSecond ? 1 : 0;
         EXPECT_NE(decompileLine(fields.backend, fields.input, fields.game, fields.output)
-                      .refusal.find("would act on"),
+                      .message()
+                      .find("would act on"),
                   std::string::npos);
     }
     // The corpus holds separators for "&", "&&", "|" and "|" twice, in names, game and backend.
@@ -220,20 +218,20 @@ TEST_F(InterpreterTest, ValuesThatRunStartTheBackendOnceWithThePredictedArgument
         SCOPED_TRACE(c.shown);
         const DecompileFields fields = kestrin::testing::decompileFields(c);
         const auto built = decompileLine(fields.backend, fields.input, fields.game, fields.output);
-        ASSERT_EQ(built.refusal, "");
-        const auto predicted = kestrin::platform::parseCommandLine(built.commandLine);
-        ASSERT_EQ(predicted.error, "");
-        ASSERT_TRUE(predicted.outputFile.has_value());
-        const std::vector<std::string> arguments(predicted.arguments.begin() + 1,
-                                                 predicted.arguments.end());
+        ASSERT_EQ(built.message(), "");
+        const auto predicted = kestrin::platform::parseCommandLine(*built);
+        ASSERT_EQ(predicted.message(), "");
+        ASSERT_TRUE(predicted->outputFile.has_value());
+        const std::vector<std::string> arguments(predicted->arguments.begin() + 1,
+                                                 predicted->arguments.end());
         const std::size_t before = records().size();
         const fs::path folder = freshFolder();
 
-        ASSERT_TRUE(runInterpreter(built.commandLine, folder));
+        ASSERT_TRUE(runInterpreter(*built, folder));
         const auto found = records();
         const std::set<std::string> left = entries(folder);
         EXPECT_FALSE(holdsCanary(folder));
-        if (!windowsTakesTheName(*predicted.outputFile)) {
+        if (!windowsTakesTheName(*predicted->outputFile)) {
             // cmd.exe cannot make the output file, so it starts nothing at all.
             EXPECT_EQ(found.size(), before);
             EXPECT_EQ(left, std::set<std::string>{"mervo.exe"});
@@ -242,7 +240,7 @@ TEST_F(InterpreterTest, ValuesThatRunStartTheBackendOnceWithThePredictedArgument
         ASSERT_EQ(found.size(), before + 1) << "the backend did not run exactly once";
         const Record& run = found.back();
         EXPECT_EQ(run.one("name"), "mervo.exe");
-        if (endsRedirectionEarly(*predicted.outputFile)) {
+        if (endsRedirectionEarly(*predicted->outputFile)) {
             // Still one command and one output file, but named as cmd.exe reads it.
             EXPECT_EQ(left.size(), 2u);
             std::string argv;
@@ -257,7 +255,7 @@ TEST_F(InterpreterTest, ValuesThatRunStartTheBackendOnceWithThePredictedArgument
             continue;
         }
         EXPECT_EQ(run.arguments(), arguments);
-        EXPECT_EQ(left, (std::set<std::string>{"mervo.exe", *predicted.outputFile}));
+        EXPECT_EQ(left, (std::set<std::string>{"mervo.exe", *predicted->outputFile}));
         ++checked;
     }
     EXPECT_GE(checked, 20u);

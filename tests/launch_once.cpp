@@ -13,8 +13,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const auto result = kestrin::platform::makeLauncher()->launch(argv[1]);
-    if (!result.started()) {
-        std::fprintf(stderr, "%s\n", result.error.c_str());
+    if (!result) {
+        std::fprintf(stderr, "%s\n", result.message().c_str());
         return 1;
     }
     return 0;

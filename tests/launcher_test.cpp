@@ -3,7 +3,9 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -22,13 +24,15 @@
 #include "stand_in.h"
 #include "temp_folder.h"
 
+extern char** environ;
+
 namespace {
 
 namespace fs = std::filesystem;
 using kestrin::backend::compileLine;
 using kestrin::backend::decompileLine;
 using kestrin::backend::unpackLine;
-using kestrin::platform::LaunchResult;
+using kestrin::platform::Result;
 using kestrin::testing::kDeadline;
 using kestrin::testing::noChildrenRemain;
 using kestrin::testing::Record;
@@ -36,10 +40,6 @@ using kestrin::testing::ScopedEnvironment;
 using kestrin::testing::StandInLog;
 using kestrin::testing::TempFolder;
 using kestrin::testing::WorkingFolder;
-
-std::string cannotWrite(const std::string& file, const std::string& why) {
-    return "Cannot write the output to \"" + file + "\": " + why;
-}
 
 class LauncherTest : public ::testing::Test {
 protected:
@@ -52,13 +52,13 @@ protected:
         kestrin::testing::installStandIn(folder, name);
     }
 
-    static LaunchResult launch(const std::string& line) {
+    static Result<> launch(const std::string& line) {
         return kestrin::platform::makeLauncher()->launch(line);
     }
 
     // Launches on a thread of its own, so that a launch that hangs fails the test instead.
-    static std::optional<LaunchResult> launchOrGiveUp(const std::string& line) {
-        auto promise = std::make_shared<std::promise<LaunchResult>>();
+    static std::optional<Result<>> launchOrGiveUp(const std::string& line) {
+        auto promise = std::make_shared<std::promise<Result<>>>();
         auto result = promise->get_future();
         std::thread([promise, line] { promise->set_value(launch(line)); }).detach();
         if (result.wait_for(kDeadline) != std::future_status::ready) {
@@ -96,9 +96,9 @@ TEST_F(LauncherTest, RunsTheBackendWithItsOutputInTheFile) {
     install(m_work.path(), "mervo");
     m_work.write("out.txt", std::string(5000, 'o') + "\n");
     const auto line = decompileLine("mervo", "level", "THUG1", "out");
-    ASSERT_EQ(line.refusal, "");
+    ASSERT_EQ(line.message(), "");
 
-    EXPECT_EQ(launch(line.commandLine).error, "");
+    EXPECT_EQ(launch(*line).message(), "");
     const auto found = waitForRecords(1);
     ASSERT_EQ(found.size(), 1u) << "the stand-in left no record";
     const Record& run = found.front();
@@ -122,7 +122,7 @@ TEST_F(LauncherTest, TheSharedLinesGiveTheSameArgumentsAsOnWindows) {
             // Longer than what the stand-in writes: ">" must truncate.
             m_work.write(*c.outputFile, std::string(5000, 'o') + "\n");
         }
-        ASSERT_EQ(launch(c.line).error, "");
+        ASSERT_EQ(launch(c.line).message(), "");
         const auto found = waitForRecords(i + 1);
         ASSERT_EQ(found.size(), i + 1) << "the stand-in left no record";
         EXPECT_EQ(found[i].one("name"), "mervo.exe");
@@ -145,22 +145,22 @@ TEST_F(LauncherTest, ArgumentsArriveAsTheLineSplitsThemWithNoShell) {
     m_work.write("a.qb");
     const std::vector<ArgumentCase> cases = {
         {"spaces split names",
-         decompileLine("mervo", "my level", "THUG 2", "out").commandLine,
+         decompileLine("mervo", "my level", "THUG 2", "out").value(),
          {"-d", "my", "level.qb", "THUG", "2"}},
-        {"tabs split names", compileLine("mervo", "a\t\tb").commandLine, {"-c", "a", "b.txt"}},
+        {"tabs split names", compileLine("mervo", "a\t\tb").value(), {"-c", "a", "b.txt"}},
         {"shell syntax is plain text",
-         decompileLine("mervo", "a;b $(touch x) `touch y`", "", "out").commandLine,
+         decompileLine("mervo", "a;b $(touch x) `touch y`", "", "out").value(),
          {"-d", "a;b", "$(touch", "x)", "`touch", "y`.qb"}},
         {"no variables, wildcards or home folder",
          unpackLine("mervo", "$HOME *.qb ~"),
          {"-p", "x", "$HOME", "*.qb", "~"}},
         {"non-ASCII names",
-         compileLine("mervo", "\xC3\xA9t\xC3\xA9").commandLine,
+         compileLine("mervo", "\xC3\xA9t\xC3\xA9").value(),
          {"-c", "\xC3\xA9t\xC3\xA9.txt"}},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE(cases[i].why);
-        ASSERT_EQ(launch(cases[i].line).error, "");
+        ASSERT_EQ(launch(cases[i].line).message(), "");
         const auto found = waitForRecords(i + 1);
         ASSERT_EQ(found.size(), i + 1) << "the stand-in left no record";
         EXPECT_EQ(found[i].arguments(), cases[i].expected);
@@ -171,7 +171,7 @@ TEST_F(LauncherTest, ArgumentsArriveAsTheLineSplitsThemWithNoShell) {
 
 TEST_F(LauncherTest, ManyLaunchesLeaveNoZombieAndNoStrayDescriptor) {
     install(m_work.path(), "mervo");
-    const std::string line = decompileLine("mervo", "level", "THUG1", "out").commandLine;
+    const std::string line = decompileLine("mervo", "level", "THUG1", "out").value();
     constexpr std::size_t kLaunches = 200;
 
     // Without close-on-exec, as a careless library might leave one.
@@ -179,7 +179,7 @@ TEST_F(LauncherTest, ManyLaunchesLeaveNoZombieAndNoStrayDescriptor) {
     ASSERT_GT(leaky, 2);
     std::size_t started = 0;
     for (std::size_t i = 0; i < kLaunches; ++i) {
-        started += launch(line).started() ? 1 : 0;
+        started += launch(line).ok() ? 1 : 0;
     }
     close(leaky);
     ASSERT_EQ(started, kLaunches);
@@ -195,19 +195,48 @@ TEST_F(LauncherTest, ManyLaunchesLeaveNoZombieAndNoStrayDescriptor) {
     EXPECT_TRUE(noChildrenRemain());
 }
 
+// Started from a desktop entry or by a parent that closed them, Kestrin may have no standard
+// descriptors: its output file then opens as 0, 1 or 2, which the child's own set-up overwrites.
+TEST_F(LauncherTest, OutputReachesItsFileWhenKestrinHasNoStandardDescriptors) {
+    install(m_work.path(), "mervo");
+    m_work.write("out.txt", std::string(5000, 'o') + "\n");
+    std::string program = KESTRIN_LAUNCH_ONCE;
+    std::string line = decompileLine("mervo", "level", "THUG1", "out").value();
+    char* argv[] = {program.data(), line.data(), nullptr};
+    posix_spawn_file_actions_t closed;
+    ASSERT_EQ(posix_spawn_file_actions_init(&closed), 0);
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        ASSERT_EQ(posix_spawn_file_actions_addclose(&closed, fd), 0);
+    }
+    pid_t pid = 0;
+    const int error = posix_spawn(&pid, program.c_str(), &closed, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&closed);
+    ASSERT_EQ(error, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "launch_once started nothing";
+
+    const auto found = waitForRecords(1);
+    ASSERT_EQ(found.size(), 1u) << "the stand-in left no record";
+    EXPECT_EQ(found[0].arguments(), (std::vector<std::string>{"-d", "level.qb", "THUG1"}));
+    EXPECT_EQ(found[0].one("stdin"), "/dev/null");
+    EXPECT_EQ(m_work.read("out.txt"), "stand-in output\n");
+}
+
 TEST_F(LauncherTest, ReturnsWhileTheProgramStillRuns) {
     install(m_work.path(), "mervo");
     const fs::path gate = m_logs.path() / "gate";
     const ScopedEnvironment gateVariable("KESTRIN_STAND_IN_GATE", gate.string());
 
-    ASSERT_EQ(launch("cmd /c mervo -c level.txt > out.txt").error, "");
+    ASSERT_EQ(launch("cmd /c mervo -c level.txt > out.txt").message(), "");
     // The stand-in waits for the gate before it logs anything.
     EXPECT_EQ(records().size(), 0u);
     std::ofstream(gate) << "open";
     EXPECT_EQ(waitForRecords(1).size(), 1u);
 }
 
-struct OutputCase {
+// A line and the launch's failure message; empty when the program must start.
+struct LineCase {
     const char* why;
     std::string line;
     std::string expected;
@@ -225,45 +254,40 @@ TEST_F(LauncherTest, OutputThatIsNotAnOrdinaryFileIsRefused) {
     fs::create_symlink("elsewhere/target.txt", "dangling.txt");
     fs::create_symlink("elsewhere/missing/target.txt", "nowhere.txt");
     fs::create_symlink("elsewhere", "linkedfolder.txt");
-    const std::string notOrdinary = "it is not an ordinary file.";
-    const std::string leadsNowhere = "it is a link to a file that does not exist.";
-    const std::vector<OutputCase> cases = {
-        {"fifo without a reader", decompileLine("mervo", "level", "", "lonely").commandLine,
-         cannotWrite("lonely.txt", notOrdinary)},
-        {"fifo with a reader", decompileLine("mervo", "level", "", "heard").commandLine,
-         cannotWrite("heard.txt", notOrdinary)},
-        {"folder", decompileLine("mervo", "level", "", "folder").commandLine,
-         cannotWrite("folder.txt", notOrdinary)},
-        {"device", "cmd /c mervo > /dev/null", cannotWrite("/dev/null", notOrdinary)},
-        {"missing folder", decompileLine("mervo", "level", "", "missing/out").commandLine,
-         cannotWrite("missing/out.txt", "No such file or directory.")},
-        {"link to a missing file", decompileLine("mervo", "level", "", "dangling").commandLine,
-         cannotWrite("dangling.txt", leadsNowhere)},
-        {"link into a missing folder", decompileLine("mervo", "level", "", "nowhere").commandLine,
-         cannotWrite("nowhere.txt", leadsNowhere)},
-        {"link to a folder", decompileLine("mervo", "level", "", "linkedfolder").commandLine,
-         cannotWrite("linkedfolder.txt", notOrdinary)},
+    const std::vector<LineCase> cases = {
+        {"fifo without a reader", decompileLine("mervo", "level", "", "lonely").value(),
+         "Cannot write the output to \"lonely.txt\": it is not an ordinary file."},
+        {"fifo with a reader", decompileLine("mervo", "level", "", "heard").value(),
+         "Cannot write the output to \"heard.txt\": it is not an ordinary file."},
+        {"folder", decompileLine("mervo", "level", "", "folder").value(),
+         "Cannot write the output to \"folder.txt\": it is not an ordinary file."},
+        {"device", "cmd /c mervo > /dev/null",
+         "Cannot write the output to \"/dev/null\": it is not an ordinary file."},
+        {"missing folder", decompileLine("mervo", "level", "", "missing/out").value(),
+         "Cannot write the output to \"missing/out.txt\": No such file or directory."},
+        {"link to a missing file", decompileLine("mervo", "level", "", "dangling").value(),
+         "Cannot write the output to \"dangling.txt\": it is a link to a file that does not "
+         "exist."},
+        {"link into a missing folder", decompileLine("mervo", "level", "", "nowhere").value(),
+         "Cannot write the output to \"nowhere.txt\": it is a link to a file that does not "
+         "exist."},
+        {"link to a folder", decompileLine("mervo", "level", "", "linkedfolder").value(),
+         "Cannot write the output to \"linkedfolder.txt\": it is not an ordinary file."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         const auto result = launchOrGiveUp(c.line);
         ASSERT_TRUE(result.has_value()) << "the launch hung";
-        EXPECT_EQ(result->error, c.expected);
+        EXPECT_EQ(result->message(), c.expected);
     }
     close(reader);
     EXPECT_TRUE(fs::is_empty("elsewhere")) << "a link was followed to create a file";
 
     // One good launch afterwards: its record must be the only one.
-    ASSERT_EQ(launch("cmd /c mervo > out.txt").error, "");
+    ASSERT_EQ(launch("cmd /c mervo > out.txt").message(), "");
     EXPECT_EQ(waitForRecords(1).size(), 1u);
     EXPECT_EQ(records().size(), 1u) << "a refused line started the program";
 }
-
-struct BackendCase {
-    const char* why;
-    std::string line;
-    std::string expected;
-};
 
 TEST_F(LauncherTest, AnUnusableBackendStopsTheLaunchBeforeAnything) {
     m_work.write("out.txt", "earlier output\n");
@@ -272,12 +296,12 @@ TEST_F(LauncherTest, AnUnusableBackendStopsTheLaunchBeforeAnything) {
     fs::permissions("plain", fs::perms::owner_read | fs::perms::owner_write);
     std::ofstream(m_pathFolder.path() / "onpath") << "#!/bin/sh\n";
     const std::string onPath = (m_pathFolder.path() / "onpath").string();
-    const std::vector<BackendCase> cases = {
+    const std::vector<LineCase> cases = {
         {"missing", "cmd /c mervo.exe -c level.txt > out.txt",
          "Cannot start \"mervo.exe\": no such program in the working folder or on PATH."},
-        {"missing, new output file", decompileLine("mervo.exe", "level", "", "new").commandLine,
+        {"missing, new output file", decompileLine("mervo.exe", "level", "", "new").value(),
          "Cannot start \"mervo.exe\": no such program in the working folder or on PATH."},
-        {"empty backend name", decompileLine("", "level", "THUG1", "out").commandLine,
+        {"empty backend name", decompileLine("", "level", "THUG1", "out").value(),
          "Cannot start \"-d\": no such program in the working folder or on PATH."},
         {"folder", "cmd /c folder.exe > out.txt",
          "Cannot start \"folder.exe\": \"./folder.exe\" is a folder, not a program."},
@@ -292,7 +316,7 @@ TEST_F(LauncherTest, AnUnusableBackendStopsTheLaunchBeforeAnything) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
-        EXPECT_EQ(launch(c.line).error, c.expected);
+        EXPECT_EQ(launch(c.line).message(), c.expected);
         EXPECT_EQ(m_work.read("out.txt"), "earlier output\n");
         EXPECT_FALSE(fs::exists("new.txt"));
     }
@@ -302,10 +326,10 @@ TEST_F(LauncherTest, ExecFailuresComeBackAsErrors) {
     // Executable, but neither a program nor a script with "#!": no shell is tried instead.
     m_work.write("words", "echo started\n");
     fs::permissions("words", fs::perms::owner_all);
-    EXPECT_EQ(launch("cmd /c words -c level.txt").error,
+    EXPECT_EQ(launch("cmd /c words -c level.txt").message(),
               "Cannot start \"words\": Exec format error.");
     // The output file was made for the program alone; with nothing started it goes again.
-    EXPECT_EQ(launch("cmd /c words -c level.txt > new.txt").error,
+    EXPECT_EQ(launch("cmd /c words -c level.txt > new.txt").message(),
               "Cannot start \"words\": Exec format error.");
     EXPECT_FALSE(fs::exists("new.txt"));
 }
@@ -314,7 +338,7 @@ TEST_F(LauncherTest, OutputThroughALinkToAFileReachesThatFile) {
     install(m_work.path(), "mervo");
     m_work.write("real.txt", "older and longer output\n");
     fs::create_symlink("real.txt", "linked.txt");
-    ASSERT_EQ(launch(decompileLine("mervo", "level", "", "linked").commandLine).error, "");
+    ASSERT_EQ(launch(decompileLine("mervo", "level", "", "linked").value()).message(), "");
     ASSERT_EQ(waitForRecords(1).size(), 1u);
     EXPECT_EQ(m_work.read("real.txt"), "stand-in output\n");
     EXPECT_TRUE(fs::is_symlink("linked.txt"));
@@ -327,12 +351,12 @@ TEST_F(LauncherTest, ADeletedWorkingFolderStartsNothing) {
         const WorkingFolder inside(m_work.path() / "doomed");
         fs::remove(m_work.path() / "doomed");
         const std::string gone = "Cannot start \"mervo\": the working folder no longer exists.";
-        EXPECT_EQ(launch("cmd /c mervo -d level.qb > out.txt").error, gone);
-        EXPECT_EQ(launch("cmd /c mervo -c level.txt").error, gone);
-        EXPECT_EQ(launch("mervo -p x pack").error, gone);
+        EXPECT_EQ(launch("cmd /c mervo -d level.qb > out.txt").message(), gone);
+        EXPECT_EQ(launch("cmd /c mervo -c level.txt").message(), gone);
+        EXPECT_EQ(launch("mervo -p x pack").message(), gone);
     }
     // Found on PATH, the program would have started had the launch gone ahead.
-    ASSERT_EQ(launch("cmd /c mervo -c level.txt").error, "");
+    ASSERT_EQ(launch("cmd /c mervo -c level.txt").message(), "");
     const auto found = waitForRecords(1);
     EXPECT_EQ(found.size(), 1u);
     EXPECT_EQ(records().size(), 1u);
@@ -344,13 +368,13 @@ TEST_F(LauncherTest, TheWorkingFolderComesBeforePath) {
     const std::string fromPath = fs::canonical(m_pathFolder.path() / "mervo").string();
     const std::string line = "cmd /c mervo > out.txt";
 
-    ASSERT_EQ(launch(line).error, "");
+    ASSERT_EQ(launch(line).message(), "");
     ASSERT_EQ(waitForRecords(1).size(), 1u);
     fs::remove("mervo");
-    ASSERT_EQ(launch(line).error, "");
+    ASSERT_EQ(launch(line).message(), "");
     ASSERT_EQ(waitForRecords(2).size(), 2u);
     fs::create_directory("mervo");
-    ASSERT_EQ(launch(line).error, "");
+    ASSERT_EQ(launch(line).message(), "");
     const auto found = waitForRecords(3);
     ASSERT_EQ(found.size(), 3u);
 
@@ -382,7 +406,7 @@ TEST_F(LauncherTest, PathIsSearchedEntryByEntry) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         const ScopedEnvironment path("PATH", c.path);
-        EXPECT_EQ(launch("cmd /c mervo > out.txt").error, c.expected);
+        EXPECT_EQ(launch("cmd /c mervo > out.txt").message(), c.expected);
         if (c.expected.empty()) {
             ++expectedRecords;
             EXPECT_EQ(waitForRecords(expectedRecords).size(), expectedRecords);
@@ -392,13 +416,13 @@ TEST_F(LauncherTest, PathIsSearchedEntryByEntry) {
 
 TEST_F(LauncherTest, AnExeNameAlsoFindsTheNativeBuild) {
     install(m_work.path(), "mervo");
-    ASSERT_EQ(launch("cmd /c mervo.exe > out.txt").error, "");
+    ASSERT_EQ(launch("cmd /c mervo.exe > out.txt").message(), "");
     ASSERT_EQ(waitForRecords(1).size(), 1u);
     install(m_work.path(), "mervo.exe");
-    ASSERT_EQ(launch("cmd /c mervo.exe > out.txt").error, "");
+    ASSERT_EQ(launch("cmd /c mervo.exe > out.txt").message(), "");
     ASSERT_EQ(waitForRecords(2).size(), 2u);
     install(m_work.path(), "LOUD");
-    ASSERT_EQ(launch("LOUD.EXE -p x pack").error, "");
+    ASSERT_EQ(launch("LOUD.EXE -p x pack").message(), "");
     const auto found = waitForRecords(3);
     ASSERT_EQ(found.size(), 3u);
 

@@ -22,11 +22,12 @@ namespace {
 namespace fs = std::filesystem;
 using kestrin::backend::decompileLine;
 using kestrin::backend::unpackLine;
-using kestrin::platform::LaunchResult;
+using kestrin::platform::Result;
 using kestrin::testing::eventually;
 using kestrin::testing::fromUtf8;
 using kestrin::testing::Record;
 using kestrin::testing::ScopedEnvironment;
+using kestrin::testing::StandInLog;
 using kestrin::testing::TempFolder;
 using kestrin::testing::toUtf8;
 using kestrin::testing::WorkingFolder;
@@ -36,7 +37,6 @@ protected:
     WindowsLauncherTest()
         : m_inside(m_work.path()),
           m_log(m_logs.path() / "log"),
-          m_logVariable("KESTRIN_STAND_IN_LOG", toUtf8(m_log)),
           m_pathVariable("PATH", toUtf8(m_pathFolder.path())) {}
 
     static void install(const fs::path& folder, const std::string& name) {
@@ -44,19 +44,12 @@ protected:
                       fs::copy_options::overwrite_existing);
     }
 
-    static LaunchResult launch(const std::string& line) {
+    static Result<> launch(const std::string& line) {
         return kestrin::platform::makeLauncher()->launch(line);
     }
 
-    std::vector<Record> records() const { return kestrin::testing::readLog(m_log); }
-
     std::vector<Record> waitForRecords(std::size_t count) const {
-        std::vector<Record> found;
-        eventually([&] {
-            found = records();
-            return found.size() >= count;
-        });
-        return found;
+        return m_log.waitForRecords(count);
     }
 
     // Whether the record was written by the program file at path.
@@ -69,8 +62,7 @@ protected:
     WorkingFolder m_inside;
     TempFolder m_logs;
     TempFolder m_pathFolder;
-    fs::path m_log;
-    ScopedEnvironment m_logVariable;
+    StandInLog m_log;
     ScopedEnvironment m_pathVariable;
 };
 
@@ -84,7 +76,7 @@ TEST_F(WindowsLauncherTest, TheSharedLinesGiveTheSameArgumentsAsOnLinux) {
             // Longer than what the stand-in writes: ">" must truncate.
             m_work.write(*c.outputFile, std::string(5000, 'o') + "\n");
         }
-        ASSERT_EQ(launch(c.line).error, "");
+        ASSERT_EQ(launch(c.line).message(), "");
         const auto found = waitForRecords(i + 1);
         ASSERT_EQ(found.size(), i + 1) << "the stand-in left no record";
         EXPECT_EQ(found[i].one("name"), "mervo.exe");
@@ -103,7 +95,7 @@ TEST_F(WindowsLauncherTest, TheSharedLinesGiveTheSameArgumentsAsOnLinux) {
 TEST_F(WindowsLauncherTest, TheProgramStartsMinimizedWithTheShowFlag) {
     install(m_work.path(), "mervo.exe");
     // Without the interpreter the stand-in is the process the launcher starts.
-    ASSERT_EQ(launch(unpackLine("mervo.exe", "pack")).error, "");
+    ASSERT_EQ(launch(unpackLine("mervo.exe", "pack")).message(), "");
     const auto found = waitForRecords(1);
     ASSERT_EQ(found.size(), 1u);
     const unsigned long flags = std::stoul(found[0].one("startup_flags"));
@@ -127,10 +119,10 @@ TEST_F(WindowsLauncherTest, AnUnusableBackendStopsTheLaunchBeforeAnything) {
         "Cannot start \"mervo.exe\": no such program in the working folder or on PATH.";
     const std::vector<BackendCase> cases = {
         {"missing", "cmd /c mervo.exe -c level.txt > out.txt", missing},
-        {"missing, new output file", decompileLine("mervo.exe", "level", "", "new").commandLine,
+        {"missing, new output file", decompileLine("mervo.exe", "level", "", "new").value(),
          missing},
         {"missing, unpack", unpackLine("mervo.exe", "pack"), missing},
-        {"empty backend name", decompileLine("", "level", "THUG1", "out").commandLine,
+        {"empty backend name", decompileLine("", "level", "THUG1", "out").value(),
          "Cannot start \"-d\": no such program in the working folder or on PATH."},
         {"folder", "cmd /c folder.exe > out.txt",
          "Cannot start \"folder.exe\": \".\\folder.exe\" is a folder, not a program."},
@@ -144,7 +136,7 @@ TEST_F(WindowsLauncherTest, AnUnusableBackendStopsTheLaunchBeforeAnything) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
-        EXPECT_EQ(launch(c.line).error, c.expected);
+        EXPECT_EQ(launch(c.line).message(), c.expected);
         EXPECT_EQ(m_work.read("out.txt"), "earlier output\n");
         EXPECT_FALSE(fs::exists("new.txt"));
     }
@@ -158,7 +150,7 @@ TEST_F(WindowsLauncherTest, TheWorkingFolderComesBeforePathAndEndingsAreAdded) {
     const std::vector<std::string> lines = {"cmd /c mervo -c level.txt", "mervo -p x pack"};
 
     for (const auto& line : lines) {
-        ASSERT_EQ(launch(line).error, "") << line;
+        ASSERT_EQ(launch(line).message(), "") << line;
     }
     ASSERT_EQ(waitForRecords(2).size(), 2u);
     // A program file cannot be removed while it runs, and the stand-ins may not have ended yet.
@@ -167,13 +159,13 @@ TEST_F(WindowsLauncherTest, TheWorkingFolderComesBeforePathAndEndingsAreAdded) {
         return fs::remove(inWork, running);
     }));
     for (const auto& line : lines) {
-        ASSERT_EQ(launch(line).error, "") << line;
+        ASSERT_EQ(launch(line).message(), "") << line;
     }
     ASSERT_EQ(waitForRecords(4).size(), 4u);
     // Only on a line without the interpreter: wine's cmd.exe stops at a folder of the program's
     // name instead of passing it over, and so would run nothing here.
     fs::create_directory(inWork);
-    ASSERT_EQ(launch("mervo.exe -p x pack").error, "");
+    ASSERT_EQ(launch("mervo.exe -p x pack").message(), "");
     const auto found = waitForRecords(5);
     ASSERT_EQ(found.size(), 5u);
 
@@ -220,7 +212,7 @@ TEST_F(WindowsLauncherTest, PathIsSearchedEntryByEntry) {
             lines.push_back("cmd /c mervo -c level.txt");
         }
         for (const auto& line : lines) {
-            EXPECT_EQ(launch(line).error, c.expected) << line;
+            EXPECT_EQ(launch(line).message(), c.expected) << line;
             if (c.expected.empty()) {
                 ++expectedRecords;
                 EXPECT_EQ(waitForRecords(expectedRecords).size(), expectedRecords) << line;
@@ -246,7 +238,7 @@ TEST_F(WindowsLauncherTest, PathextNamesTheEndingsTried) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         const ScopedEnvironment pathext("PATHEXT", c.value);
-        EXPECT_EQ(launch("mervo -p x pack").error, c.expected);
+        EXPECT_EQ(launch("mervo -p x pack").message(), c.expected);
         if (c.expected.empty()) {
             ++expectedRecords;
             EXPECT_EQ(waitForRecords(expectedRecords).size(), expectedRecords);

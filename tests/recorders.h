@@ -20,12 +20,12 @@ public:
 
 class RecordingLauncher final : public platform::Launcher {
 public:
-    platform::LaunchResult launch(const std::string& commandLine) override {
+    platform::Result<> launch(const std::string& commandLine) override {
         launched.push_back(commandLine);
         return result;
     }
     std::vector<std::string> launched;
-    platform::LaunchResult result;  // what every launch answers
+    platform::Result<> result;  // what every launch answers
 };
 
 // A folder held in memory: pattern -> names, in the order a search returns them. A folder

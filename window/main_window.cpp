@@ -133,22 +133,22 @@ void MainWindow::onRefreshClicked() {
 }
 
 bool MainWindow::launch(const std::string& commandLine) {
-    const platform::LaunchResult result = m_seams.launcher.launch(commandLine);
-    if (!result.started()) {
-        m_seams.messages.inform(result.error);
+    const platform::Result<> result = m_seams.launcher.launch(commandLine);
+    if (!result) {
+        m_seams.messages.inform(result.message());
     }
-    return result.started();
+    return result.ok();
 }
 
 void MainWindow::onDecompileClicked() {
-    const backend::BuiltLine built =
+    const platform::Result<std::string> line =
         backend::decompileLine(field(m_backendProgram), field(m_decompileInput),
                                toUtf8(m_game->currentText()), field(m_decompileOutput));
-    if (built.refused()) {
-        m_seams.messages.inform(built.refusal);
+    if (!line) {
+        m_seams.messages.inform(line.message());
         return;
     }
-    if (!launch(built.commandLine)) {
+    if (!launch(*line)) {
         return;
     }
     // The text file just written is the next Compile's input.
@@ -157,13 +157,13 @@ void MainWindow::onDecompileClicked() {
 }
 
 void MainWindow::onCompileClicked() {
-    const backend::BuiltLine built =
+    const platform::Result<std::string> line =
         backend::compileLine(field(m_backendProgram), field(m_compileInput));
-    if (built.refused()) {
-        m_seams.messages.inform(built.refusal);
+    if (!line) {
+        m_seams.messages.inform(line.message());
         return;
     }
-    if (launch(built.commandLine)) {
+    if (launch(*line)) {
         m_seams.messages.inform(std::string(kCompilingDone));
     }
 }
