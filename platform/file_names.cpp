@@ -10,10 +10,6 @@ char foldAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-bool isContinuationByte(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
 // Length in bytes of the code point that starts at text[at] (1 for a stray byte).
 std::size_t codePointLength(std::string_view text, std::size_t at) {
     std::size_t end = at + 1;
