@@ -14,10 +14,10 @@
 #include <set>
 
 #include "caption_fit.h"
-#include "platform/qt_messages.h"
 #include "recorders.h"
 #include "window/control_table.h"
 #include "window/main_window.h"
+#include "window/qt_messages.h"
 #include "window/twips.h"
 
 namespace {
@@ -180,7 +180,7 @@ TEST_F(WindowTest, AFolderWithoutMatchesGivesAnEmptyListAndNoMessage) {
 }
 
 TEST(QtMessages, ShowsAPlainModalBoxWithOneOkButton) {
-    kestrin::platform::QtMessages messages(QStringLiteral("Kestrin"));
+    kestrin::window::QtMessages messages(QStringLiteral("Kestrin"));
     QString title, text;
     int buttons = -1;
     QMessageBox::Icon icon = QMessageBox::Warning;

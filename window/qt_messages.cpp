@@ -1,8 +1,8 @@
-#include "platform/qt_messages.h"
+#include "window/qt_messages.h"
 
 #include <QMessageBox>
 
-namespace kestrin::platform {
+namespace kestrin::window {
 
 void QtMessages::inform(const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, m_title, QString::fromStdString(text), QMessageBox::Ok,
@@ -12,4 +12,4 @@ void QtMessages::inform(const std::string& text) {
     box.exec();
 }
 
-}  // namespace kestrin::platform
+}  // namespace kestrin::window
