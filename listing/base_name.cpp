@@ -2,14 +2,12 @@
 
 #include <cstddef>
 
+#include "platform/file_names.h"
+
 namespace kestrin::listing {
 namespace {
 
 constexpr std::size_t kWindow = 5;
-
-bool isContinuationByte(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
 
 }  // namespace
 
@@ -19,7 +17,7 @@ std::string baseName(std::string_view fileName) {
     std::size_t characters = 0;
     while (windowStart > 0 && characters < kWindow) {
         --windowStart;
-        if (!isContinuationByte(fileName[windowStart])) {
+        if (!platform::isContinuationByte(fileName[windowStart])) {
             ++characters;
         }
     }

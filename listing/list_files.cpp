@@ -4,22 +4,16 @@
 
 namespace kestrin::listing {
 
-Listing listFiles(platform::DirectorySearch& search, std::string folder, std::string_view pattern) {
-    if (folder.empty() || folder.back() != kPathSeparator) {
-        folder += kPathSeparator;
+platform::Result<std::vector<std::string>> listFiles(platform::DirectorySearch& search,
+                                                     const std::string& folder,
+                                                     std::string_view pattern) {
+    auto names = search.find(folder, pattern);
+    if (names) {
+        for (std::string& name : names.value()) {
+            name = baseName(name);
+        }
     }
-    std::optional<std::string> name = search.first(folder.append(pattern));
-    if (!name) {
-        return Listing{.readable = false, .baseNames = {}};
-    }
-    Listing listing;
-    // A failing next-name call ends the listing quietly: only failures up to the first name are
-    // reported, and what was found so far is still worth showing.
-    while (!name->empty()) {
-        listing.baseNames.push_back(baseName(*name));
-        name = search.next();
-    }
-    return listing;
+    return names;
 }
 
 }  // namespace kestrin::listing

@@ -4,13 +4,12 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <string_view>
 #include <vector>
 
-#include "platform/directory_search.h"
 #include "platform/file_names.h"
+#include "platform/matching_names.h"
 
 namespace kestrin::platform {
 namespace {
@@ -44,47 +43,37 @@ bool isOrdinaryFile(int dirFd, const dirent& entry) {
     return fstatat(dirFd, entry.d_name, &target, 0) == 0 && S_ISREG(target.st_mode);
 }
 
-class PosixDirectorySearch final : public GatheredSearch {
-protected:
-    bool gather(const std::string& pathAndPattern, std::vector<std::string>& names) override {
-        const auto slash = pathAndPattern.rfind('/');
-        const std::string folder =
-            slash == std::string::npos ? std::string(".") : pathAndPattern.substr(0, slash + 1);
-        const std::string_view pattern =
-            std::string_view(pathAndPattern).substr(slash == std::string::npos ? 0 : slash + 1);
-
-        DirectoryHandle dir(folder);
-        if (dir.get() == nullptr) {
-            return false;
-        }
-        const int fd = dirfd(dir.get());
-        // A deleted working folder still opens and reads as empty; its link count gives it away.
-        struct stat info {};
-        if (fstat(fd, &info) != 0 || info.st_nlink == 0) {
-            return false;
-        }
-        errno = 0;
-        while (const dirent* entry = readdir(dir.get())) {
-            const std::string_view name(entry->d_name);
-            // Dotfiles are the hidden files here; names that are not UTF-8 could not survive
-            // the round trip through the window's text fields.
-            if (!name.starts_with('.') && wildcardMatch(pattern, name, false) &&
-                isValidUtf8(name) && isOrdinaryFile(fd, *entry)) {
-                names.emplace_back(name);
-            }
-            errno = 0;
-        }
-        if (errno != 0) {
-            return false;
-        }
-        return true;
-    }
-};
-
 }  // namespace
 
-std::unique_ptr<DirectorySearch> makeDirectorySearch() {
-    return std::make_unique<PosixDirectorySearch>();
+Result<std::vector<std::string>> readMatchingNames(const std::string& folder,
+                                                   std::string_view pattern) {
+    // An empty folder is the working folder, as on Windows.
+    DirectoryHandle dir(folder.empty() ? std::string(".") : folder);
+    if (dir.get() == nullptr) {
+        return Failure{"the folder cannot be opened"};
+    }
+    const int fd = dirfd(dir.get());
+    // A deleted working folder still opens and reads as empty; its link count gives it away.
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || info.st_nlink == 0) {
+        return Failure{"the folder no longer exists"};
+    }
+    std::vector<std::string> names;
+    errno = 0;
+    while (const dirent* entry = readdir(dir.get())) {
+        const std::string_view name(entry->d_name);
+        // Dotfiles are the hidden files here; names that are not UTF-8 could not survive the
+        // round trip through the window's text fields.
+        if (!name.starts_with('.') && wildcardMatch(pattern, name, false) && isValidUtf8(name) &&
+            isOrdinaryFile(fd, *entry)) {
+            names.emplace_back(name);
+        }
+        errno = 0;
+    }
+    if (errno != 0) {
+        return Failure{"the folder cannot be read"};
+    }
+    return names;
 }
 
 }  // namespace kestrin::platform

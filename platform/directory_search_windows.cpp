@@ -4,12 +4,11 @@
 
 #include "platform/windows_api.h"
 
-#include <algorithm>
 #include <string_view>
 #include <vector>
 
-#include "platform/directory_search.h"
 #include "platform/file_names.h"
+#include "platform/matching_names.h"
 #include "platform/wide_text.h"
 
 namespace kestrin::platform {
@@ -43,51 +42,48 @@ bool isOrdinaryFile(const WIN32_FIND_DATAW& found) {
     return (found.dwFileAttributes & kLeftOut) == 0;
 }
 
-class WindowsDirectorySearch final : public GatheredSearch {
-protected:
-    bool gather(const std::string& pathAndPattern, std::vector<std::string>& names) override {
-        const auto separator = pathAndPattern.find_last_of("\\/");
-        const std::string_view whole(pathAndPattern);
-        const std::string_view folder =
-            separator == std::string::npos ? std::string_view() : whole.substr(0, separator + 1);
-        const std::string_view pattern =
-            whole.substr(separator == std::string::npos ? 0 : separator + 1);
-
-        const auto wideFolder = toWide(folder);
-        if (!wideFolder) {
-            return false;
-        }
-        WIN32_FIND_DATAW found{};
-        const FindHandle search(FindFirstFileW((*wideFolder + L"*").c_str(), &found));
-        if (search.get() == INVALID_HANDLE_VALUE) {
-            // Only a folder without a single entry, not even "." (a drive's root), is empty.
-            if (GetLastError() == ERROR_FILE_NOT_FOUND && isFolder(*wideFolder)) {
-                return true;
-            }
-            return false;
-        }
-        do {
-            if (!isOrdinaryFile(found)) {
-                continue;
-            }
-            // A name that is not valid UTF-16 could not survive the round trip through the
-            // window's text fields.
-            auto name = toUtf8(found.cFileName);
-            if (name && wildcardMatch(pattern, *name, true)) {
-                names.push_back(std::move(*name));
-            }
-        } while (FindNextFileW(search.get(), &found));
-        if (GetLastError() != ERROR_NO_MORE_FILES) {
-            return false;
-        }
-        return true;
+// The folder, a separator unless it ends in one, and "*" for every name: the pattern is matched
+// here. An empty folder leaves "*" alone, which searches the working folder.
+std::wstring everyNameIn(std::wstring folder) {
+    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') {
+        folder += L'\\';
     }
-};
+    return folder + L'*';
+}
 
 }  // namespace
 
-std::unique_ptr<DirectorySearch> makeDirectorySearch() {
-    return std::make_unique<WindowsDirectorySearch>();
+Result<std::vector<std::string>> readMatchingNames(const std::string& folder,
+                                                   std::string_view pattern) {
+    const auto wideFolder = toWide(folder);
+    if (!wideFolder) {
+        return Failure{"the folder's name is not valid UTF-8"};
+    }
+    WIN32_FIND_DATAW found{};
+    const FindHandle search(FindFirstFileW(everyNameIn(*wideFolder).c_str(), &found));
+    if (search.get() == INVALID_HANDLE_VALUE) {
+        // Only a folder without a single entry, not even "." (a drive's root), is empty.
+        if (GetLastError() == ERROR_FILE_NOT_FOUND && isFolder(*wideFolder)) {
+            return std::vector<std::string>{};
+        }
+        return Failure{"the folder cannot be opened"};
+    }
+    std::vector<std::string> names;
+    do {
+        if (!isOrdinaryFile(found)) {
+            continue;
+        }
+        // A name that is not valid UTF-16 could not survive the round trip through the window's
+        // text fields.
+        auto name = toUtf8(found.cFileName);
+        if (name && wildcardMatch(pattern, *name, true)) {
+            names.push_back(std::move(*name));
+        }
+    } while (FindNextFileW(search.get(), &found));
+    if (GetLastError() != ERROR_NO_MORE_FILES) {
+        return Failure{"the folder cannot be read"};
+    }
+    return names;
 }
 
 }  // namespace kestrin::platform

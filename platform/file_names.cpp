@@ -10,10 +10,6 @@ char foldAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-bool isContinuationByte(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
 // Length in bytes of the code point that starts at text[at] (1 for a stray byte).
 std::size_t codePointLength(std::string_view text, std::size_t at) {
     std::size_t end = at + 1;
@@ -23,26 +19,26 @@ std::size_t codePointLength(std::string_view text, std::size_t at) {
     return end - at;
 }
 
-}  // namespace
+bool sameCharacter(char a, char b, bool ignoreCase) {
+    return ignoreCase ? foldAscii(a) == foldAscii(b) : a == b;
+}
 
-bool wildcardMatch(std::string_view pattern, std::string_view name, bool ignoreCase) {
-    const auto same = [ignoreCase](char a, char b) {
-        return ignoreCase ? foldAscii(a) == foldAscii(b) : a == b;
-    };
-    // "*" and plain characters, the shape of every listing's pattern: only the name's ending can
-    // match, so it is compared once instead of retried at every character. An ending that starts
-    // with a continuation byte would start inside a character, where "*" never stops; it takes
-    // the general path.
-    if (pattern.starts_with('*')) {
-        const std::string_view ending = pattern.substr(1);
-        const bool plain =
-            std::none_of(ending.begin(), ending.end(), [](char c) { return c == '*' || c == '?'; });
-        if (plain && (ending.empty() || !isContinuationByte(ending.front()))) {
-            return name.size() >= ending.size() &&
-                   std::equal(ending.begin(), ending.end(), name.end() - ending.size(), same);
-        }
+// "*" and plain characters, the shape of every listing's pattern: only the name's ending can
+// match, so it is compared once instead of retried at every character. An ending that starts
+// with a continuation byte would start inside a character, where "*" never stops; it takes the
+// general path.
+bool isStarAndPlainEnding(std::string_view pattern) {
+    if (!pattern.starts_with('*')) {
+        return false;
     }
-    // Greedy match with one backtrack point: the last "*" seen and where its run ends.
+    const std::string_view ending = pattern.substr(1);
+    const bool plain =
+        std::none_of(ending.begin(), ending.end(), [](char c) { return c == '*' || c == '?'; });
+    return plain && (ending.empty() || !isContinuationByte(ending.front()));
+}
+
+// Greedy match with one backtrack point: the last "*" seen and where its run ends.
+bool greedyMatch(std::string_view pattern, std::string_view name, bool ignoreCase) {
     std::size_t p = 0;
     std::size_t n = 0;
     std::size_t starAt = std::string_view::npos;
@@ -54,7 +50,7 @@ bool wildcardMatch(std::string_view pattern, std::string_view name, bool ignoreC
         } else if (p < pattern.size() && pattern[p] == '?') {
             ++p;
             n += codePointLength(name, n);
-        } else if (p < pattern.size() && same(pattern[p], name[n])) {
+        } else if (p < pattern.size() && sameCharacter(pattern[p], name[n], ignoreCase)) {
             ++p;
             ++n;
         } else if (starAt != std::string_view::npos) {
@@ -69,6 +65,18 @@ bool wildcardMatch(std::string_view pattern, std::string_view name, bool ignoreC
         ++p;
     }
     return p == pattern.size();
+}
+
+}  // namespace
+
+bool wildcardMatch(std::string_view pattern, std::string_view name, bool ignoreCase) {
+    if (isStarAndPlainEnding(pattern)) {
+        const std::string_view ending = pattern.substr(1);
+        return name.size() >= ending.size() &&
+               std::equal(ending.begin(), ending.end(), name.end() - ending.size(),
+                          [ignoreCase](char a, char b) { return sameCharacter(a, b, ignoreCase); });
+    }
+    return greedyMatch(pattern, name, ignoreCase);
 }
 
 bool caseInsensitiveLess(std::string_view a, std::string_view b) {

@@ -1,5 +1,6 @@
 #pragma once
-// Name rules that every system's directory search shares, so that both list alike.
+// Name rules that every system's directory search shares, so that both list alike, and the
+// UTF-8 character step that the base-name rule counts by.
 
 #include <string_view>
 
@@ -13,5 +14,10 @@ bool wildcardMatch(std::string_view pattern, std::string_view name, bool ignoreC
 bool caseInsensitiveLess(std::string_view a, std::string_view b);
 
 bool isValidUtf8(std::string_view text);
+
+// The second and later bytes of a UTF-8 character: what a walk by characters steps over.
+constexpr bool isContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 }  // namespace kestrin::platform

@@ -34,22 +34,20 @@ protected:
         fs::create_directory_symlink(m_folder.path() / "dir.qb", m_folder.path() / "dirlink.qb");
         m_folder.write("bad\xFF.qb");
     }
-    std::string in(const std::string& pattern) const {
-        return m_folder.path().string() + "/" + pattern;
-    }
+    std::string root() const { return m_folder.path().string(); }
     TempFolder m_folder;
 };
 
 TEST_F(AwkwardFolder, ListsOrdinaryMatchingFilesInCaseInsensitiveOrder) {
     const std::vector<std::string> expected = {"alpha.qb", "a_b.qb",  "Beta.qb",
                                                "level.qb", "link.qb", "x.y.qb"};
-    EXPECT_EQ(searchAll(in("*.qb")), expected);
-    EXPECT_EQ(searchAll(in("*.txt")), std::vector<std::string>{"notes.txt"});
-    EXPECT_EQ(searchAll(in("*.QB")), std::vector<std::string>{"UPPER.QB"});
+    EXPECT_EQ(searchAll(root(), "*.qb"), expected);
+    EXPECT_EQ(searchAll(root(), "*.txt"), std::vector<std::string>{"notes.txt"});
+    EXPECT_EQ(searchAll(root(), "*.QB"), std::vector<std::string>{"UPPER.QB"});
 }
 
 TEST_F(AwkwardFolder, NoMatchIsAnEmptyListNotAFailure) {
-    EXPECT_EQ(searchAll(in("*.none")), std::vector<std::string>{});
+    EXPECT_EQ(searchAll(root(), "*.none"), std::vector<std::string>{});
 }
 
 TEST(DirectorySearch, DeletedWorkingFolderFails) {
@@ -59,7 +57,7 @@ TEST(DirectorySearch, DeletedWorkingFolderFails) {
     std::ofstream(doomed / "level.qb") << "x";
     const kestrin::testing::WorkingFolder inside(doomed);
     fs::remove_all(doomed);
-    EXPECT_EQ(searchAll("./*.qb"), std::nullopt);
+    EXPECT_EQ(searchAll(".", "*.qb"), std::nullopt);
 }
 
 }  // namespace

@@ -4,73 +4,69 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "listing/list_files.h"
 #include "platform/directory_search.h"
+#include "recorders.h"
 #include "search_all.h"
 #include "temp_folder.h"
 
 namespace {
 
+using kestrin::testing::FakeFolder;
 using kestrin::testing::searchAll;
 using kestrin::testing::TempFolder;
+using Names = std::vector<std::string>;
+
+// The system's own separator.
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
 
 TEST(DirectorySearch, UnreadableFoldersFail) {
     TempFolder folder;
     folder.write("plain.qb");
     const std::string root = folder.path().string();
-    EXPECT_EQ(searchAll(root + "/missing/*.qb"), std::nullopt) << "missing folder";
-    EXPECT_EQ(searchAll(root + "/plain.qb/*.qb"), std::nullopt) << "a file given as folder";
+    EXPECT_EQ(searchAll(root + "/missing", "*.qb"), std::nullopt) << "missing folder";
+    EXPECT_EQ(searchAll(root + "/plain.qb", "*.qb"), std::nullopt) << "a file given as folder";
 }
 
-// Records what listFiles asks for and answers with a fixed run of names.
-class ScriptedSearch final : public kestrin::platform::DirectorySearch {
-public:
-    explicit ScriptedSearch(std::optional<std::vector<std::string>> names)
-        : m_names(std::move(names)) {}
-    std::optional<std::string> first(const std::string& pathAndPattern) override {
-        asked.push_back(pathAndPattern);
-        if (!m_names) {
-            return std::nullopt;
-        }
-        m_at = 0;
-        return next();
-    }
-    std::string next() override { return m_at < m_names->size() ? (*m_names)[m_at++] : ""; }
-    std::vector<std::string> asked;
-
-private:
-    std::optional<std::vector<std::string>> m_names;
-    std::size_t m_at = 0;
-};
-
-TEST(ListFiles, AddsTheSeparatorOnlyWhenMissing) {
-    // The system's own separator: "/" here, "\\" on Windows.
-    const std::string sep(1, kestrin::listing::kPathSeparator);
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {".", "." + sep + "*.qb"},
-        {"." + sep, "." + sep + "*.qb"},
-        {"/data/games", "/data/games" + sep + "*.qb"},
-        {"", sep + "*.qb"}};
-    for (const auto& [folder, expected] : cases) {
-        ScriptedSearch search(std::vector<std::string>{});
-        kestrin::listing::listFiles(search, folder, "*.qb");
-        EXPECT_EQ(search.asked, std::vector<std::string>{expected}) << folder;
+// The search puts a separator between folder and pattern only where the folder has none; an
+// empty folder is the working folder.
+TEST(DirectorySearch, AFolderReadsAlikeWithOrWithoutItsSeparator) {
+    const TempFolder folder;
+    folder.write("here.qb");
+    const kestrin::testing::WorkingFolder inside(folder.path());
+    const std::string root = kestrin::testing::toUtf8(folder.path());
+    for (const std::string& given : {root, root + kSeparator, std::string(), std::string("."),
+                                     std::string(".") + kSeparator}) {
+        SCOPED_TRACE("folder \"" + given + "\"");
+        EXPECT_EQ(searchAll(given, "*.qb"), Names{"here.qb"});
     }
 }
 
 TEST(ListFiles, KeepsTheSearchOrderAndCutsEndings) {
-    ScriptedSearch search(std::vector<std::string>{"z.qb", "a.qb", ".qb", "archive.backup"});
-    const auto listing = kestrin::listing::listFiles(search, ".", "*.qb");
-    EXPECT_TRUE(listing.readable);
-    EXPECT_EQ(listing.baseNames, (std::vector<std::string>{"z", "a", "", "archive.backup"}));
+    FakeFolder search;
+    search.names["*.qb"] = {"z.qb", "a.qb", ".qb", "archive.backup"};
+    const auto listed = kestrin::listing::listFiles(search, "/data/games", "*.qb");
+    ASSERT_TRUE(listed.ok()) << listed.message();
+    EXPECT_EQ(listed.value(), (Names{"z", "a", "", "archive.backup"}));
+    // The folder goes to the search as it is: adding a separator is the search's own business.
+    using Asked = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(search.asked, (Asked{{"/data/games", "*.qb"}}));
 }
 
-TEST(ListFiles, ReportsAFailedFirstCall) {
-    ScriptedSearch search(std::nullopt);
-    EXPECT_EQ(kestrin::listing::listFiles(search, ".", "*.qb"),
-              (kestrin::listing::Listing{.readable = false, .baseNames = {}}));
+TEST(ListFiles, PassesOnAFailedSearch) {
+    FakeFolder search;
+    search.names["*.qb"] = {"level.qb"};
+    search.readable = false;
+    const auto listed = kestrin::listing::listFiles(search, ".", "*.qb");
+    EXPECT_FALSE(listed.ok());
+    EXPECT_EQ(listed.message(), "unreadable");
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #pragma once
 // Stand-ins for the operating system that record what the window asked of it.
 
+#include <functional>
 #include <map>
-#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/directory_search.h"
@@ -28,29 +30,23 @@ public:
     platform::Result<> result;  // what every launch answers
 };
 
-// A folder held in memory: pattern -> names, in the order a search returns them. A folder
-// marked unreadable fails every search.
+// A folder held in memory: pattern -> names, in the order a search returns them. It notes each
+// folder and pattern it is asked for; a folder marked unreadable fails every search.
 class FakeFolder final : public platform::DirectorySearch {
 public:
-    std::optional<std::string> first(const std::string& pathAndPattern) override {
-        asked.push_back(pathAndPattern);
+    platform::Result<std::vector<std::string>> find(const std::string& folder,
+                                                    std::string_view pattern) override {
+        asked.emplace_back(folder, pattern);
         if (!readable) {
-            return std::nullopt;
+            return platform::Failure{"unreadable"};
         }
-        const auto slash = pathAndPattern.rfind('/');
-        m_current = names[pathAndPattern.substr(slash + 1)];
-        m_next = 0;
-        return next();
+        const auto found = names.find(pattern);
+        return found == names.end() ? std::vector<std::string>{} : found->second;
     }
-    std::string next() override { return m_next < m_current.size() ? m_current[m_next++] : ""; }
 
-    std::map<std::string, std::vector<std::string>> names;  // by pattern
+    std::map<std::string, std::vector<std::string>, std::less<>> names;  // by pattern
     bool readable = true;
-    std::vector<std::string> asked;
-
-private:
-    std::vector<std::string> m_current;
-    std::size_t m_next = 0;
+    std::vector<std::pair<std::string, std::string>> asked;  // folder, pattern
 };
 
 }  // namespace kestrin::testing

@@ -1,25 +1,22 @@
 #pragma once
-// Every name one directory search returns, or std::nullopt when its first call failed.
+// Every name the system's directory search finds, or std::nullopt when the search failed.
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/directory_search.h"
 
 namespace kestrin::testing {
 
-inline std::optional<std::vector<std::string>> searchAll(const std::string& pathAndPattern) {
-    auto search = platform::makeDirectorySearch();
-    auto name = search->first(pathAndPattern);
-    if (!name) {
+inline std::optional<std::vector<std::string>> searchAll(const std::string& folder,
+                                                         std::string_view pattern) {
+    auto names = platform::makeDirectorySearch()->find(folder, pattern);
+    if (!names) {
         return std::nullopt;
     }
-    std::vector<std::string> names;
-    for (; !name->empty(); name = search->next()) {
-        names.push_back(*name);
-    }
-    return names;
+    return std::move(names).value();
 }
 
 }  // namespace kestrin::testing

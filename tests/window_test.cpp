@@ -15,11 +15,11 @@
 #include <set>
 
 #include "caption_fit.h"
-#include "platform/qt_messages.h"
 #include "recorders.h"
 #include "window/control_table.h"
 #include "window/main_window.h"
 #include "window/text_edge.h"
+#include "window/qt_messages.h"
 #include "window/twips.h"
 
 namespace {
@@ -111,7 +111,8 @@ TEST_F(WindowTest, StartsWithTheDefaults) {
     EXPECT_EQ(banner->blockCount(), 3) << "two lines and the closing line break";
     EXPECT_EQ(banner->document()->firstBlock().text(), "Launcher");
 
-    EXPECT_EQ(m_folder.asked, std::vector<std::string>{"./*.qb"});
+    using Asked = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(m_folder.asked, (Asked{{".", "*.qb"}}));
     EXPECT_EQ(listEntries(window), (QStringList{"level", "intro"}));
     EXPECT_TRUE(m_messages.shown.empty());
 }
@@ -184,7 +185,7 @@ TEST_F(WindowTest, AFolderWithoutMatchesGivesAnEmptyListAndNoMessage) {
 }
 
 TEST(QtMessages, ShowsAPlainModalBoxWithOneOkButton) {
-    kestrin::platform::QtMessages messages(QStringLiteral("Kestrin"));
+    kestrin::window::QtMessages messages(QStringLiteral("Kestrin"));
     QString title, text;
     int buttons = -1;
     QMessageBox::Icon icon = QMessageBox::Warning;

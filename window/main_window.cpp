@@ -77,14 +77,14 @@ void MainWindow::onLoad() {
 
 void MainWindow::FillFileList(const std::string& folder, std::string_view pattern) {
     m_files.setStringList({});
-    const listing::Listing listing = listing::listFiles(m_seams.search, folder, pattern);
-    if (!listing.readable) {
+    const auto baseNames = listing::listFiles(m_seams.search, folder, pattern);
+    if (!baseNames) {
         m_seams.messages.inform(std::string(kDriveNotReading));
         return;
     }
     QStringList names;
-    names.reserve(static_cast<qsizetype>(listing.baseNames.size()));
-    for (const std::string& name : listing.baseNames) {
+    names.reserve(static_cast<qsizetype>(baseNames->size()));
+    for (const std::string& name : *baseNames) {
         names.append(toQString(name));
     }
     m_files.setStringList(names);  // one batch: a single model reset

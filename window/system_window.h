@@ -4,8 +4,8 @@
 
 #include "platform/directory_search.h"
 #include "platform/launcher.h"
-#include "platform/qt_messages.h"
 #include "window/main_window.h"
+#include "window/qt_messages.h"
 
 namespace kestrin::window {
 
@@ -20,7 +20,7 @@ public:
 private:
     std::unique_ptr<platform::DirectorySearch> m_search;
     std::unique_ptr<platform::Launcher> m_launcher;
-    platform::QtMessages m_messages;
+    QtMessages m_messages;
     MainWindow m_window;
 };
 

@@ -6,10 +6,10 @@
 
 #include "platform/messages.h"
 
-namespace kestrin::platform {
+namespace kestrin::window {
 
 // Information messages as modal Qt message boxes: no icon, one OK button, plain text.
-class QtMessages final : public Messages {
+class QtMessages final : public platform::Messages {
 public:
     explicit QtMessages(QString title) : m_title(std::move(title)) {}
 
@@ -23,4 +23,4 @@ private:
     QPointer<QWidget> m_parent;
 };
 
-}  // namespace kestrin::platform
+}  // namespace kestrin::window

@@ -1,15 +1,17 @@
-#include "platform/qt_messages.h"
+#include "window/qt_messages.h"
 
 #include <QMessageBox>
 
-namespace kestrin::platform {
+#include "window/text_edge.h"
+
+namespace kestrin::window {
 
 void QtMessages::inform(const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, m_title, QString::fromStdString(text), QMessageBox::Ok,
+    QMessageBox box(QMessageBox::NoIcon, m_title, toQString(text), QMessageBox::Ok,
                     m_parent);
     // File names reach these texts; one holding "<b>" must not be read as markup.
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
-}  // namespace kestrin::platform
+}  // namespace kestrin::window
