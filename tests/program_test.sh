@@ -59,7 +59,6 @@ ends 0 "^kestrin ${version//./\\.}\$" '' --version
 ends 2 '' "^kestrin: unknown option '--bogus' \(see kestrin --help\)\$" --bogus
 ends 2 '' "^kestrin: 'other' would be a second folder; give one at most \(see kestrin --help\)\$" \
     "my scripts" other
-ends 2 '' "^kestrin: option '-platform' needs a value \(see kestrin --help\)\$" -platform
 ends 2 '' "^kestrin: cannot work in 'missing': No such file or directory\$" missing
 ends 2 '' "^kestrin: cannot work in 'a file': Not a directory\$" "a file"
 if [[ $(id -u) -ne 0 ]]; then
@@ -96,10 +95,8 @@ runs_in() {
 
 runs_in "$work" QT_QPA_PLATFORM=offscreen --
 runs_in "$work/my scripts" QT_QPA_PLATFORM=offscreen -- "my scripts"
-runs_in "$work/my scripts" QT_QPA_PLATFORM=offscreen -- "$work/my scripts"
-runs_in "$work/-scripts" QT_QPA_PLATFORM=offscreen -- -- -scripts
 # Qt's own option reaches Qt: nothing else names a platform here.
-runs_in "$work/my scripts" -- -platform offscreen "my scripts"
+runs_in "$work/-scripts" -- -platform offscreen -- -scripts
 
 [[ $failures -eq 0 ]] || exit 1
 echo "program: help, version, refusals and the folder argument behave as documented"
