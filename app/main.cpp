@@ -1,13 +1,22 @@
 // Kestrin: one window that lists a folder's game script files and starts the backend program on
-// them. This file only starts the window on the real operating system.
+// them. This file only starts the window on the real operating system, in the folder given.
 
 #include <QApplication>
+#include <iostream>
 
+#include "app/start.h"
 #include "window/appearance.h"
 #include "window/system_window.h"
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    // Before QApplication, which needs a display: --help, --version and mistakes need none.
+    kestrin::app::Arguments arguments = kestrin::app::parseArguments({argv + 1, argv + argc});
+    if (const auto status = kestrin::app::prepare(arguments, std::cout, std::cerr)) {
+        return *status;
+    }
+    std::vector<char*> qtArgv = kestrin::app::qtArgv(argv[0], arguments);
+    int qtArgc = static_cast<int>(qtArgv.size()) - 1;
+    QApplication app(qtArgc, qtArgv.data());
     kestrin::window::applyAppearance(app);
     kestrin::window::SystemWindow kestrin;
     kestrin.window().show();

@@ -6,8 +6,9 @@ set -euo pipefail
 declare -A groups=(
     [build]="make cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core"
     # The window on a virtual display: screenshots, accessibility driven from outside; the
-    # installed files' validators; the .deb's dependency lookup.
-    [test]="xvfb xauth x11-utils imagemagick dbus-daemon at-spi2-core python3-pyatspi desktop-file-utils appstream dpkg-dev file"
+    # installed files' validators; the .deb's dependency lookup, Debian's checker lintian, and man
+    # to read the manual page.
+    [test]="xvfb xauth x11-utils imagemagick dbus-daemon at-spi2-core python3-pyatspi desktop-file-utils appstream dpkg-dev file lintian man-db"
     [screenshot]="xvfb xauth x11-utils imagemagick"
     [package]="dpkg-dev file"
     [bench]="libbenchmark-dev"

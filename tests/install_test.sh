@@ -17,12 +17,13 @@ fail() {
     echo "install: FAILED: $1" >&2
     failures=$((failures + 1))
 }
-id=org.example.Kestrin
+id=org.example.kestrin
 desktop=$root/usr/share/applications/$id.desktop
 metainfo=$root/usr/share/metainfo/$id.metainfo.xml
 icon=$root/usr/share/icons/hicolor/scalable/apps/$id.svg
 [[ -x "$root/usr/bin/kestrin" ]] || fail "no program at /usr/bin/kestrin"
-for file in "$desktop" "$metainfo" "$icon"; do
+for file in "$desktop" "$metainfo" "$icon" "$root/usr/share/man/man1/kestrin.1.gz" \
+    "$root/usr/share/doc/kestrin/copyright" "$root/usr/share/doc/kestrin/changelog.gz"; do
     [[ -f "$file" ]] || fail "${file#"$root"} is not installed"
 done
 
@@ -35,7 +36,9 @@ appstreamcli validate --no-net "$metainfo" >/dev/null 2>&1 ||
     fail "the icon is not well-formed SVG"
 
 # The three files must name each other and the program as installed.
-grep -qx "Exec=kestrin" "$desktop" || fail "the desktop file does not start kestrin"
+# A folder chosen in a file manager ("Open With") reaches Kestrin as its argument.
+grep -qx "Exec=kestrin %f" "$desktop" || fail "the desktop file does not start kestrin on a folder"
+grep -qx "MimeType=inode/directory;" "$desktop" || fail "the desktop file does not open folders"
 grep -qx "Icon=$id" "$desktop" || fail "the desktop file does not name the icon $id"
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
     fail "the metainfo does not launch $id.desktop"
@@ -43,4 +46,4 @@ grep -q "<id>$id</id>" "$metainfo" || fail "the metainfo's id is not $id"
 grep -q "<binary>kestrin</binary>" "$metainfo" || fail "the metainfo does not provide kestrin"
 
 [[ $failures -eq 0 ]] || exit 1
-echo "install: the program, desktop file, icon and metainfo are installed and valid"
+echo "install: the program, desktop file, icon, metainfo and documents are installed and valid"

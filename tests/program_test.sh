@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The built program and its command line: help and version on standard output with status 0;
+# mistakes refused with one line on standard error and status 2 before any window, so with no
+# display at all; and `kestrin FOLDER` running with FOLDER as its working folder, read from
+# /proc. That the window made there lists FOLDER is app_tests' StartFolder case.
+# Usage: program_test.sh BUILD_DIR
+set -euo pipefail
+[[ $# -eq 1 ]] || { echo "usage: $0 BUILD_DIR" >&2; exit 2; }
+kestrin=$(realpath "$1/app/kestrin")
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt")
+work=$(realpath "$(mktemp -d)")
+running=""
+cleanup() {
+    if [[ -n "$running" ]]; then
+        kill "$running" 2>/dev/null || true
+        wait "$running" 2>/dev/null || true
+    fi
+    chmod -R u+rwx "$work"
+    rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+fail() {
+    echo "program: FAILED: $1" >&2
+    failures=$((failures + 1))
+}
+mkdir "$work/my scripts" "$work/-scripts" "$work/locked"
+touch "$work/a file"
+chmod 000 "$work/locked"
+cd "$work"
+# No display of any kind: a program that went on to open its window would fail here.
+no_display=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+
+# ends STATUS STDOUT STDERR ARGUMENT...: the program ends at once with STATUS; each stream is
+# empty or one line matching its pattern (the help: its first line).
+ends() {
+    local status=$1 out_pattern=$2 err_pattern=$3 got=0
+    shift 3
+    timeout 20 "${no_display[@]}" "$kestrin" "$@" >"$work/out" 2>"$work/err" </dev/null || got=$?
+    local what="kestrin $*" out err
+    out=$(head -n 1 "$work/out")
+    err=$(cat "$work/err")
+    [[ $got -eq $status ]] || fail "$what: exit status $got, not $status; stderr: $err"
+    if [[ -z "$out_pattern" ]]; then
+        [[ ! -s "$work/out" ]] || fail "$what: wrote to standard output: $(cat "$work/out")"
+    elif [[ ! "$out" =~ $out_pattern ]]; then
+        fail "$what: standard output starts '$out', not /$out_pattern/"
+    fi
+    if [[ -z "$err_pattern" ]]; then
+        [[ ! -s "$work/err" ]] || fail "$what: wrote to standard error: $err"
+    elif [[ $(wc -l <"$work/err") -ne 1 || ! "$err" =~ $err_pattern ]]; then
+        fail "$what: standard error is '$err', not one line /$err_pattern/"
+    fi
+}
+
+ends 0 '^Usage: kestrin \[OPTION\.\.\.\] \[FOLDER\]$' '' --help
+ends 0 "^kestrin ${version//./\\.}\$" '' --version
+ends 2 '' "^kestrin: unknown option '--bogus' \(see kestrin --help\)\$" --bogus
+ends 2 '' "^kestrin: 'other' would be a second folder; give one at most \(see kestrin --help\)\$" \
+    "my scripts" other
+ends 2 '' "^kestrin: cannot work in 'missing': No such file or directory\$" missing
+ends 2 '' "^kestrin: cannot work in 'a file': Not a directory\$" "a file"
+if [[ $(id -u) -ne 0 ]]; then
+    ends 2 '' "^kestrin: cannot work in 'locked': Permission denied\$" locked
+else
+    echo "program: root enters any folder, so the locked folder is not tried"
+fi
+
+# runs_in FOLDER [ENV...] -- ARGUMENT...: started from $work, the program makes FOLDER its working
+# folder and is still running a second later, its window open on the offscreen platform.
+runs_in() {
+    local folder=$1 environment=()
+    shift
+    while [[ $1 != -- ]]; do
+        environment+=("$1")
+        shift
+    done
+    shift
+    local what="kestrin $*" cwd=""
+    "${no_display[@]}" "${environment[@]}" "$kestrin" "$@" >"$work/log" 2>&1 </dev/null &
+    running=$!
+    for _ in $(seq 100); do
+        cwd=$(readlink "/proc/$running/cwd" 2>/dev/null) || break
+        [[ "$cwd" == "$folder" ]] && break
+        sleep 0.1
+    done
+    [[ "$cwd" == "$folder" ]] || fail "$what: works in '$cwd', not '$folder'; $(cat "$work/log")"
+    sleep 1
+    kill -0 "$running" 2>/dev/null || fail "$what: ended at once: $(cat "$work/log")"
+    kill "$running" 2>/dev/null || true
+    wait "$running" 2>/dev/null || true
+    running=""
+}
+
+runs_in "$work" QT_QPA_PLATFORM=offscreen --
+runs_in "$work/my scripts" QT_QPA_PLATFORM=offscreen -- "my scripts"
+# Qt's own option reaches Qt: nothing else names a platform here.
+runs_in "$work/-scripts" -- -platform offscreen -- -scripts
+
+[[ $failures -eq 0 ]] || exit 1
+echo "program: help, version, refusals and the folder argument behave as documented"

@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: MIT
+// `kestrin FOLDER` through the program's own start-up: the folder becomes the working folder
+// before the window is made, so the window the program makes lists that folder.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModel>
+#include <QListView>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/start.h"
+#include "temp_folder.h"
+#include "window/system_window.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kestrin::testing::TempFolder;
+using kestrin::testing::WorkingFolder;
+
+std::vector<std::string> listed(const kestrin::window::MainWindow& window) {
+    std::vector<std::string> names;
+    const auto* model = window.findChild<QListView*>("List1")->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        names.push_back(model->index(row, 0).data().toString().toStdString());
+    }
+    return names;
+}
+
+TEST(StartFolder, TheWindowListsTheFolderGiven) {
+    // Started in a folder of its own, as from a desktop menu, with a file that must not show.
+    TempFolder home;
+    home.write("home.qb");
+    const fs::path scripts = home.path() / "my scripts";
+    fs::create_directory(scripts);
+    for (const char* name : {"level.qb", "intro.qb", "notes.txt"}) {
+        std::ofstream(scripts / name) << "x";
+    }
+    struct Row {
+        const char* how;
+        std::string argument;
+    };
+    for (const Row& row : {Row{"absolute", scripts.string()}, Row{"relative", "my scripts"}}) {
+        SCOPED_TRACE(row.how);
+        WorkingFolder startedIn(home.path());
+        std::ostringstream out;
+        std::ostringstream err;
+        ASSERT_EQ(kestrin::app::prepare(kestrin::app::parseArguments({row.argument}), out, err),
+                  std::nullopt)
+            << err.str();
+        EXPECT_TRUE(fs::equivalent(fs::current_path(), scripts));
+        EXPECT_EQ(out.str() + err.str(), "");
+
+        kestrin::window::SystemWindow program;
+        EXPECT_EQ(listed(program.window()), (std::vector<std::string>{"intro", "level"}));
+    }
+}
+
+}  // namespace
