@@ -23,7 +23,8 @@ using kestrin::window::ControlKind;
 using kestrin::window::ControlSpec;
 
 QWidget* make(const ControlSpec& control, QWidget* parent) {
-    const QString caption = QString::fromUtf8(control.caption.data(), control.caption.size());
+    const QString caption =
+        QString::fromUtf8(control.caption.data(), static_cast<qsizetype>(control.caption.size()));
     switch (control.kind) {
         case ControlKind::GroupBox:
             return new QGroupBox(caption, parent);
