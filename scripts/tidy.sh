@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 [[ $# -gt 0 ]] || { echo "usage: scripts/tidy.sh BUILD_DIR..." >&2; exit 2; }
-tidy=${CLANG_TIDY:-clang-tidy-14}
+tidy=${CLANG_TIDY:-clang-tidy}
 root=$(pwd)
 # The project's own folders (tools/ has one folder a program); .clang-tidy's HeaderFilterRegex
 # names the same ones.
