@@ -59,11 +59,14 @@ fuzz:
 	cmake --build --preset fuzz
 	bash scripts/fuzz.sh
 
-# clang-tidy over the project's own sources, with the compile commands of the $(PRESET) build
-# (and of the fuzz build, when there is one).
+# clang-tidy over the project's own sources, with the compile commands of the $(PRESET) build,
+# of the bench build (only it compiles bench/; configuring it is enough, as none of our files
+# includes a generated header) and of the fuzz build, when there is one.
 tidy: build
-	@bash scripts/bootstrap.sh tidy
-	bash scripts/tidy.sh $(BUILD_DIR) $(patsubst %/compile_commands.json,%,$(wildcard build/fuzz/compile_commands.json))
+	@bash scripts/bootstrap.sh tidy bench
+	cmake --preset bench >/dev/null
+	bash scripts/tidy.sh $(BUILD_DIR) build/bench \
+	    $(patsubst %/compile_commands.json,%,$(wildcard build/fuzz/compile_commands.json))
 
 # Benchmarks: a release build of their own; never part of `make test`.
 bench:

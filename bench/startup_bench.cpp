@@ -99,8 +99,9 @@ std::vector<Figure> registerStartUp(const fs::path& scratch) {
     static const fs::path folder = scratch / "start-up";
     fs::create_directories(folder);
     for (int i = 0; i < 40; ++i) {
-        std::ofstream(folder / ("level" + std::to_string(i) + ".qb"));
-        std::ofstream(folder / ("level" + std::to_string(i) + ".txt"));
+        for (const char* ending : {".qb", ".txt"}) {
+            const std::ofstream empty(folder / ("level" + std::to_string(i) + ending));
+        }
     }
     for (const auto& [name, program] : {std::pair{"start-up/kestrin", KESTRIN_FIRST_PAINT},
                                         std::pair{"start-up/bare", BARE_FIRST_PAINT}}) {

@@ -13,8 +13,8 @@ declare -A groups=(
     [package]="dpkg-dev file"
     [bench]="libbenchmark-dev"
     # libFuzzer and the sanitizer runtimes come with clang's runtime package.
-    [clang]="clang-14 libclang-rt-14-dev"
-    [tidy]="clang-tidy-14"
+    [clang]="clang libclang-rt-dev"
+    [tidy]="clang-tidy"
     [windows]="make cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine64"
 )
 

@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # clang-tidy (.clang-tidy) over the project's own sources, with the compile commands of builds:
-# the .cpp files of app/, window/, listing/, backend/, platform/, tests/ and fuzz/ that a build
-# compiles, and the headers they include from those folders. Generated moc files are left out.
+# the .cpp files of app/, window/, listing/, backend/, platform/, tests/, fuzz/, bench/ and the
+# folders of tools/ that a build compiles, and the headers they include from those folders.
+# Generated moc files are left out.
 # A file compiled by more than one build is checked with the first one's commands.
 # Usage: scripts/tidy.sh BUILD_DIR...
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 [[ $# -gt 0 ]] || { echo "usage: scripts/tidy.sh BUILD_DIR..." >&2; exit 2; }
-tidy=${CLANG_TIDY:-clang-tidy-14}
+tidy=${CLANG_TIDY:-clang-tidy}
 root=$(pwd)
+# The project's own folders (tools/ has one folder a program); .clang-tidy's HeaderFilterRegex
+# names the same ones.
+folders='(app|window|listing|backend|platform|tests|fuzz|bench|tools/[^/]+)'
 echo "tidy: $("$tidy" --version | grep -o 'version [0-9.]*')"
 
 declare -A seen=()
@@ -23,7 +27,7 @@ for build in "$@"; do
         files+=("$file")
     done < <(grep -o '"file": "[^"]*"' "$build/compile_commands.json" |
         sed -e 's/^"file": "//' -e 's/"$//' -e "s|^$root/||" |
-        grep -E '^(app|window|listing|backend|platform|tests|fuzz)/[^/]+\.cpp$' | sort -u)
+        grep -E "^$folders/[^/]+\\.cpp$" | sort -u)
     [[ ${#files[@]} -gt 0 ]] || continue
     echo "tidy: ${#files[@]} files with the commands of $build"
     log=$build/tidy.log

@@ -4,8 +4,9 @@
 #include <limits>
 #include <set>
 
-#include "tools/demo_backend/demo_script.h"
+#include "tools/demo_backend/demo_bytes.h"
 #include "tools/demo_backend/format_error.h"
+#include "tools/demo_backend/utf8_path.h"
 
 namespace kestrin::demo {
 namespace {
@@ -16,35 +17,6 @@ constexpr std::string_view kMagic = "KDPK";
 constexpr std::uint8_t kVersion = 1;
 constexpr std::size_t kMaxNameLength = 255;
 constexpr std::size_t kChecksumSize = 4;
-
-std::uint32_t readNumber(std::string_view bytes, std::size_t& at, std::size_t size,
-                         std::string_view what) {
-    if (bytes.size() - at < size) {
-        throw FormatError("ends early, in the middle of " + std::string(what));
-    }
-    std::uint32_t value = 0;
-    for (std::size_t i = size; i-- > 0;) {
-        value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
-    }
-    at += size;
-    return value;
-}
-
-std::string_view readBytes(std::string_view bytes, std::size_t& at, std::size_t size,
-                           std::string_view what) {
-    if (bytes.size() - at < size) {
-        throw FormatError("ends early, in the middle of " + std::string(what));
-    }
-    const auto taken = bytes.substr(at, size);
-    at += size;
-    return taken;
-}
-
-void putNumber(std::string& out, std::uint32_t value, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) {
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
-}
 
 std::vector<std::string_view> parts(std::string_view name) {
     std::vector<std::string_view> found;
@@ -58,13 +30,66 @@ std::vector<std::string_view> parts(std::string_view name) {
     }
 }
 
-fs::path fromUtf8(std::string_view name) {
-    return fs::path(std::u8string(name.begin(), name.end()));
+void refuseBadName(const std::string& name) {
+    if (const std::string problem = memberNameProblem(name); !problem.empty()) {
+        throw FormatError("member \"" + name + "\" is refused: it has " + problem);
+    }
 }
 
-std::string shown(const fs::path& path) {
-    const std::u8string text = path.generic_u8string();
-    return std::string(text.begin(), text.end());
+Member readMember(ByteReader& in, std::set<std::string, std::less<>>& names) {
+    Member member;
+    member.name = std::string(in.take(in.unsignedNumber(2, "a member's name"), "a member's name"));
+    refuseBadName(member.name);
+    if (!names.insert(member.name).second) {
+        throw FormatError("member \"" + member.name + "\" is there twice");
+    }
+    member.bytes = std::string(in.take(in.unsignedNumber(4, "a member"), "a member"));
+    return member;
+}
+
+// The places an archive's members take below the folder, all checked before anything is
+// written, so that a refused archive changes nothing.
+class Places {
+public:
+    // Notes place as the member's file (last) or as a folder on the way to it; throws
+    // FormatError where it would go through a symbolic link or clash with what is there or with
+    // an earlier member.
+    void claim(const std::string& member, const fs::path& place, bool last) {
+        std::error_code error;
+        const fs::file_status status = fs::symlink_status(place, error);
+        if (fs::is_symlink(status)) {
+            throw FormatError("member \"" + member +
+                              "\" would be written through the symbolic link \"" + shown(place) +
+                              "\"");
+        }
+        const bool clash =
+            last ? fs::is_directory(status) || m_folders.contains(place)
+                 : (fs::exists(status) && !fs::is_directory(status)) || m_files.contains(place);
+        if (clash) {
+            throw FormatError("member \"" + member + "\" clashes with \"" + shown(place) + "\"");
+        }
+        (last ? m_files : m_folders).insert(place);
+    }
+
+private:
+    std::set<fs::path> m_files;
+    std::set<fs::path> m_folders;
+};
+
+void writeMember(const Member& member, const fs::path& folder) {
+    const fs::path target = folder / fromUtf8(member.name);
+    std::error_code error;
+    fs::create_directories(target.parent_path(), error);
+    if (error) {
+        throw FormatError("cannot make the folder \"" + shown(target.parent_path()) +
+                          "\": " + error.message());
+    }
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    out.write(member.bytes.data(), static_cast<std::streamsize>(member.bytes.size()));
+    out.close();
+    if (!out) {
+        throw FormatError("cannot write \"" + shown(target) + "\"");
+    }
 }
 
 }  // namespace
@@ -109,34 +134,19 @@ std::vector<Member> readArchive(std::string_view bytes) {
     if (bytes.size() < kMagic.size() + 3 + kChecksumSize) {
         throw FormatError("ends early, in the middle of the header");
     }
-    const std::string_view body = bytes.substr(0, bytes.size() - kChecksumSize);
-    std::size_t at = body.size();
-    if (readNumber(bytes, at, kChecksumSize, "the checksum") != checksum(body)) {
-        throw FormatError("the checksum does not match: the file is damaged");
-    }
-    at = kMagic.size();
-    if (const auto version = readNumber(body, at, 1, "the header"); version != kVersion) {
+    ByteReader in(unsealed(bytes));
+    in.take(kMagic.size(), "the header");
+    if (const auto version = in.unsignedNumber(1, "the header"); version != kVersion) {
         throw FormatError("version " + std::to_string(version) + " is not known (only 1 is)");
     }
-    const std::size_t count = readNumber(body, at, 2, "the header");
+    const std::size_t count = in.unsignedNumber(2, "the header");
     std::vector<Member> members;
     std::set<std::string, std::less<>> names;
     for (std::size_t index = 0; index < count; ++index) {
-        Member member;
-        member.name = std::string(
-            readBytes(body, at, readNumber(body, at, 2, "a member's name"), "a member's name"));
-        if (const std::string problem = memberNameProblem(member.name); !problem.empty()) {
-            throw FormatError("member \"" + member.name + "\" is refused: it has " + problem);
-        }
-        if (!names.insert(member.name).second) {
-            throw FormatError("member \"" + member.name + "\" is there twice");
-        }
-        member.bytes =
-            std::string(readBytes(body, at, readNumber(body, at, 4, "a member"), "a member"));
-        members.push_back(std::move(member));
+        members.push_back(readMember(in, names));
     }
-    if (at != body.size()) {
-        throw FormatError(std::to_string(body.size() - at) + " bytes left over after member " +
+    if (in.left() != 0) {
+        throw FormatError(std::to_string(in.left()) + " bytes left over after member " +
                           std::to_string(count));
     }
     return members;
@@ -161,55 +171,23 @@ std::string writeArchive(const std::vector<Member>& members) {
         putNumber(out, static_cast<std::uint32_t>(member.bytes.size()), 4);
         out += member.bytes;
     }
-    putNumber(out, checksum(out), kChecksumSize);
+    seal(out);
     return out;
 }
 
 void unpack(const std::vector<Member>& members, const fs::path& folder) {
-    // Every place is checked before anything is written, so a refused archive changes nothing.
-    std::set<fs::path> files;
-    std::set<fs::path> folders;
+    Places places;
     for (const Member& member : members) {
-        if (const std::string problem = memberNameProblem(member.name); !problem.empty()) {
-            throw FormatError("member \"" + member.name + "\" is refused: it has " + problem);
-        }
+        refuseBadName(member.name);
         fs::path place = folder;
         const auto names = parts(member.name);
         for (std::size_t i = 0; i < names.size(); ++i) {
             place /= fromUtf8(names[i]);
-            const bool last = i + 1 == names.size();
-            std::error_code error;
-            const fs::file_status status = fs::symlink_status(place, error);
-            if (fs::is_symlink(status)) {
-                throw FormatError("member \"" + member.name +
-                                  "\" would be written through the "
-                                  "symbolic link \"" +
-                                  shown(place) + "\"");
-            }
-            const bool clash =
-                last ? fs::is_directory(status) || folders.contains(place)
-                     : (fs::exists(status) && !fs::is_directory(status)) || files.contains(place);
-            if (clash) {
-                throw FormatError("member \"" + member.name + "\" clashes with \"" + shown(place) +
-                                  "\"");
-            }
-            (last ? files : folders).insert(place);
+            places.claim(member.name, place, i + 1 == names.size());
         }
     }
     for (const Member& member : members) {
-        const fs::path target = folder / fromUtf8(member.name);
-        std::error_code error;
-        fs::create_directories(target.parent_path(), error);
-        if (error) {
-            throw FormatError("cannot make the folder \"" + shown(target.parent_path()) +
-                              "\": " + error.message());
-        }
-        std::ofstream out(target, std::ios::binary | std::ios::trunc);
-        out.write(member.bytes.data(), static_cast<std::streamsize>(member.bytes.size()));
-        out.close();
-        if (!out) {
-            throw FormatError("cannot write \"" + shown(target) + "\"");
-        }
+        writeMember(member, folder);
     }
 }
 

@@ -20,11 +20,15 @@
 #include <variant>
 #include <vector>
 
+#include "tools/demo_backend/demo_bytes.h"  // checksum(), which the compiled form ends with
+
 namespace kestrin::demo {
 
 struct Entry {
+    using Value = std::variant<std::int32_t, std::string, bool>;  // number, text, switch
+
     std::string name;
-    std::variant<std::int32_t, std::string, bool> value;  // number, text, switch
+    Value value;
 
     bool operator==(const Entry&) const = default;
 };
@@ -37,9 +41,6 @@ struct Script {
 
 // The game that asks for a byte offset above every entry of the text form.
 inline constexpr std::string_view kDebugGame = "DEBUG";
-
-// FNV-1a, 32 bits: the checksum of both demo formats.
-std::uint32_t checksum(std::string_view bytes);
 
 // Reads a compiled script; throws FormatError naming what is wrong and where.
 Script readScript(std::string_view bytes);

@@ -16,11 +16,13 @@
 #include "tools/demo_backend/demo_archive.h"
 #include "tools/demo_backend/demo_script.h"
 #include "tools/demo_backend/format_error.h"
+#include "tools/demo_backend/utf8_path.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using kestrin::demo::FormatError;
+using kestrin::demo::fromUtf8;
 
 constexpr const char* kUsage =
     "Kestrin demo backend: a demonstration, not a converter for any real game.\n"
@@ -39,10 +41,6 @@ class UsageError : public FormatError {
 public:
     explicit UsageError(const std::string& what) : FormatError(what + " (see --help)") {}
 };
-
-fs::path fromUtf8(const std::string& name) {
-    return fs::path(std::u8string(name.begin(), name.end()));
-}
 
 std::string readFile(const std::string& name) {
     std::error_code error;
@@ -106,51 +104,60 @@ auto within(const std::string& name, Read read) {
     }
 }
 
-int run(const std::vector<std::string>& args) {
+// -d FILE.qb [GAME]: the text form on standard output.
+void decompile(const std::vector<std::string>& args) {
+    if (args.size() < 2 || args.size() > 3) {
+        throw UsageError("-d takes a file and at most one game");
+    }
+    const std::string game = args.size() == 3 ? args[2] : "";
+    const std::string bytes = readFile(args[1]);
+    const auto script = within(args[1], [&] { return kestrin::demo::readScript(bytes); });
+    const std::string text = kestrin::demo::renderText(script, game);
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);  // the text form keeps "\n" line ends everywhere
+#endif
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (std::fflush(stdout) != 0) {
+        throw FormatError("cannot write to standard output");
+    }
+}
+
+// -c FILE.txt: FILE.qb next to it.
+void compile(const std::vector<std::string>& args) {
+    if (args.size() != 2) {
+        throw UsageError("-c takes exactly one file");
+    }
+    const std::string text = readFile(args[1]);
+    const auto script = within(args[1], [&] { return kestrin::demo::parseText(text); });
+    writeFile(compiledName(args[1]), kestrin::demo::writeScript(script));
+}
+
+// -p x ARCHIVE: its members in the working folder.
+void unpack(const std::vector<std::string>& args) {
+    if (args.size() != 3 || args[1] != "x") {
+        throw UsageError("unpacking is -p x ARCHIVE");
+    }
+    const std::string bytes = readFile(args[2]);
+    const auto members = within(args[2], [&] { return kestrin::demo::readArchive(bytes); });
+    within(args[2], [&] { kestrin::demo::unpack(members, fs::current_path()); });
+}
+
+void run(const std::vector<std::string>& args) {
     if (args.empty()) {
         throw UsageError("no option given");
     }
     const std::string& option = args[0];
     if (option == "--help" || option == "-h") {
         std::cout << kUsage;
-        return 0;
+    } else if (option == "-d") {
+        decompile(args);
+    } else if (option == "-c") {
+        compile(args);
+    } else if (option == "-p") {
+        unpack(args);
+    } else {
+        throw UsageError("unknown option \"" + option + "\"");
     }
-    if (option == "-d") {
-        if (args.size() < 2 || args.size() > 3) {
-            throw UsageError("-d takes a file and at most one game");
-        }
-        const std::string game = args.size() == 3 ? args[2] : "";
-        const std::string bytes = readFile(args[1]);
-        const auto script = within(args[1], [&] { return kestrin::demo::readScript(bytes); });
-        const std::string text = kestrin::demo::renderText(script, game);
-#ifdef _WIN32
-        _setmode(_fileno(stdout), _O_BINARY);  // the text form keeps "\n" line ends everywhere
-#endif
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        if (std::fflush(stdout) != 0) {
-            throw FormatError("cannot write to standard output");
-        }
-        return 0;
-    }
-    if (option == "-c") {
-        if (args.size() != 2) {
-            throw UsageError("-c takes exactly one file");
-        }
-        const std::string text = readFile(args[1]);
-        const auto script = within(args[1], [&] { return kestrin::demo::parseText(text); });
-        writeFile(compiledName(args[1]), kestrin::demo::writeScript(script));
-        return 0;
-    }
-    if (option == "-p") {
-        if (args.size() != 3 || args[1] != "x") {
-            throw UsageError("unpacking is -p x ARCHIVE");
-        }
-        const std::string bytes = readFile(args[2]);
-        const auto members = within(args[2], [&] { return kestrin::demo::readArchive(bytes); });
-        within(args[2], [&] { kestrin::demo::unpack(members, fs::current_path()); });
-        return 0;
-    }
-    throw UsageError("unknown option \"" + option + "\"");
 }
 
 // File names and games come from the command line and may hold line breaks; the message must
@@ -169,7 +176,8 @@ int fail(const char* what, int status) {
 
 int main(int argc, char** argv) {
     try {
-        return run(std::vector<std::string>(argv + 1, argv + argc));
+        run(std::vector<std::string>(argv + 1, argv + argc));
+        return 0;
     } catch (const UsageError& error) {
         return fail(error.what(), 2);
     } catch (const std::exception& error) {
