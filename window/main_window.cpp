@@ -11,6 +11,7 @@
 
 #include "backend/command_lines.h"
 #include "listing/list_files.h"
+#include "window/accessibility.h"
 #include "window/control_table.h"
 #include "window/text_edge.h"
 #include "window/twips.h"
@@ -32,6 +33,7 @@ std::string field(const QLineEdit* box) {
 }  // namespace
 
 MainWindow::MainWindow(Seams seams, QWidget* parent) : QWidget(parent), m_seams(seams) {
+    installAccessibility();  // before the controls exist, so the bus never sees Qt's version
     setObjectName(toQString(kWindowName));
     setWindowTitle(toQString(kWindowTitle));
     const qreal dpi = logicalDpiX();
