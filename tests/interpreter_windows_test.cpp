@@ -158,7 +158,7 @@ protected:
 
 TEST_F(InterpreterTest, TheUncheckedLineIsLaidOutLikeTheBuiltOne) {
     const DecompileFields fields = {
-        .backend = "mervo.exe", .input = "my level", .game = " ", .output = "out"};
+        .backend = "my mervo.exe", .input = "level", .game = " THUG 2 ", .output = "out"};
     EXPECT_EQ(uncheckedDecompileLine(fields),
               decompileLine(fields.backend, fields.input, fields.game, fields.output).value());
 }
