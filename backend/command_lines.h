@@ -17,7 +17,8 @@ inline constexpr std::string_view kNoFileToCompile = "No file to Compile";
 
 // The characters of value that cmd.exe would act on: & | < > ^ % ! " and the control characters
 // U+0000 to U+001F except tab, and U+007F. Each one once, in order of first appearance, as the
-// raw characters; empty when the value is safe. Spaces and tabs pass: they only split arguments.
+// raw characters; empty when the value is safe. Spaces and tabs pass here: they only split
+// arguments, which the file-name rules below deal with.
 std::string unsafeCharacters(std::string_view value);
 
 // "cmd /c BACKEND -d INPUT.qb GAME > OUTPUT.txt". Refused when input or output is empty. Then

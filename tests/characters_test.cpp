@@ -4,13 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <iterator>
 #include <string>
 #include <vector>
 
 namespace {
 
-using kestrin::backend::formatCharacters;
 using kestrin::backend::isFormatCharacter;
 using kestrin::backend::kFormatCharacterRanges;
 using kestrin::backend::visibleForm;
@@ -47,23 +45,6 @@ TEST(Characters, VisibleFormWritesWhatDoesNotShowAsItselfAsUPlusHex) {
         SCOPED_TRACE(c.why);
         EXPECT_EQ(visibleForm(c.text), c.shown);
         EXPECT_EQ(kestrin::backend::showsAsItself(c.text), c.shown == c.text);
-    }
-}
-
-TEST(Characters, FormatCharactersEachOnceInOrder) {
-    const std::vector<std::pair<std::string, std::vector<char32_t>>> cases = {
-        {"plain", {}},
-        {"a\nb", {}},
-        {"\xE2\x80\xAE"
-         "a\xE2\x80\x8B"
-         "b\xE2\x80\xAE",
-         {0x202E, 0x200B}},
-        {"\xF3\xA0\x80\x81\xC2\xAD", {0xE0001, 0x00AD}},
-        {"\xFF\xE2\x80\x8B", {0x200B}},
-    };
-    for (const auto& [text, expected] : cases) {
-        SCOPED_TRACE(visibleForm(text));
-        EXPECT_EQ(formatCharacters(text), expected);
     }
 }
 

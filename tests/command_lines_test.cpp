@@ -155,8 +155,6 @@ TEST(CommandLines, BuildsTheLinesExactly) {
          refused("The file name \"a\tb\" " + kSpaces)},
         {"input that is an option", decompileLine("mervo.exe", "-rf", "THUG1", "level"),
          refused("The file name \"-rf\" " + kOption)},
-        {"output of a lone -", decompileLine("mervo.exe", "level", "THUG1", "-"),
-         refused("The file name \"-\" " + kOption)},
         {"compile input that is an option", compileLine("mervo.exe", "--help"),
          refused("The file name \"--help\" " + kOption)},
 
