@@ -2,6 +2,7 @@
 // Name rules that every system's directory search shares, so that both list alike, and the
 // UTF-8 character step that the base-name rule counts by.
 
+#include <cstddef>
 #include <string_view>
 
 namespace kestrin::platform {
@@ -14,6 +15,18 @@ bool wildcardMatch(std::string_view pattern, std::string_view name, bool ignoreC
 bool caseInsensitiveLess(std::string_view a, std::string_view b);
 
 bool isValidUtf8(std::string_view text);
+
+// One UTF-8 character: its code point and its length in bytes. A byte that starts no valid
+// character (stray, cut short, overlong, a surrogate or beyond U+10FFFF) has length 1 and is not
+// valid.
+struct Utf8Character {
+    char32_t codePoint = 0;
+    std::size_t length = 1;
+    bool valid = false;
+};
+
+// The character that starts at text[at]; at must lie inside text.
+Utf8Character decodeUtf8(std::string_view text, std::size_t at);
 
 // The second and later bytes of a UTF-8 character: what a walk by characters steps over.
 constexpr bool isContinuationByte(char c) {

@@ -3,17 +3,42 @@
 // escapes \t \n \r \\ and \xHH in VALUE.
 
 #include <fstream>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace kestrin::testing {
 
+// Why a value is refused, as the corpus's EXPECT names it; none for "runs".
+enum class Refusal { None, Unsafe, Format, Blank, Spaces, Option };
+
+// Words that only the message of that refusal holds.
+inline const char* refusalWords(Refusal refusal) {
+    switch (refusal) {
+        case Refusal::Unsafe:
+            return "holds characters that the command interpreter would act on";
+        case Refusal::Format:
+            return "holds format characters";
+        case Refusal::Blank:
+            return " is blank";
+        case Refusal::Spaces:
+            return "holds a space or a tab";
+        case Refusal::Option:
+            return "begins with \"-\"";
+        case Refusal::None:
+            break;
+    }
+    return "";
+}
+
 struct CorpusCase {
     std::string field;  // name, game or backend
-    bool refused;       // refused-unsafe; otherwise runs
+    Refusal refusal;
     std::string value;
     std::string shown;  // the line as written in the file, for messages
+
+    bool refused() const { return refusal != Refusal::None; }
 };
 
 inline std::string unescapeCorpusValue(const std::string& text) {
@@ -81,11 +106,26 @@ inline std::vector<CorpusCase> readCorpus(const std::string& file) {
         if (field != "name" && field != "game" && field != "backend") {
             throw std::runtime_error("unknown field in corpus line: " + line);
         }
-        if (expect != "refused-unsafe" && expect != "runs") {
+        static const std::map<std::string, Refusal> kExpectations = {
+            {"runs", Refusal::None},
+            {"refused-unsafe", Refusal::Unsafe},
+            {"refused-format", Refusal::Format},
+            {"refused-blank", Refusal::Blank},
+            {"refused-spaces", Refusal::Spaces},
+            {"refused-option", Refusal::Option},
+        };
+        const auto refusal = kExpectations.find(expect);
+        if (refusal == kExpectations.end()) {
             throw std::runtime_error("unknown expectation in corpus line: " + line);
         }
+        const bool nameRule = refusal->second == Refusal::Spaces ||
+                              refusal->second == Refusal::Option ||
+                              (refusal->second == Refusal::Blank && field != "backend");
+        if (nameRule && field != "name") {
+            throw std::runtime_error("only a file name is refused for its shape: " + line);
+        }
         cases.push_back({.field = field,
-                         .refused = expect == "refused-unsafe",
+                         .refusal = refusal->second,
                          .value = unescapeCorpusValue(line.substr(secondTab + 1)),
                          .shown = line});
     }

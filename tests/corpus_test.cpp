@@ -1,11 +1,14 @@
 // The adversarial corpus against the line builders, on every system: what it marks refused never
-// becomes a line, what it marks runs always does, with the value in it unchanged.
+// becomes a line and is refused for the reason it names, what it marks runs always does, with
+// the value in it unchanged.
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
+#include "backend/characters.h"
 #include "backend/command_lines.h"
 #include "corpus.h"
 
@@ -13,8 +16,11 @@ namespace {
 
 using kestrin::backend::compileLine;
 using kestrin::backend::decompileLine;
+using kestrin::backend::formatCharacters;
+using kestrin::backend::unpackLine;
 using kestrin::backend::unsafeCharacters;
 using kestrin::testing::CorpusCase;
+using kestrin::testing::Refusal;
 
 // Every line the window can build with the case's value in its field.
 std::vector<kestrin::platform::Result<std::string>> linesFor(const CorpusCase& c) {
@@ -31,17 +37,18 @@ std::vector<kestrin::platform::Result<std::string>> linesFor(const CorpusCase& c
 
 TEST(AdversarialCorpus, RefusedValuesNeverBecomeALine) {
     const auto cases = kestrin::testing::readCorpus(KESTRIN_CORPUS_FILE);
-    std::size_t refused = 0;
-    std::size_t runs = 0;
+    std::map<Refusal, std::size_t> counts;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shown);
-        (c.refused ? refused : runs) += 1;
-        EXPECT_EQ(unsafeCharacters(c.value).empty(), !c.refused);
+        ++counts[c.refusal];
+        EXPECT_EQ(unsafeCharacters(c.value).empty(), c.refusal != Refusal::Unsafe);
+        if (c.refusal != Refusal::Unsafe) {
+            EXPECT_EQ(formatCharacters(c.value).empty(), c.refusal != Refusal::Format);
+        }
         for (const auto& built : linesFor(c)) {
-            if (c.refused) {
+            if (c.refused()) {
                 EXPECT_FALSE(built.ok()) << *built;
-                EXPECT_NE(built.message().find("holds characters that the command interpreter "
-                                               "would act on"),
+                EXPECT_NE(built.message().find(kestrin::testing::refusalWords(c.refusal)),
                           std::string::npos)
                     << built.message();
             } else {
@@ -51,10 +58,17 @@ TEST(AdversarialCorpus, RefusedValuesNeverBecomeALine) {
                 }
             }
         }
+        if (c.field == "backend") {
+            // Unpack refuses only a blank backend.
+            EXPECT_EQ(unpackLine(c.value, "x").ok(), c.refusal != Refusal::Blank);
+        }
     }
-    // The file itself must still hold both kinds; an empty read would pass everything above.
-    EXPECT_GE(refused, 20u);
-    EXPECT_GE(runs, 20u);
+    // The file itself must still hold every kind; an empty read would pass everything above.
+    EXPECT_GE(counts[Refusal::None], 20u);
+    EXPECT_GE(counts[Refusal::Unsafe], 20u);
+    for (const Refusal kind : {Refusal::Format, Refusal::Blank, Refusal::Spaces, Refusal::Option}) {
+        EXPECT_GE(counts[kind], 4u) << kestrin::testing::refusalWords(kind);
+    }
 }
 
 }  // namespace

@@ -6,9 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QChar>
+#include <QString>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -24,16 +25,19 @@ using kestrin::testing::RealWindow;
 
 using Row = kestrin::testing::CorpusCase;
 
-// How a refusal quotes the corpus's refused values that hold control characters: each of those
-// as U+XXXX, so that the message box shows it. Any other value is quoted as typed; a new value
-// with a control character needs its line here.
-std::string quotedInRefusal(const std::string& value) {
-    const std::map<std::string, std::string> withControlCharacters = {
-        {"a\nb", "aU+000Ab"},     {"a\rb", "aU+000Db"},   {"\001ctl", "U+0001ctl"},
-        {"del\177", "delU+007F"}, {"a\033b", "aU+001Bb"}, {"mervo.exe\n", "mervo.exeU+000A"},
-    };
-    const auto found = withControlCharacters.find(value);
-    return found == withControlCharacters.end() ? value : found->second;
+// How a refusal quotes a value, and the list shows a name: each control character (other than
+// tab) and each format character as U+XXXX, read from Qt's own character data.
+std::string visibly(const std::string& value) {
+    std::string shown;
+    for (const char32_t code : kestrin::window::toQString(value).toUcs4()) {
+        const bool control = (code < 0x20 && code != '\t') || code == 0x7F;
+        if (control || QChar::category(code) == QChar::Other_Format) {
+            shown += QString("U+%1").arg(code, 4, 16, QChar('0')).toUpper().toStdString();
+        } else {
+            shown += kestrin::window::toUtf8(QString::fromUcs4(&code, 1));
+        }
+    }
+    return shown;
 }
 
 // What the backend must receive for a line: the line split on runs of spaces and tabs, "cmd /c"
@@ -72,6 +76,7 @@ struct Press {
     std::string text1, text2, game, text3, text4;
     std::string line;
     const char* done;
+    std::string text5 = "";
 };
 
 std::vector<Press> pressesFor(const Row& row) {
@@ -93,9 +98,15 @@ std::vector<Press> pressesFor(const Row& row) {
         return {{"Command1", "level", "level", v, "kept", "mervo.exe",
                  decompile("mervo.exe", "level", v, "level"), "DeCompiling Done"}};
     }
-    return {{"Command1", "level", "level", " ", "kept", v, decompile(v, "level", " ", "level"),
-             "DeCompiling Done"},
-            {"Command2", "", "", " ", "level", v, compile(v, "level"), "Compiling Done"}};
+    std::vector<Press> presses = {
+        {"Command1", "level", "level", " ", "kept", v, decompile(v, "level", " ", "level"),
+         "DeCompiling Done"},
+        {"Command2", "", "", " ", "level", v, compile(v, "level"), "Compiling Done"}};
+    if (row.refusal == kestrin::testing::Refusal::Blank) {
+        // Unpack refuses a blank backend too; any other it starts without a check.
+        presses.push_back({"Command4", "", "", " ", "", v, "", "", "level.prx"});
+    }
+    return presses;
 }
 
 class EndToEnd : public ::testing::Test {
@@ -113,6 +124,7 @@ protected:
         m_window.typeGame(press.game);
         m_window.type("Text3", press.text3);
         m_window.type("Text4", press.text4);
+        m_window.type("Text5", press.text5);
     }
 
     void expectFields(const Press& press, const std::string& text3) {
@@ -133,10 +145,14 @@ protected:
 
         m_window.press(press.button);
 
-        if (row.refused) {
+        if (row.refused()) {
             ASSERT_EQ(m_window.m_messages.shown.size(), 1u);
             const std::string& message = m_window.m_messages.shown.front();
-            EXPECT_NE(message.find("\"" + quotedInRefusal(row.value) + "\""), std::string::npos)
+            if (row.field != "backend" || row.refusal != kestrin::testing::Refusal::Blank) {
+                EXPECT_NE(message.find("\"" + visibly(row.value) + "\""), std::string::npos)
+                    << message;
+            }
+            EXPECT_NE(message.find(kestrin::testing::refusalWords(row.refusal)), std::string::npos)
                 << message;
             EXPECT_NE(message.find("Nothing was started."), std::string::npos) << message;
             EXPECT_EQ(m_window.m_launcher.lines.size(), launchesBefore) << "a launch was tried";
@@ -184,25 +200,29 @@ TEST_F(EndToEnd, AdversarialValuesAreRefusedOrReachTheBackendAsSplit) {
         m_window.m_work.write(name, canary);
     }
     std::multiset<std::string> listed = {"canary"};
+    std::multiset<std::string> shown = {"canary"};
     std::set<std::string> made;
     for (const Row& row : rows) {
         if (row.field == "name" && fitsAFileName(row.value) && made.insert(row.value).second) {
             m_window.m_work.write(row.value + ".qb", row.value);
             if (!row.value.starts_with('.')) {
                 listed.insert(row.value);  // dotfiles are hidden
+                shown.insert(visibly(row.value));
             }
         }
     }
     m_window.open();
     const auto entries = m_window.entries();
-    EXPECT_EQ(std::multiset<std::string>(entries.begin(), entries.end()), listed);
+    EXPECT_EQ(std::multiset<std::string>(entries.begin(), entries.end()), shown);
+    const auto exact = m_window.entries(kestrin::window::kExactNameRole);
+    EXPECT_EQ(std::multiset<std::string>(exact.begin(), exact.end()), listed);
 
     std::size_t runs = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE("corpus line [" + row.shown + "]");
         for (const Press& press : pressesFor(row)) {
             check(row, press);
-            runs += !row.refused ? 1 : 0;
+            runs += !row.refused() ? 1 : 0;
         }
     }
 

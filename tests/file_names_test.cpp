@@ -1,4 +1,5 @@
-// The name rules every system's directory search shares: matching, order and UTF-8 validity.
+// The name rules every system's directory search shares: matching, order, UTF-8 validity and
+// decoding.
 
 #include <gtest/gtest.h>
 
@@ -64,6 +65,39 @@ TEST(FileNames, Utf8Validity) {
     for (const auto& [text, valid] : cases) {
         SCOPED_TRACE(text);
         EXPECT_EQ(kestrin::platform::isValidUtf8(text), valid);
+    }
+}
+
+struct DecodeCase {
+    std::string text;
+    std::size_t at;
+    kestrin::platform::Utf8Character expected;
+};
+
+TEST(FileNames, DecodesOneCharacterAtATime) {
+    const std::vector<DecodeCase> cases = {
+        {"a", 0, {0x61, 1, true}},
+        {std::string(1, '\0'), 0, {0, 1, true}},
+        {"x\xC2\xAD", 1, {0xAD, 2, true}},
+        {"\xE2\x80\xAEz", 0, {0x202E, 3, true}},
+        {"\xF3\xA0\x81\x81", 0, {0xE0041, 4, true}},
+        {"\xF4\x8F\xBF\xBF", 0, {0x10FFFF, 4, true}},
+        {"\xE2\x80\xAE", 1, {0, 1, false}},  // a continuation byte starts nothing
+        {"\xE2\x80", 0, {0, 1, false}},      // cut short
+        {"\xE2\x80z", 0, {0, 1, false}},     // followed by no continuation byte
+        {"\xE0\x80\xAE", 0, {0, 1, false}},  // overlong
+        {"\xED\xB0\x80", 0, {0, 1, false}},  // surrogate
+        {"\xF4\x90\x80\x80", 0, {0, 1, false}},
+        {"\xFF", 0, {0, 1, false}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text + " at " + std::to_string(c.at));
+        const auto decoded = kestrin::platform::decodeUtf8(c.text, c.at);
+        EXPECT_EQ(decoded.valid, c.expected.valid);
+        EXPECT_EQ(decoded.length, c.expected.length);
+        if (c.expected.valid) {
+            EXPECT_EQ(decoded.codePoint, c.expected.codePoint);
+        }
     }
 }
 

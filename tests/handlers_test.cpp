@@ -34,6 +34,9 @@ protected:
 };
 
 TEST_F(Handlers, BuildLaunchAndConfirmInOrder) {
+    const std::string blankBackend =
+        "The backend name is blank: the next word of the command line would be started as the "
+        "program.\nNothing was started.";
     const std::string blank = "cmd /c mervo.exe -d level.qb   > level.txt";
     const std::vector<Press> presses = {
         {"decompile with the blank game entry",
@@ -92,6 +95,13 @@ TEST_F(Handlers, BuildLaunchAndConfirmInOrder) {
          {"cmd /c mervo.exe -c level.txt"},
          {"no backend"},
          "level"},
+        {"decompile with an empty backend box starts nothing",
+         {"level", "level", " ", "old", ""},
+         "Command1",
+         "",
+         {},
+         {blankBackend},
+         "old"},
         {"unpack shows nothing",
          {"", "", " ", ""},
          "Command4",
@@ -99,12 +109,19 @@ TEST_F(Handlers, BuildLaunchAndConfirmInOrder) {
          {"mervo.exe -p x .prx/pre"},
          {},
          ""},
-        {"unpack with empty boxes still runs",
+        {"unpack with an empty archive box still runs",
+         {"", "", " ", "", "mervo.exe", ""},
+         "Command4",
+         "",
+         {"mervo.exe -p x "},
+         {},
+         ""},
+        {"unpack with an empty backend box starts nothing",
          {"", "", " ", "", "", ""},
          "Command4",
          "",
-         {" -p x "},
          {},
+         {blankBackend},
          ""},
         {"unpack that cannot start says why",
          {"", "", " ", ""},

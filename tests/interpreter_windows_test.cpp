@@ -158,7 +158,7 @@ protected:
 
 TEST_F(InterpreterTest, TheUncheckedLineIsLaidOutLikeTheBuiltOne) {
     const DecompileFields fields = {
-        .backend = "mervo.exe", .input = "my level", .game = " ", .output = "out"};
+        .backend = "my mervo.exe", .input = "level", .game = " THUG 2 ", .output = "out"};
     EXPECT_EQ(uncheckedDecompileLine(fields),
               decompileLine(fields.backend, fields.input, fields.game, fields.output).value());
 }
@@ -166,7 +166,7 @@ TEST_F(InterpreterTest, TheUncheckedLineIsLaidOutLikeTheBuiltOne) {
 TEST_F(InterpreterTest, RefusedValuesThatStartASecondCommandAreStopped) {
     std::size_t secondCommands = 0;
     for (const auto& c : kestrin::testing::readCorpus(KESTRIN_CORPUS_FILE)) {
-        if (!c.refused) {
+        if (c.refusal != kestrin::testing::Refusal::Unsafe) {
             continue;
         }
         const auto canary = canaryForm(c.value);
@@ -198,6 +198,44 @@ TEST_F(InterpreterTest, RefusedValuesThatStartASecondCommandAreStopped) {
     EXPECT_GE(secondCommands, 8u);
 }
 
+// A file name refused for its shape (blank, with a space or a tab, beginning with "-"): under the
+// real cmd.exe its unchecked line hands the backend something other than the name as one file
+// argument, or the name as an option; the check refuses it with its reason.
+TEST_F(InterpreterTest, NamesRefusedForTheirShapeWouldNotReachTheBackendAsOneFileName) {
+    using kestrin::testing::Refusal;
+    std::size_t checked = 0;
+    for (const auto& c : kestrin::testing::readCorpus(KESTRIN_CORPUS_FILE)) {
+        if (c.field != "name" || (c.refusal != Refusal::Blank && c.refusal != Refusal::Spaces &&
+                                  c.refusal != Refusal::Option)) {
+            continue;
+        }
+        SCOPED_TRACE(c.shown);
+        const DecompileFields fields = kestrin::testing::decompileFields(c);
+        EXPECT_NE(decompileLine(fields.backend, fields.input, fields.game, fields.output)
+                      .message()
+                      .find(kestrin::testing::refusalWords(c.refusal)),
+                  std::string::npos);
+        const std::size_t before = records().size();
+        const fs::path folder = freshFolder();
+        ASSERT_TRUE(runInterpreter(uncheckedDecompileLine(fields), folder));
+        const auto found = records();
+        if (found.size() == before) {
+            std::cout << "[ measured ] " << shown(c.shown) << ": cmd.exe started nothing\n";
+            continue;
+        }
+        const std::vector<std::string> arguments = found.back().arguments();
+        const std::vector<std::string> oneFileName = {"-d", c.value + ".qb", fields.game};
+        if (c.refusal == Refusal::Option) {
+            // cmd.exe hands it on unchanged: the backend reads an option where a file belongs.
+            EXPECT_EQ(arguments, oneFileName);
+        } else {
+            EXPECT_NE(arguments, oneFileName);
+        }
+        ++checked;
+    }
+    EXPECT_GE(checked, 12u);
+}
+
 // Whether Windows takes name for a file in the working folder: no wildcard, no folder part.
 // ("<>|" and '"' never reach cmd.exe: the check refuses them.)
 bool windowsTakesTheName(const std::string& name) {
@@ -212,7 +250,7 @@ bool endsRedirectionEarly(const std::string& name) {
 TEST_F(InterpreterTest, ValuesThatRunStartTheBackendOnceWithThePredictedArguments) {
     std::size_t checked = 0;
     for (const auto& c : kestrin::testing::readCorpus(KESTRIN_CORPUS_FILE)) {
-        if (c.refused) {
+        if (c.refused()) {
             continue;
         }
         SCOPED_TRACE(c.shown);

@@ -1,7 +1,9 @@
 #pragma once
 // The lines both systems' launcher tests start with the stand-in installed as "mervo.exe" in the
 // working folder, and what the stand-in must receive. On Linux the launcher reads the line; on
-// Windows the real cmd.exe does, and the C runtime splits the arguments: both must agree.
+// Windows the real cmd.exe does, and the C runtime splits the arguments: both must agree. The
+// builders refuse a blank in a file name, but the launchers read any line, so the lines with one
+// are written out.
 
 #include <optional>
 #include <string>
@@ -28,7 +30,7 @@ inline std::vector<SharedLaunchCase> sharedLaunchCases() {
          {"-d", "level.qb", "THUG1"},
          "out.txt"},
         {"decompile, blank game entry and spaces in the names",
-         decompileLine("mervo.exe", "my level", " ", "my out").value(),
+         std::string("cmd /c mervo.exe -d my level.qb   > my out.txt"),
          {"-d", "my", "level.qb", "out.txt"},
          "my"},
         {"decompile, harmless punctuation",
@@ -37,16 +39,16 @@ inline std::vector<SharedLaunchCase> sharedLaunchCases() {
          "~out.txt"},
         {"compile", compileLine("mervo.exe", "level").value(), {"-c", "level.txt"}, {}},
         {"compile, tabs split",
-         compileLine("mervo.exe", "a\t\tb").value(),
+         std::string("cmd /c mervo.exe -c a\t\tb.txt"),
          {"-c", "a", "b.txt"},
          {}},
         {"compile, non-ASCII names",
-         compileLine("mervo.exe", "\xC3\xA9t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC").value(),
+         std::string("cmd /c mervo.exe -c \xC3\xA9t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC.txt"),
          {"-c", "\xC3\xA9t\xC3\xA9", "\xE6\x97\xA5\xE6\x9C\xAC.txt"},
          {}},
-        {"unpack", unpackLine("mervo.exe", "pack.pak"), {"-p", "x", "pack.pak"}, {}},
+        {"unpack", unpackLine("mervo.exe", "pack.pak").value(), {"-p", "x", "pack.pak"}, {}},
         {"unpack, wildcards and spaces stay as they are",
-         unpackLine("mervo.exe", "my *.pak ?x"),
+         unpackLine("mervo.exe", "my *.pak ?x").value(),
          {"-p", "x", "my", "*.pak", "?x"},
          {}},
     };

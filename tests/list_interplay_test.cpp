@@ -7,6 +7,8 @@
 #include <QRadioButton>
 #include <QTest>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "recorders.h"
 #include "window/main_window.h"
@@ -151,6 +153,52 @@ TEST(ListInterplay, KeyboardSelectionsArePicksToo) {
         EXPECT_EQ(user.text("Text1"), expected) << int(key);
         EXPECT_EQ(user.text("Text2"), expected);
     }
+}
+
+// A name with characters that do not show is listed with each written as U+XXXX, so that it
+// cannot pass for the name it imitates; a pick still copies the exact name, byte for byte.
+TEST(ListInterplay, NamesThatShowAsSomethingElseAreListedVisiblyAndPickedExactly) {
+    struct Name {
+        std::string exact;
+        QString shown;
+    };
+    const std::vector<Name> names = {
+        {"evil\xE2\x80\xAEtxt.exe", "evilU+202Etxt.exe"},  // shows as "evilexe.txt"
+        {"lev\xE2\x80\x8B"
+         "el",
+         "levU+200Bel"},  // shows as "level"
+        {"level", "level"},
+        {"\xEF\xBB\xBFlevel", "U+FEFFlevel"},  // a byte order mark first, which Qt would drop
+        {"\xE2\x81\xA6x\xE2\x81\xA9\xC2\xAD", "U+2066xU+2069U+00AD"},
+        {"tag\xF3\xA0\x81\x81", "tagU+E0041"},
+        {"a\nb", "aU+000Ab"},
+        {"\xC3\xA9t\xC3\xA9\tx", "\u00E9t\u00E9\tx"},  // letters and tab show as themselves
+    };
+    WindowUser user;
+    user.m_folder.names["*.qb"].clear();
+    user.m_folder.names["*.txt"].clear();
+    QStringList shown;
+    for (const Name& name : names) {
+        user.m_folder.names["*.qb"].push_back(name.exact + ".qb");
+        user.m_folder.names["*.txt"].push_back(name.exact + ".txt");
+        shown.append(name.shown);
+    }
+    user.click("Command3");
+    EXPECT_EQ(user.entries(), shown);
+    for (const Name& name : names) {
+        SCOPED_TRACE(kestrin::window::toUtf8(name.shown));
+        user.pick(name.shown);
+        EXPECT_EQ(kestrin::window::toUtf8(user.text("Text1")), name.exact);
+        EXPECT_EQ(kestrin::window::toUtf8(user.text("Text2")), name.exact);
+    }
+    user.click("Option2");
+    EXPECT_EQ(user.entries(), shown);
+    for (const Name& name : names) {
+        SCOPED_TRACE(kestrin::window::toUtf8(name.shown));
+        user.pick(name.shown);
+        EXPECT_EQ(kestrin::window::toUtf8(user.text("Text3")), name.exact);
+    }
+    EXPECT_TRUE(user.m_messages.shown.empty());
 }
 
 TEST(ListInterplay, RelistingClearsTheSelectionWithoutAPick) {

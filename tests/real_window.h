@@ -59,11 +59,12 @@ public:
         QTest::mouseClick(m_window->findChild<QPushButton*>(button), Qt::LeftButton);
     }
 
-    std::vector<std::string> entries() const {
+    // The list's entries as shown, or with role window::kExactNameRole as a pick copies them.
+    std::vector<std::string> entries(int role = Qt::DisplayRole) const {
         std::vector<std::string> names;
         const auto* model = m_window->findChild<QListView*>("List1")->model();
         for (int row = 0; row < model->rowCount(); ++row) {
-            names.push_back(window::toUtf8(model->index(row, 0).data().toString()));
+            names.push_back(window::toUtf8(model->index(row, 0).data(role).toString()));
         }
         return names;
     }

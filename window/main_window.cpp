@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "backend/characters.h"
 #include "backend/command_lines.h"
 #include "listing/list_files.h"
 #include "window/accessibility.h"
@@ -78,18 +79,23 @@ void MainWindow::onLoad() {
 }
 
 void MainWindow::FillFileList(const std::string& folder, std::string_view pattern) {
-    m_files.setStringList({});
+    m_files.setNames({}, {});
     const auto baseNames = listing::listFiles(m_seams.search, folder, pattern);
     if (!baseNames) {
         m_seams.messages.inform(std::string(kDriveNotReading));
         return;
     }
     QStringList names;
+    QStringList shown;
     names.reserve(static_cast<qsizetype>(baseNames->size()));
+    shown.reserve(names.capacity());
     for (const std::string& name : *baseNames) {
         names.append(toQString(name));
+        // A name that shows as itself shares its text with the exact name.
+        shown.append(backend::showsAsItself(name) ? names.back()
+                                                  : toQString(backend::visibleForm(name)));
     }
-    m_files.setStringList(names);  // one batch: a single model reset
+    m_files.setNames(std::move(names), shown);  // one batch: a single model reset
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -109,7 +115,7 @@ void MainWindow::onFilePicked() {
     if (row < 0) {
         return;
     }
-    const QString entry = m_files.index(row).data().toString();
+    const QString entry = m_files.index(row).data(kExactNameRole).toString();
     if (m_txtOption->isChecked()) {
         m_compileInput->setText(entry);
     } else {
@@ -171,7 +177,13 @@ void MainWindow::onCompileClicked() {
 }
 
 void MainWindow::onUnpackClicked() {
-    launch(backend::unpackLine(field(m_backendProgram), field(m_archive)));
+    const platform::Result<std::string> line =
+        backend::unpackLine(field(m_backendProgram), field(m_archive));
+    if (!line) {
+        m_seams.messages.inform(line.message());
+        return;
+    }
+    launch(*line);
 }
 
 }  // namespace kestrin::window

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QStringListModel>
 #include <QWidget>
 #include <string>
 #include <string_view>
@@ -8,6 +7,7 @@
 #include "platform/directory_search.h"
 #include "platform/launcher.h"
 #include "platform/messages.h"
+#include "window/file_list_model.h"
 
 class QComboBox;
 class QLineEdit;
@@ -62,7 +62,7 @@ private:
     bool launch(const std::string& commandLine);
 
     Seams m_seams;
-    QStringListModel m_files;
+    FileListModel m_files;
     // Which entry was selected when a mouse press began, so that a click on the entry already
     // selected still counts as a pick.
     int m_selectedRowAtPress = -1;
