@@ -126,7 +126,7 @@ Result<> start(const std::wstring& application, const std::wstring& wideLine,
 
 class WindowsLauncher final : public Launcher {
 public:
-    Result<> launch(const std::string& commandLine) override {
+    Result<Started> launch(const std::string& commandLine) override {
         // The same reading as on every system, so a line refused here is refused everywhere.
         const Result<ParsedCommand> parsed = parseCommandLine(commandLine);
         if (!parsed) {
@@ -148,7 +148,11 @@ public:
         if (!application) {
             return application.failure();
         }
-        return start(*application, *wideLine, program);
+        const Result<> started = start(*application, *wideLine, program);
+        if (!started) {
+            return started.failure();
+        }
+        return Started{};
     }
 };
 

@@ -127,6 +127,10 @@ protected:
         SCOPED_TRACE(press.button);
         set(press);
         const std::set<std::string> filesBefore = m_window.files();
+        const Prediction predicted = predict(press.line);
+        // A Decompile keeps the earlier content of its output beside it as NAME~.
+        const std::string earlier =
+            predicted.output.empty() ? "" : m_window.m_work.read(predicted.output);
         const std::size_t recordsBefore = m_window.m_log.records().size();
         const std::size_t launchesBefore = m_window.m_launcher.lines.size();
         m_window.m_messages.shown.clear();
@@ -151,7 +155,6 @@ protected:
         EXPECT_EQ(m_window.m_messages.shown, std::vector<std::string>{press.done});
         const auto records = m_window.m_log.waitForRecords(recordsBefore + 1);
         ASSERT_EQ(records.size(), recordsBefore + 1) << "the backend did not run exactly once";
-        const Prediction predicted = predict(press.line);
         ASSERT_FALSE(predicted.argv.empty());
         EXPECT_EQ(records.back().one("exe"),
                   fs::canonical(m_window.m_work.path() / "mervo.exe").string());
@@ -164,6 +167,10 @@ protected:
             ASSERT_FALSE(predicted.output.empty());
             filesAfter.insert(predicted.output);
             EXPECT_EQ(m_window.m_work.read(predicted.output), "stand-in output\n");
+            if (!earlier.empty()) {
+                filesAfter.insert(predicted.output + "~");
+                EXPECT_EQ(m_window.m_work.read(predicted.output + "~"), earlier);
+            }
             expectFields(press, press.text2);  // Decompile hands its output on to Compile
         } else {
             expectFields(press, press.text3);

@@ -23,6 +23,7 @@ namespace fs = std::filesystem;
 using kestrin::backend::decompileLine;
 using kestrin::backend::unpackLine;
 using kestrin::platform::Result;
+using kestrin::platform::Started;
 using kestrin::testing::eventually;
 using kestrin::testing::fromUtf8;
 using kestrin::testing::Record;
@@ -44,7 +45,7 @@ protected:
                       fs::copy_options::overwrite_existing);
     }
 
-    static Result<> launch(const std::string& line) {
+    static Result<Started> launch(const std::string& line) {
         return kestrin::platform::makeLauncher()->launch(line);
     }
 

@@ -9,9 +9,10 @@
 //   fds <length>:<open descriptors, ascending, separated by spaces>
 //   stdin <length>:<what descriptor 0 leads to>
 //   session <length>:own|shared
+//   sigpipe <length>:ignored|default|handled
 //   end
 //
-// On Windows the fds, stdin and session lines are left out; instead it records its own
+// On Windows the fds, stdin, session and sigpipe lines are left out; instead it records its own
 // STARTUPINFO as GetStartupInfoW gives it (decimal numbers):
 //
 //   startup_flags <length>:<dwFlags>
@@ -26,6 +27,7 @@
 #else
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
 #endif
@@ -127,6 +129,15 @@ std::vector<int> openDescriptors() {
     return fds;
 }
 
+std::string pipeSignal() {
+    struct sigaction action {};
+    sigaction(SIGPIPE, nullptr, &action);
+    if (action.sa_handler == SIG_IGN) {
+        return "ignored";
+    }
+    return action.sa_handler == SIG_DFL ? "default" : "handled";
+}
+
 bool writeAll(int fd, const std::string& text) {
     std::size_t done = 0;
     while (done < text.size()) {
@@ -204,6 +215,7 @@ int main(int argc, char** argv) {
     record += field("fds", listed);
     record += field("stdin", readLink("/proc/self/fd/0"));
     record += field("session", getsid(0) == getpid() ? "own" : "shared");
+    record += field("sigpipe", pipeSignal());
     record += "end\n";
 
     // The output first: once the record is in the log, the output file is complete.
