@@ -93,12 +93,16 @@ std::optional<std::string> beneathAnchor(const std::string& target, const Anchor
     return target.substr(prefix.size());
 }
 
-// The path, relative to the anchor, that the link named in folder leads to.
+// The path, relative to the anchor, that the link at path leads to; path itself again when the
+// name has just stopped being a link, to be looked at anew.
 Result<std::string> followLink(const std::string& file, const Anchor& anchor,
-                               const OutputTarget& link, const std::string& folderPart) {
+                               const OutputTarget& link, const std::string& path) {
     std::string target(PATH_MAX, '\0');
     const ssize_t length =
         readlinkat(link.folder.get(), link.name.c_str(), target.data(), target.size());
+    if (length < 0 && errno == EINVAL) {
+        return path;
+    }
     if (length <= 0) {
         return refusal(file, anchor, length == 0 ? ENOENT : errno, true);
     }
@@ -110,7 +114,34 @@ Result<std::string> followLink(const std::string& file, const Anchor& anchor,
         }
         return *inside;
     }
-    return folderPart.empty() ? target : folderPart + "/" + target;
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? target : path.substr(0, slash) + "/" + target;
+}
+
+// One step of the way: the folder part of path opened beneath the anchor, and the name in it
+// looked at without following it.
+Result<OutputTarget> step(const std::string& file, const Anchor& anchor, const std::string& path,
+                          bool viaLink) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folderPart = slash == std::string::npos ? "" : path.substr(0, slash);
+    OutputTarget target{.folder = Descriptor(openFolderBeneath(anchor.fd(), folderPart)),
+                        .name = slash == std::string::npos ? path : path.substr(slash + 1),
+                        .shown = anchor.named + path};
+    if (target.folder.get() < 0) {
+        return refusal(file, anchor, errno, viaLink);
+    }
+    if (target.name.empty()) {
+        return refusal(file, anchor, EISDIR, viaLink);
+    }
+    if (fstatat(target.folder.get(), target.name.c_str(), &target.info, AT_SYMLINK_NOFOLLOW) != 0) {
+        // Only the name typed may be new: a file is never made at a link's target.
+        if (errno == ENOENT && !viaLink) {
+            return target;
+        }
+        return refusal(file, anchor, errno, viaLink);
+    }
+    target.exists = true;
+    return target;
 }
 
 }  // namespace
@@ -121,34 +152,17 @@ Result<OutputTarget> findOutputTarget(const std::string& file) {
         return anchor.failure();
     }
     std::string path = anchor->rest;
+    bool viaLink = false;
     for (int hop = 0; hop <= kMostLinks; ++hop) {
-        const std::size_t slash = path.rfind('/');
-        const std::string folderPart = slash == std::string::npos ? "" : path.substr(0, slash);
-        OutputTarget target{.folder = Descriptor(openFolderBeneath(anchor->fd(), folderPart)),
-                            .name = slash == std::string::npos ? path : path.substr(slash + 1),
-                            .shown = anchor->named + path};
-        if (target.folder.get() < 0) {
-            return refusal(file, *anchor, errno, hop > 0);
-        }
-        if (target.name.empty()) {
-            return refusal(file, *anchor, EISDIR, hop > 0);
-        }
-        if (fstatat(target.folder.get(), target.name.c_str(), &target.info, AT_SYMLINK_NOFOLLOW) !=
-            0) {
-            // Only the name typed may be new: a file is never made at a link's target.
-            if (errno == ENOENT && hop == 0) {
-                return target;
-            }
-            return refusal(file, *anchor, errno, hop > 0);
-        }
-        if (!S_ISLNK(target.info.st_mode)) {
-            target.exists = true;
+        Result<OutputTarget> target = step(file, *anchor, path, viaLink);
+        if (!target || !target->exists || !S_ISLNK(target->info.st_mode)) {
             return target;
         }
-        Result<std::string> next = followLink(file, *anchor, target, folderPart);
+        Result<std::string> next = followLink(file, *anchor, *target, path);
         if (!next) {
             return next.failure();
         }
+        viaLink = viaLink || *next != path;
         path = std::move(next).value();
     }
     return refusal(file, *anchor, ELOOP, true);

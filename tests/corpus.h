@@ -1,8 +1,10 @@
 #pragma once
 // Reads tests/data/adversarial_corpus.txt: one case a line, FIELD<TAB>EXPECT<TAB>VALUE, with the
-// escapes \t \n \r \\ and \xHH in VALUE.
+// escapes \t \n \r \\ and \xHH in VALUE. Values typed into a field (name, game, backend) and
+// files a folder's author controls (link, program) come back apart.
 
 #include <fstream>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -10,8 +12,8 @@
 namespace kestrin::testing {
 
 struct CorpusCase {
-    std::string field;  // name, game or backend
-    bool refused;       // refused-unsafe; otherwise runs
+    std::string field;  // name, game or backend; link or program
+    bool refused;       // refused-unsafe, refused-outside or cannot-run; otherwise runs
     std::string value;
     std::string shown;  // the line as written in the file, for messages
 };
@@ -58,11 +60,14 @@ inline DecompileFields decompileFields(const CorpusCase& c) {
     return {.backend = "mervo.exe", .input = c.value, .game = "THUG1", .output = c.value};
 }
 
-inline std::vector<CorpusCase> readCorpus(const std::string& file) {
+inline std::vector<CorpusCase> readCorpusLines(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
         throw std::runtime_error("cannot read the corpus " + file);
     }
+    const std::set<std::string> fields = {"name", "game", "backend", "link", "program"};
+    const std::set<std::string> expectations = {"refused-unsafe", "runs", "refused-outside",
+                                                "cannot-run"};
     std::vector<CorpusCase> cases;
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') {
@@ -78,17 +83,33 @@ inline std::vector<CorpusCase> readCorpus(const std::string& file) {
         }
         const std::string field = line.substr(0, firstTab);
         const std::string expect = line.substr(firstTab + 1, secondTab - firstTab - 1);
-        if (field != "name" && field != "game" && field != "backend") {
+        if (!fields.contains(field)) {
             throw std::runtime_error("unknown field in corpus line: " + line);
         }
-        if (expect != "refused-unsafe" && expect != "runs") {
+        if (!expectations.contains(expect)) {
             throw std::runtime_error("unknown expectation in corpus line: " + line);
         }
         cases.push_back({.field = field,
-                         .refused = expect == "refused-unsafe",
+                         .refused = expect != "runs",
                          .value = unescapeCorpusValue(line.substr(secondTab + 1)),
                          .shown = line});
     }
+    return cases;
+}
+
+// The values typed into a field: name, game and backend.
+inline std::vector<CorpusCase> readCorpus(const std::string& file) {
+    std::vector<CorpusCase> cases = readCorpusLines(file);
+    std::erase_if(cases,
+                  [](const CorpusCase& c) { return c.field == "link" || c.field == "program"; });
+    return cases;
+}
+
+// The files: link and program.
+inline std::vector<CorpusCase> readFileCorpus(const std::string& file) {
+    std::vector<CorpusCase> cases = readCorpusLines(file);
+    std::erase_if(cases,
+                  [](const CorpusCase& c) { return c.field != "link" && c.field != "program"; });
     return cases;
 }
 
