@@ -135,6 +135,9 @@ std::string OutputFile::commit() {
     if (fstatat(folder, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
         (!S_ISREG(now.st_mode) || now.st_size > 0)) {
         const std::string keep = name + std::string(kKeptEnding);
+        // The older copy goes first rather than being replaced by the rename: a rename that
+        // replaces a file makes ext4 write the renamed file out at once, and the press wait.
+        unlinkat(folder, keep.c_str(), 0);
         if (renameat(folder, name.c_str(), folder, keep.c_str()) != 0) {
             // Only a folder made as NAME~ since the checks gets here. The new output stays under
             // its hidden name rather than take the place of what could not be kept.
