@@ -62,8 +62,7 @@ struct OutputCase {
 TEST(Faults, AnOutputThatCannotBeWrittenIsReportedAndKept) {
     RealWindow w;
     w.open();
-    const std::string longName(252, 'b');     // with ".txt" one byte past what a folder holds
-    const kestrin::testing::TempFolder home;  // a home folder, say, outside the working folder
+    const std::string longName(252, 'b');  // with ".txt" one byte past what a folder holds
     std::vector<OutputCase> cases = {
         {"a folder", "folder",
          [](const fs::path& at) {
@@ -94,23 +93,6 @@ TEST(Faults, AnOutputThatCannotBeWrittenIsReportedAndKept) {
         {"a folder that does not exist", "missing/out", [](const fs::path&) {},
          "Cannot write the output to \"missing/out.txt\": No such file or directory.",
          [](RealWindow& w) { EXPECT_FALSE(fs::exists(w.m_work.path() / "missing")); }},
-        // Written through, the link would replace a file elsewhere, such as a dotfile at home.
-        {"a link that leads outside the folder", "profile",
-         [&home](const fs::path& at) {
-             std::ofstream(home.path() / ".profile") << "# mine\n";
-             fs::create_symlink(home.path() / ".profile", at / "profile.txt");
-         },
-         "Cannot write the output to \"profile.txt\": it is a link that leads outside the "
-         "working folder.",
-         [&home](RealWindow&) { EXPECT_EQ(home.read(".profile"), "# mine\n"); }},
-        {"a folder where the earlier output is to be kept", "kept",
-         [](const fs::path& at) {
-             std::ofstream(at / "kept.txt") << "edited by hand\n";
-             fs::create_directory(at / "kept.txt~");
-         },
-         "Cannot write the output to \"kept.txt\": its earlier content cannot be kept as "
-         "\"kept.txt~\": Is a directory.",
-         [](RealWindow& w) { EXPECT_EQ(w.m_work.read("kept.txt"), "edited by hand\n"); }},
     };
     // Permission bits bind everyone but root, who may write a read-only file as with ">" in a
     // shell. CI runs as root, so the case checks what holds for the user the test runs as.
@@ -199,9 +181,6 @@ TEST(Faults, AnUnusableBackendIsReportedAndNothingIsLost) {
     w.m_work.write("plain", "#!/bin/sh\necho never\n");
     fs::permissions(w.m_work.path() / "plain", fs::perms::owner_read | fs::perms::owner_write);
     fs::create_directory(w.m_work.path() / "folder.exe");
-    w.m_work.write("crlf", "#!/bin/sh\r\necho never\r\n");
-    fs::permissions(w.m_work.path() / "crlf", fs::perms::owner_all);
-    w.m_work.write("windows.exe", "MZ\x90");
     w.open();
 
     const std::string nowhere =
@@ -215,15 +194,6 @@ TEST(Faults, AnUnusableBackendIsReportedAndNothingIsLost) {
          "Cannot start \"folder.exe\": \"./folder.exe\" is a folder, not a program."},
         {"missing, PATH empty", "mervo.exe", "", nowhere},
         {"missing, no PATH at all", "mervo.exe", std::nullopt, nowhere},
-        {"a script with Windows line endings", "crlf", pathNow,
-         "Cannot start \"crlf\": the first line of \"./crlf\" ends in a carriage return (the "
-         "file has Windows line endings), so the system looks for an interpreter called "
-         "\"/bin/sh\" followed by that character. Save the file with Unix line endings."},
-        {"a Windows program", "windows.exe", pathNow,
-         "Cannot start \"windows.exe\": \"./windows.exe\" is a Windows program, which this "
-         "system cannot run by itself. Run it through Wine: with a small wrapper script (see "
-         "\"Using your own backend\" in the README), or by installing Debian's wine-binfmt "
-         "package and making the file executable (chmod +x)."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
