@@ -5,10 +5,12 @@
 #include <iostream>
 
 #include "app/start.h"
+#include "platform/own_process.h"
 #include "window/appearance.h"
 #include "window/system_window.h"
 
 int main(int argc, char* argv[]) {
+    kestrin::platform::prepareOwnProcess();
     // Before QApplication, which needs a display: --help, --version and mistakes need none.
     kestrin::app::Arguments arguments = kestrin::app::parseArguments({argv + 1, argv + argc});
     if (const auto status = kestrin::app::prepare(arguments, std::cout, std::cerr)) {

@@ -20,8 +20,8 @@ bool PaintCounter::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-platform::Result<> TimingLauncher::launch(const std::string& commandLine) {
-    platform::Result<> result = m_real->launch(commandLine);
+platform::Result<platform::Started> TimingLauncher::launch(const std::string& commandLine) {
+    platform::Result<platform::Started> result = m_real->launch(commandLine);
     returned = std::chrono::steady_clock::now();
     return result;
 }

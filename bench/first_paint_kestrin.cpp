@@ -4,10 +4,12 @@
 #include <QApplication>
 
 #include "bench/first_paint.h"
+#include "platform/own_process.h"
 #include "window/appearance.h"
 #include "window/system_window.h"
 
 int main(int argc, char* argv[]) {
+    kestrin::platform::prepareOwnProcess();
     QApplication app(argc, argv);
     kestrin::window::applyAppearance(app);
     kestrin::window::SystemWindow kestrin;

@@ -45,7 +45,7 @@ public:
 class TimingLauncher final : public platform::Launcher {
 public:
     explicit TimingLauncher(std::unique_ptr<platform::Launcher> real) : m_real(std::move(real)) {}
-    platform::Result<> launch(const std::string& commandLine) override;
+    platform::Result<platform::Started> launch(const std::string& commandLine) override;
 
     std::chrono::steady_clock::time_point returned;
 

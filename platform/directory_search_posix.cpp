@@ -50,7 +50,9 @@ Result<std::vector<std::string>> readMatchingNames(const std::string& folder,
     // An empty folder is the working folder, as on Windows.
     DirectoryHandle dir(folder.empty() ? std::string(".") : folder);
     if (dir.get() == nullptr) {
-        return Failure{"the folder cannot be opened"};
+        return Failure{errno == EACCES   ? "the folder is unreadable"
+                       : errno == ENOENT ? "the folder no longer exists"
+                                         : "the folder cannot be opened"};
     }
     const int fd = dirfd(dir.get());
     // A deleted working folder still opens and reads as empty; its link count gives it away.

@@ -7,13 +7,22 @@
 
 namespace kestrin::platform {
 
+// What a launch that started its program leaves behind.
+struct Started {
+    // Where the earlier content of the output file was kept ("level.txt~") when the new output
+    // replaced a file that was not empty; empty when nothing was kept.
+    std::string keptCopy;
+
+    bool operator==(const Started&) const = default;
+};
+
 // Starts a command line as a new process and returns at once. It never waits for the process and
 // keeps no handle of it; the process inherits the working folder. A failure's message tells the
 // user why nothing started.
 class Launcher {
 public:
     virtual ~Launcher() = default;
-    virtual Result<> launch(const std::string& commandLine) = 0;
+    virtual Result<Started> launch(const std::string& commandLine) = 0;
 };
 
 // The system's own launcher.

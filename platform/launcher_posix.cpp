@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <optional>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -21,11 +22,14 @@
 #include "platform/launcher.h"
 #include "platform/output_file_posix.h"
 #include "platform/program_lookup.h"
+#include "platform/spawn_failure_posix.h"
 
 extern char** environ;
 
 namespace kestrin::platform {
 namespace {
+
+constexpr std::string_view kFolderGone = "the working folder no longer exists.";
 
 // What is at path. A program is an ordinary file this process may execute.
 FileKind examine(const std::string& path, bool /*byEnding*/) {
@@ -43,10 +47,46 @@ FileKind examine(const std::string& path, bool /*byEnding*/) {
 }
 
 // A deleted working folder still serves as one until something is to be created in it; its link
-// count gives it away. Nothing started there could find its input or leave its output.
-bool workingFolderIsGone() {
+// count gives it away. Nothing started there could find its input or leave its output, and the
+// same holds for a folder this user may not search. Returns the refusal, or nothing.
+std::optional<std::string> workingFolderProblem(const std::string& program) {
     struct stat info {};
-    return stat(".", &info) != 0 || info.st_nlink == 0;
+    if (stat(".", &info) == 0) {
+        return info.st_nlink == 0 ? std::optional(cannotStart(program, kFolderGone)) : std::nullopt;
+    }
+    if (errno == ENOENT || errno == ESTALE) {
+        return cannotStart(program, kFolderGone);
+    }
+    return workingFolderIsUnreadable(program, reasonFor(errno));
+}
+
+// Looks the program up, noting the first unusable file on the way: a Windows program there
+// deserves the advice on running it rather than a word on permissions.
+Result<std::string> findProgram(const std::string& program) {
+    std::string unusable;
+    FileKind unusableKind = FileKind::Missing;
+    const auto noting = [&](const std::string& path, bool byEnding) {
+        const FileKind kind = examine(path, byEnding);
+        if (unusable.empty() && kind != FileKind::Missing && kind != FileKind::Program) {
+            unusable = path;
+            unusableKind = kind;
+        }
+        return kind;
+    };
+    Result<std::string> found = findPosixProgram(program, std::getenv("PATH"), noting);
+    if (!found && unusableKind == FileKind::NotExecutable) {
+        if (auto advice = windowsProgramAdvice(program, unusable)) {
+            return Failure{std::move(*advice)};
+        }
+    }
+    return found;
+}
+
+// Whether the child inherits fd as it stands: it is open and not closed on exec. Kestrin's own
+// folder and file descriptors take 0, 1 or 2 when those were closed, always close-on-exec.
+bool passedOn(int fd) {
+    const int flags = fcntl(fd, F_GETFD);
+    return flags != -1 && (flags & FD_CLOEXEC) == 0;
 }
 
 class SpawnActions {
@@ -61,7 +101,8 @@ public:
     SpawnActions& operator=(const SpawnActions&) = delete;
 
     // Standard input from /dev/null, standard output to output when there is one, standard error
-    // inherited, every other descriptor closed.
+    // inherited, every other descriptor closed. A standard descriptor that Kestrin itself lacks
+    // goes to /dev/null, so that the program's first file never takes its place.
     int prepare(int output) {
         m_ready = m_error == 0;
         if (!m_ready) {
@@ -71,6 +112,11 @@ public:
             posix_spawn_file_actions_addopen(&m_actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
         if (error == 0 && output >= 0) {
             error = posix_spawn_file_actions_adddup2(&m_actions, output, STDOUT_FILENO);
+        }
+        for (const int fd : {STDOUT_FILENO, STDERR_FILENO}) {
+            if (error == 0 && !(fd == STDOUT_FILENO && output >= 0) && !passedOn(fd)) {
+                error = posix_spawn_file_actions_addopen(&m_actions, fd, "/dev/null", O_WRONLY, 0);
+            }
         }
         if (error == 0) {
             error = posix_spawn_file_actions_addclosefrom_np(&m_actions, STDERR_FILENO + 1);
@@ -168,17 +214,17 @@ int spawn(const std::string& path, std::vector<std::string>& arguments, int outp
 
 class PosixLauncher final : public Launcher {
 public:
-    Result<> launch(const std::string& commandLine) override {
+    Result<Started> launch(const std::string& commandLine) override {
         Result<ParsedCommand> parsed = parseCommandLine(commandLine);
         if (!parsed) {
             return parsed.failure();
         }
         ParsedCommand& command = *parsed;
         const std::string& program = command.arguments.front();
-        if (workingFolderIsGone()) {
-            return Failure{cannotStart(program, "the working folder no longer exists.")};
+        if (auto problem = workingFolderProblem(program)) {
+            return Failure{std::move(*problem)};
         }
-        const Result<std::string> path = findPosixProgram(program, std::getenv("PATH"), examine);
+        const Result<std::string> path = findProgram(program);
         if (!path) {
             return path.failure();
         }
@@ -192,13 +238,10 @@ public:
         }
         const int error = spawn(*path, command.arguments, output ? output->descriptor() : -1);
         if (error != 0) {
-            // Nothing started: a file made only for its output is not left behind.
-            if (output) {
-                output->abandon();
-            }
-            return Failure{cannotStart(program, reasonFor(error))};
+            // Nothing started: the output's new file goes, the earlier one was never touched.
+            return Failure{whyNotStarted(program, *path, error)};
         }
-        return {};
+        return Started{.keptCopy = output ? output->commit() : std::string()};
     }
 };
 

@@ -6,36 +6,21 @@
 
 #include "platform/windows_api.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/command_line.h"
 #include "platform/launch_messages.h"
 #include "platform/launcher.h"
+#include "platform/output_file_windows.h"
 #include "platform/program_lookup.h"
 #include "platform/wide_text.h"
 
 namespace kestrin::platform {
 namespace {
-
-// The system's own words for an error code, without the line break it ends in.
-std::string systemMessage(DWORD code) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
-    if (length == 0 || buffer == nullptr) {
-        return "Windows error " + std::to_string(code) + ".";
-    }
-    std::wstring_view text(buffer, length);
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
-        text.remove_suffix(1);
-    }
-    const auto message = toUtf8(text);
-    LocalFree(buffer);
-    return message ? *message : "Windows error " + std::to_string(code) + ".";
-}
 
 std::wstring environmentVariable(const wchar_t* name) {
     std::wstring value(256, L'\0');
@@ -124,9 +109,24 @@ Result<> start(const std::wstring& application, const std::wstring& wideLine,
     return {};
 }
 
+// The program to start for the line, found the way cmd.exe will find it.
+Result<std::wstring> programFor(const std::string& commandLine, const std::string& program) {
+    const auto wideProgram = toWide(program);
+    if (!wideProgram) {
+        return Failure{cannotStart(program, "the command line is not valid UTF-8.")};
+    }
+    const Result<std::wstring> found =
+        findWindowsProgram(program, *wideProgram, environmentVariable(L"PATH"),
+                           environmentVariable(L"PATHEXT"), examine, toUtf8);
+    if (!found) {
+        return found.failure();
+    }
+    return applicationFor(commandLine, program, *found);
+}
+
 class WindowsLauncher final : public Launcher {
 public:
-    Result<> launch(const std::string& commandLine) override {
+    Result<Started> launch(const std::string& commandLine) override {
         // The same reading as on every system, so a line refused here is refused everywhere.
         const Result<ParsedCommand> parsed = parseCommandLine(commandLine);
         if (!parsed) {
@@ -134,21 +134,26 @@ public:
         }
         const std::string& program = parsed->arguments.front();
         const auto wideLine = toWide(commandLine);
-        const auto wideProgram = toWide(program);
-        if (!wideLine || !wideProgram) {
+        if (!wideLine) {
             return Failure{cannotStart(program, "the command line is not valid UTF-8.")};
         }
-        const Result<std::wstring> found =
-            findWindowsProgram(program, *wideProgram, environmentVariable(L"PATH"),
-                               environmentVariable(L"PATHEXT"), examine, toUtf8);
-        if (!found) {
-            return found.failure();
-        }
-        const Result<std::wstring> application = applicationFor(commandLine, program, *found);
+        const Result<std::wstring> application = programFor(commandLine, program);
         if (!application) {
             return application.failure();
         }
-        return start(*application, *wideLine, program);
+        std::optional<PendingOutput> output;
+        if (parsed->outputFile) {
+            Result<PendingOutput> prepared = prepareOutput(*parsed->outputFile);
+            if (!prepared) {
+                return prepared.failure();
+            }
+            output.emplace(std::move(prepared).value());
+        }
+        const Result<> started = start(*application, *wideLine, program);
+        if (!started) {
+            return started.failure();
+        }
+        return Started{.keptCopy = output ? output->commit() : std::string()};
     }
 };
 

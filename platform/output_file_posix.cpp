@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <string>
+#include <string_view>
 #include <utility>
 
 #include "platform/launch_messages.h"
@@ -12,48 +15,44 @@
 namespace kestrin::platform {
 namespace {
 
-// O_NONBLOCK makes a fifo without a reader fail at once instead of hanging the window.
-constexpr int kFlags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+constexpr std::string_view kKeptEnding = "~";
 
-Failure because(const std::string& file, int error) {
-    return Failure{cannotWrite(file, reasonFor(error))};
+// Names already taken are left alone; only a folder full of them ends the search.
+constexpr int kFreshAttempts = 100;
+
+// Hidden, and ending in neither ".qb" nor ".txt", so that no list ever shows it.
+std::string freshName() {
+    static std::atomic<unsigned> counter{0};
+    return ".kestrin-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".part";
 }
 
-Failure notOrdinary(const std::string& file) {
-    return Failure{cannotWrite(file, "it is not an ordinary file.")};
-}
-
-struct Opened {
-    Descriptor descriptor;
-    bool created;
-};
-
-// Why an existing name could not be opened for writing, given open's error.
-Failure whyNotOpened(const std::string& file, int error) {
+// The earlier output must be an ordinary file this user may write, and its content must have
+// somewhere to go.
+Result<> checkEarlier(const std::string& file, const OutputTarget& target) {
+    if (!target.exists) {
+        return {};
+    }
+    if (!S_ISREG(target.info.st_mode)) {
+        return Failure{notAnOrdinaryFile(file)};
+    }
+    const int folder = target.folder.get();
+    if (faccessat(folder, target.name.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0) {
+        return Failure{cannotWrite(file, reasonFor(errno))};
+    }
+    if (target.info.st_size == 0) {
+        return {};
+    }
+    const std::string keep = target.name + std::string(kKeptEnding);
     struct stat info {};
-    if (error == ENOENT && lstat(file.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        return Failure{cannotWrite(file, "it is a link to a file that does not exist.")};
+    const int found = fstatat(folder, keep.c_str(), &info, AT_SYMLINK_NOFOLLOW);
+    if (found != 0 && errno != ENOENT) {
+        return Failure{cannotKeep(file, target.shown + std::string(kKeptEnding), reasonFor(errno))};
     }
-    if (stat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-        return notOrdinary(file);
+    if (found == 0 && S_ISDIR(info.st_mode)) {
+        return Failure{
+            cannotKeep(file, target.shown + std::string(kKeptEnding), reasonFor(EISDIR))};
     }
-    return because(file, error);
-}
-
-Result<Opened> openOrCreate(const std::string& file) {
-    // O_EXCL never follows a link, so a file is only created where nothing is yet.
-    Descriptor created(open(file.c_str(), kFlags | O_CREAT | O_EXCL, 0666));
-    if (created.get() >= 0) {
-        return Opened{.descriptor = std::move(created), .created = true};
-    }
-    if (errno != EEXIST) {
-        return because(file, errno);
-    }
-    Descriptor existing(open(file.c_str(), kFlags));
-    if (existing.get() < 0) {
-        return whyNotOpened(file, errno);
-    }
-    return Opened{.descriptor = std::move(existing), .created = false};
+    return {};
 }
 
 // Kestrin may run with standard descriptors closed; the output must not land on 0, 1 or 2,
@@ -62,62 +61,117 @@ Result<> keepOffStandardDescriptors(const std::string& file, Descriptor& out) {
     if (out.get() <= STDERR_FILENO) {
         const int moved = fcntl(out.get(), F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
         if (moved == -1) {
-            return because(file, errno);
+            return Failure{cannotWrite(file, reasonFor(errno))};
         }
         out.reset(moved);
     }
     return {};
 }
 
-// Only an ordinary file, emptied unless it is new, and blocking again for the program.
-Result<> makeReady(const std::string& file, Opened& opened) {
-    Descriptor& out = opened.descriptor;
-    struct stat info {};
-    if (fstat(out.get(), &info) != 0) {
-        return because(file, errno);
+// The new file looks like the earlier one where it can: its permission bits, and its owner
+// when Kestrin runs as root.
+void likeTheEarlier(int fresh, const OutputTarget& target) {
+    if (!target.exists) {
+        return;
     }
-    if (!S_ISREG(info.st_mode)) {
-        out.reset();
-        return notOrdinary(file);
+    if (target.info.st_uid != geteuid() || target.info.st_gid != getegid()) {
+        // Only root may give a file away; for anyone else the new file stays theirs.
+        [[maybe_unused]] const int owned = fchown(fresh, target.info.st_uid, target.info.st_gid);
     }
-    if (!opened.created && ftruncate(out.get(), 0) != 0) {
-        return because(file, errno);
+    [[maybe_unused]] const int moded = fchmod(fresh, target.info.st_mode & 0777);
+}
+
+struct Fresh {
+    Descriptor descriptor;
+    std::string name;
+};
+
+// The new file the program writes into, beside the output.
+Result<Fresh> makeFresh(const std::string& file, const OutputTarget& target) {
+    const int folder = target.folder.get();
+    for (int attempt = 0;; ++attempt) {
+        Fresh fresh{.descriptor = Descriptor(), .name = freshName()};
+        fresh.descriptor.reset(
+            openat(folder, fresh.name.c_str(),
+                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666));
+        if (fresh.descriptor.get() < 0) {
+            if (errno == EEXIST && attempt < kFreshAttempts) {
+                continue;
+            }
+            return Failure{cannotMakeFileBeside(file, reasonFor(errno))};
+        }
+        likeTheEarlier(fresh.descriptor.get(), target);
+        if (Result<> off = keepOffStandardDescriptors(file, fresh.descriptor); !off) {
+            unlinkat(folder, fresh.name.c_str(), 0);
+            return off.failure();
+        }
+        return fresh;
     }
-    const int flags = fcntl(out.get(), F_GETFL);
-    if (flags == -1 || fcntl(out.get(), F_SETFL, flags & ~O_NONBLOCK) == -1) {
-        return because(file, errno);
-    }
-    return keepOffStandardDescriptors(file, out);
 }
 
 }  // namespace
 
-void Descriptor::reset(int fd) {
-    if (m_fd >= 0) {
-        close(m_fd);
-    }
-    m_fd = fd;
+OutputFile::OutputFile(OutputTarget target, Descriptor fresh, std::string freshName)
+    : m_target(std::move(target)), m_fresh(std::move(fresh)), m_freshName(std::move(freshName)) {}
+
+OutputFile::OutputFile(OutputFile&& other) noexcept
+    : m_target(std::move(other.m_target)),
+      m_fresh(std::move(other.m_fresh)),
+      m_freshName(std::move(other.m_freshName)),
+      m_pending(std::exchange(other.m_pending, false)) {}
+
+OutputFile::~OutputFile() {
+    abandon();
 }
 
-OutputFile::OutputFile(Descriptor descriptor, std::string name, bool created)
-    : m_descriptor(std::move(descriptor)), m_name(std::move(name)), m_created(created) {}
+std::string OutputFile::commit() {
+    m_fresh.reset();  // the program holds its own copy
+    m_pending = false;
+    const int folder = m_target.folder.get();
+    const std::string& name = m_target.name;
+    std::string kept;
+    // Looked at again now: the earlier file may have changed since the checks.
+    struct stat now {};
+    if (fstatat(folder, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+        (!S_ISREG(now.st_mode) || now.st_size > 0)) {
+        const std::string keep = name + std::string(kKeptEnding);
+        // The older copy goes first rather than being replaced by the rename: a rename that
+        // replaces a file makes ext4 write the renamed file out at once, and the press wait.
+        unlinkat(folder, keep.c_str(), 0);
+        if (renameat(folder, name.c_str(), folder, keep.c_str()) != 0) {
+            // Only a folder made as NAME~ since the checks gets here. The new output stays under
+            // its hidden name rather than take the place of what could not be kept.
+            return "";
+        }
+        kept = m_target.shown + std::string(kKeptEnding);
+    }
+    renameat(folder, m_freshName.c_str(), folder, name.c_str());
+    return kept;
+}
 
 void OutputFile::abandon() {
-    m_descriptor.reset();
-    if (m_created) {
-        unlink(m_name.c_str());
+    if (!m_pending) {
+        return;
     }
+    m_pending = false;
+    m_fresh.reset();
+    unlinkat(m_target.folder.get(), m_freshName.c_str(), 0);
 }
 
 Result<OutputFile> openOutput(const std::string& file) {
-    Result<Opened> opened = openOrCreate(file);
-    if (!opened) {
-        return opened.failure();
+    Result<OutputTarget> target = findOutputTarget(file);
+    if (!target) {
+        return target.failure();
     }
-    if (Result<> ready = makeReady(file, *opened); !ready) {
-        return ready.failure();
+    if (Result<> usable = checkEarlier(file, *target); !usable) {
+        return usable.failure();
     }
-    return OutputFile(std::move(opened->descriptor), file, opened->created);
+    Result<Fresh> fresh = makeFresh(file, *target);
+    if (!fresh) {
+        return fresh.failure();
+    }
+    return OutputFile(std::move(target).value(), std::move(fresh->descriptor),
+                      std::move(fresh->name));
 }
 
 }  // namespace kestrin::platform

@@ -1,54 +1,52 @@
 #pragma once
 // The file that receives a started program's standard output on POSIX systems.
+//
+// The program writes into a new, hidden file beside the output; only once it has started does
+// that file take the output's name, so a start that fails leaves the earlier output as it was,
+// byte for byte, and two programs never write one file. The earlier content, when there was any,
+// is then kept beside the output as NAME~ (one generation). The new file gets the earlier one's
+// permission bits. Where the output is a link that stays inside its folder, all of this happens
+// at the link's target, so the link keeps working.
 
 #include <string>
 
+#include "platform/descriptor_posix.h"
+#include "platform/output_target_posix.h"
 #include "platform/result.h"
 
 namespace kestrin::platform {
 
-// An open file descriptor, closed when this goes.
-class Descriptor {
-public:
-    Descriptor() = default;
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    Descriptor(Descriptor&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
-    Descriptor& operator=(Descriptor&&) = delete;
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() { reset(); }
-
-    int get() const { return m_fd; }
-    void reset(int fd = -1);
-
-private:
-    int m_fd = -1;
-};
-
-// An output file as openOutput leaves it, closed when this goes.
+// An output made ready by openOutput. Unless committed, it removes its new file when it goes.
 class OutputFile {
 public:
-    OutputFile(Descriptor descriptor, std::string name, bool created);
+    OutputFile(OutputTarget target, Descriptor fresh, std::string freshName);
+    OutputFile(OutputFile&& other) noexcept;
+    OutputFile& operator=(OutputFile&&) = delete;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile();
 
-    // Never 0, 1 or 2.
-    int descriptor() const { return m_descriptor.get(); }
+    // Where the program's standard output goes: never 0, 1 or 2.
+    int descriptor() const { return m_fresh.get(); }
 
-    // For a program that did not start: closes the file, and removes it when it was made only
-    // for that program's output.
+    // Once the program has started: the earlier output, unless empty, becomes NAME~ and the new
+    // file takes NAME. Returns the kept copy as the user names it, or "" when none was kept.
+    std::string commit();
+
+    // For a program that did not start: the new file goes again; nothing else was touched.
     void abandon();
 
 private:
-    Descriptor m_descriptor;
-    std::string m_name;
-    bool m_created;
+    OutputTarget m_target;
+    Descriptor m_fresh;
+    std::string m_freshName;
+    bool m_pending = true;
 };
 
-// Opens the file that receives the program's output as ">" would, with differences that keep a
-// name from a downloaded folder from doing harm: only an ordinary file is written (a fifo without
-// a reader would hang the window, a device is no place for a conversion), nothing else is
-// truncated, and a link that leads nowhere is refused instead of creating a file at its target,
-// somewhere other than the name the user typed. A link to an existing file is written through,
-// as the listing counts it as that file. A failure's message names the file and the reason.
+// Finds the output (output_target_posix.h) and makes its new file. Refused: anything but an
+// ordinary file under the name (a fifo without a reader would hang the window, a device is no
+// place for a conversion), a file this user may not write, and a NAME~ that cannot take the
+// earlier content. A failure's message names the file and the reason.
 Result<OutputFile> openOutput(const std::string& file);
 
 }  // namespace kestrin::platform

@@ -48,4 +48,22 @@ std::optional<std::string> toUtf8(std::wstring_view text) {
     return utf8;
 }
 
+// The system's own words for an error code, without the line break it ends in.
+std::string systemMessage(unsigned long code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+    if (length == 0 || buffer == nullptr) {
+        return "Windows error " + std::to_string(code) + ".";
+    }
+    std::wstring_view text(buffer, length);
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
+        text.remove_suffix(1);
+    }
+    const auto message = toUtf8(text);
+    LocalFree(buffer);
+    return message ? *message : "Windows error " + std::to_string(code) + ".";
+}
+
 }  // namespace kestrin::platform

@@ -1,9 +1,11 @@
 #pragma once
 // Reads tests/data/adversarial_corpus.txt: one case a line, FIELD<TAB>EXPECT<TAB>VALUE, with the
-// escapes \t \n \r \\ and \xHH in VALUE.
+// escapes \t \n \r \\ and \xHH in VALUE. Values typed into a field (name, game, backend) and
+// files a folder's author controls (link, program) come back apart.
 
 #include <fstream>
 #include <map>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -11,7 +13,7 @@
 namespace kestrin::testing {
 
 // Why a value is refused, as the corpus's EXPECT names it; none for "runs".
-enum class Refusal { None, Unsafe, Format, Blank, Spaces, Option };
+enum class Refusal { None, Unsafe, Format, Blank, Spaces, Option, Outside, CannotRun };
 
 // Words that only the message of that refusal holds.
 inline const char* refusalWords(Refusal refusal) {
@@ -26,6 +28,8 @@ inline const char* refusalWords(Refusal refusal) {
             return "holds a space or a tab";
         case Refusal::Option:
             return "begins with \"-\"";
+        case Refusal::Outside:
+        case Refusal::CannotRun:
         case Refusal::None:
             break;
     }
@@ -33,7 +37,7 @@ inline const char* refusalWords(Refusal refusal) {
 }
 
 struct CorpusCase {
-    std::string field;  // name, game or backend
+    std::string field;  // name, game or backend; link or program
     Refusal refusal;
     std::string value;
     std::string shown;  // the line as written in the file, for messages
@@ -83,11 +87,12 @@ inline DecompileFields decompileFields(const CorpusCase& c) {
     return {.backend = "mervo.exe", .input = c.value, .game = "THUG1", .output = c.value};
 }
 
-inline std::vector<CorpusCase> readCorpus(const std::string& file) {
+inline std::vector<CorpusCase> readCorpusLines(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
         throw std::runtime_error("cannot read the corpus " + file);
     }
+    const std::set<std::string> fields = {"name", "game", "backend", "link", "program"};
     std::vector<CorpusCase> cases;
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') {
@@ -103,7 +108,7 @@ inline std::vector<CorpusCase> readCorpus(const std::string& file) {
         }
         const std::string field = line.substr(0, firstTab);
         const std::string expect = line.substr(firstTab + 1, secondTab - firstTab - 1);
-        if (field != "name" && field != "game" && field != "backend") {
+        if (!fields.contains(field)) {
             throw std::runtime_error("unknown field in corpus line: " + line);
         }
         static const std::map<std::string, Refusal> kExpectations = {
@@ -113,6 +118,8 @@ inline std::vector<CorpusCase> readCorpus(const std::string& file) {
             {"refused-blank", Refusal::Blank},
             {"refused-spaces", Refusal::Spaces},
             {"refused-option", Refusal::Option},
+            {"refused-outside", Refusal::Outside},
+            {"cannot-run", Refusal::CannotRun},
         };
         const auto refusal = kExpectations.find(expect);
         if (refusal == kExpectations.end()) {
@@ -129,6 +136,22 @@ inline std::vector<CorpusCase> readCorpus(const std::string& file) {
                          .value = unescapeCorpusValue(line.substr(secondTab + 1)),
                          .shown = line});
     }
+    return cases;
+}
+
+// The values typed into a field: name, game and backend.
+inline std::vector<CorpusCase> readCorpus(const std::string& file) {
+    std::vector<CorpusCase> cases = readCorpusLines(file);
+    std::erase_if(cases,
+                  [](const CorpusCase& c) { return c.field == "link" || c.field == "program"; });
+    return cases;
+}
+
+// The files: link and program.
+inline std::vector<CorpusCase> readFileCorpus(const std::string& file) {
+    std::vector<CorpusCase> cases = readCorpusLines(file);
+    std::erase_if(cases,
+                  [](const CorpusCase& c) { return c.field != "link" && c.field != "program"; });
     return cases;
 }
 

@@ -49,6 +49,18 @@ TEST(DirectorySearch, AFolderReadsAlikeWithOrWithoutItsSeparator) {
     }
 }
 
+// A Decompile keeps the earlier output as NAME~ and writes the new one under a hidden name until
+// the backend has started: neither is a file for the list.
+TEST(DirectorySearch, KeptCopiesAndUnfinishedOutputsAreNotListed) {
+    const TempFolder folder;
+    for (const char* name : {"level.txt", "level.txt~", "level.qb", ".kestrin-12-0.part"}) {
+        folder.write(name);
+    }
+    const std::string root = kestrin::testing::toUtf8(folder.path());
+    EXPECT_EQ(searchAll(root, "*.txt"), Names{"level.txt"});
+    EXPECT_EQ(searchAll(root, "*.qb"), Names{"level.qb"});
+}
+
 TEST(ListFiles, KeepsTheSearchOrderAndCutsEndings) {
     FakeFolder search;
     search.names["*.qb"] = {"z.qb", "a.qb", ".qb", "archive.backup"};

@@ -8,11 +8,13 @@
 
 #include <QChar>
 #include <QString>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "corpus.h"
@@ -139,6 +141,10 @@ protected:
         SCOPED_TRACE(press.button);
         set(press);
         const std::set<std::string> filesBefore = m_window.files();
+        const Prediction predicted = predict(press.line);
+        // A Decompile keeps the earlier content of its output beside it as NAME~.
+        const std::string earlier =
+            predicted.output.empty() ? "" : m_window.m_work.read(predicted.output);
         const std::size_t recordsBefore = m_window.m_log.records().size();
         const std::size_t launchesBefore = m_window.m_launcher.lines.size();
         m_window.m_messages.shown.clear();
@@ -167,7 +173,6 @@ protected:
         EXPECT_EQ(m_window.m_messages.shown, std::vector<std::string>{press.done});
         const auto records = m_window.m_log.waitForRecords(recordsBefore + 1);
         ASSERT_EQ(records.size(), recordsBefore + 1) << "the backend did not run exactly once";
-        const Prediction predicted = predict(press.line);
         ASSERT_FALSE(predicted.argv.empty());
         EXPECT_EQ(records.back().one("exe"),
                   fs::canonical(m_window.m_work.path() / "mervo.exe").string());
@@ -180,6 +185,10 @@ protected:
             ASSERT_FALSE(predicted.output.empty());
             filesAfter.insert(predicted.output);
             EXPECT_EQ(m_window.m_work.read(predicted.output), "stand-in output\n");
+            if (!earlier.empty()) {
+                filesAfter.insert(predicted.output + "~");
+                EXPECT_EQ(m_window.m_work.read(predicted.output + "~"), earlier);
+            }
             expectFields(press, press.text2);  // Decompile hands its output on to Compile
         } else {
             expectFields(press, press.text3);
@@ -235,6 +244,95 @@ TEST_F(EndToEnd, AdversarialValuesAreRefusedOrReachTheBackendAsSplit) {
     }
     EXPECT_FALSE(fs::exists(m_window.m_work.path() / "pwned"));
     EXPECT_TRUE(kestrin::testing::noChildrenRemain());
+}
+
+// The words a link line of the corpus uses for places, made real.
+std::string placed(std::string text, const fs::path& work, const fs::path& outside) {
+    const std::vector<std::pair<std::string, std::string>> words = {
+        {"@OUT", outside.string()},
+        {"@UP", fs::relative(outside, work).string()},
+        {"@WORK", work.string()}};
+    for (const auto& [word, value] : words) {
+        for (auto at = text.find(word); at != std::string::npos; at = text.find(word)) {
+            text.replace(at, word.size(), value);
+        }
+    }
+    return text;
+}
+
+// Makes the links of a link line ("NAME=TARGET ; NAME=TARGET") in the working folder.
+void makeLinks(const std::string& value, const fs::path& work, const fs::path& outside) {
+    std::size_t at = 0;
+    while (at < value.size()) {
+        const std::size_t end = std::min(value.find(" ; ", at), value.size());
+        const std::string link = value.substr(at, end - at);
+        const std::size_t equals = link.find('=');
+        fs::create_symlink(placed(link.substr(equals + 1), work, outside),
+                           work / link.substr(0, equals));
+        at = end + 3;
+    }
+}
+
+// A folder's links and programs from the corpus, each in a working folder of its own, pressed
+// through Decompile: a link out is refused and changes nothing anywhere, a link inside is written
+// through, and a program that cannot run is explained, with nothing lost.
+TEST(EndToEndFiles, LinksAndProgramsFromTheFolderAreRefusedFollowedOrExplained) {
+    const std::vector<Row> rows = kestrin::testing::readFileCorpus(KESTRIN_CORPUS);
+    ASSERT_GE(rows.size(), 20u);
+    for (const Row& row : rows) {
+        SCOPED_TRACE("corpus line [" + row.shown + "]");
+        RealWindow w;
+        const kestrin::testing::TempFolder outside;
+        outside.write("victim.txt", "victim\n");
+        fs::create_directory(w.m_work.path() / "sub");
+        w.m_work.write("sub/inside.txt", "sub inside\n");
+        w.m_work.write("inside.txt", "inside\n");
+        if (row.field == "link") {
+            makeLinks(row.value, w.m_work.path(), outside.path());
+        } else {
+            w.m_work.write("level.txt", "earlier output\n");
+            w.m_work.write("mervo.exe", row.value);
+            fs::permissions(w.m_work.path() / "mervo.exe", fs::perms::owner_all);
+        }
+        const bool runs = !row.refused();
+        const fs::path written = runs ? fs::canonical(w.m_work.path() / "level.txt") : fs::path();
+        const std::string earlier = runs ? w.m_work.read("level.txt") : "";
+        const auto workBefore = kestrin::testing::contentsOf(w.m_work.path());
+        const auto outsideBefore = kestrin::testing::contentsOf(outside.path());
+        w.open();
+        w.type("Text1", "level");
+        w.type("Text2", "level");
+        w.type("Text3", "kept");
+        w.press("Command1");
+
+        ASSERT_EQ(w.m_messages.shown.size(), 1u);
+        const std::string& message = w.m_messages.shown.front();
+        EXPECT_EQ(kestrin::testing::contentsOf(outside.path()), outsideBefore);
+        if (runs) {
+            EXPECT_EQ(message, "DeCompiling Done");
+            ASSERT_EQ(w.m_log.waitForRecords(1).size(), 1u);
+            EXPECT_EQ(w.m_work.read("level.txt"), "stand-in output\n");
+            std::ifstream kept(written.string() + "~", std::ios::binary);
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), earlier);
+            EXPECT_TRUE(fs::is_symlink(w.m_work.path() / "level.txt"));
+            continue;
+        }
+        if (row.field == "link") {
+            EXPECT_EQ(message,
+                      "Cannot write the output to \"level.txt\": it is a link that leads outside "
+                      "the working folder.");
+        } else {
+            // Each kind's exact words are the launcher tests' business; here: the file is named
+            // and the system's bare reason, which names the wrong thing, is not the message.
+            EXPECT_TRUE(message.starts_with("Cannot start \"mervo.exe\": ")) << message;
+            EXPECT_NE(message.find("\"./mervo.exe\""), std::string::npos) << message;
+            EXPECT_EQ(message.find("No such file or directory"), std::string::npos) << message;
+            EXPECT_EQ(message.find("Exec format error"), std::string::npos) << message;
+        }
+        EXPECT_EQ(w.text("Text3"), "kept");
+        EXPECT_EQ(kestrin::testing::contentsOf(w.m_work.path()), workBefore);
+        EXPECT_TRUE(w.m_log.records().empty()) << "the backend started";
+    }
 }
 
 }  // namespace

@@ -10,12 +10,14 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "real_window.h"
@@ -213,6 +215,51 @@ TEST(Faults, AnUnusableBackendIsReportedAndNothingIsLost) {
     fs::rename(stored, w.m_work.path() / "mervo.exe");
     w.type("Text4", "mervo.exe");
     expectADecompileStillWorks(w);
+}
+
+// A folder's author may swap the output between a file and a link to a file elsewhere while
+// Decompile is pressed: whatever the timing, the press either runs or is refused, and nothing
+// outside is ever written.
+TEST(Faults, SwappingTheOutputForALinkNeverWritesOutside) {
+    RealWindow w;
+    const kestrin::testing::TempFolder outside;
+    const std::string victim = "a file elsewhere: it must never change\n";
+    outside.write("victim.txt", victim);
+    const fs::path work = w.m_work.path();
+    std::atomic<bool> stop{false};
+    std::thread swapper([&] {
+        const fs::path next = work / ".next";
+        std::error_code ignored;
+        for (unsigned i = 0; !stop; ++i) {
+            fs::remove(next, ignored);
+            if (i % 2 == 0) {
+                fs::create_symlink(outside.path() / "victim.txt", next, ignored);
+            } else {
+                std::ofstream(next) << "a file of the folder\n";
+            }
+            fs::rename(next, work / "level.txt", ignored);
+        }
+    });
+    w.open();
+    const std::string refusal =
+        "Cannot write the output to \"level.txt\": it is a link that leads outside the working "
+        "folder.";
+    constexpr std::size_t kPresses = 300;
+    std::size_t started = 0;
+    std::size_t refused = 0;
+    for (std::size_t i = 0; i < kPresses; ++i) {
+        decompileInto(w, "level");
+        started += w.m_messages.shown == Strings{"DeCompiling Done"} ? 1 : 0;
+        refused += w.m_messages.shown == Strings{refusal} ? 1 : 0;
+    }
+    stop = true;
+    swapper.join();
+    std::cout << started << " presses started the backend, " << refused << " were refused\n";
+    EXPECT_EQ(started + refused, kPresses) << "a press ended in another message";
+    EXPECT_EQ(w.m_log.waitForRecords(started).size(), started);
+    EXPECT_TRUE(noChildrenRemain());
+    EXPECT_EQ(outside.read("victim.txt"), victim);
+    EXPECT_EQ(kestrin::testing::contentsOf(outside.path()).size(), 1u) << "a file appeared there";
 }
 
 std::size_t openDescriptors() {

@@ -10,8 +10,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <future>
-#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -20,9 +18,7 @@
 
 #include "backend/command_lines.h"
 #include "launch_cases.h"
-#include "platform/launcher.h"
-#include "stand_in.h"
-#include "temp_folder.h"
+#include "launcher_fixture.h"
 
 extern char** environ;
 
@@ -32,65 +28,13 @@ namespace fs = std::filesystem;
 using kestrin::backend::compileLine;
 using kestrin::backend::decompileLine;
 using kestrin::backend::unpackLine;
-using kestrin::platform::Result;
-using kestrin::testing::kDeadline;
+using kestrin::testing::LauncherTest;
 using kestrin::testing::noChildrenRemain;
 using kestrin::testing::Record;
 using kestrin::testing::ScopedEnvironment;
 using kestrin::testing::StandInLog;
 using kestrin::testing::TempFolder;
 using kestrin::testing::WorkingFolder;
-
-class LauncherTest : public ::testing::Test {
-protected:
-    LauncherTest()
-        : m_inside(m_work.path()),
-          m_log(m_logs.path() / "log"),
-          m_pathVariable("PATH", m_pathFolder.path().string()) {}
-
-    static void install(const fs::path& folder, const std::string& name) {
-        kestrin::testing::installStandIn(folder, name);
-    }
-
-    static Result<> launch(const std::string& line) {
-        return kestrin::platform::makeLauncher()->launch(line);
-    }
-
-    // Launches on a thread of its own, so that a launch that hangs fails the test instead.
-    static std::optional<Result<>> launchOrGiveUp(const std::string& line) {
-        auto promise = std::make_shared<std::promise<Result<>>>();
-        auto result = promise->get_future();
-        std::thread([promise, line] { promise->set_value(launch(line)); }).detach();
-        if (result.wait_for(kDeadline) != std::future_status::ready) {
-            return std::nullopt;
-        }
-        return result.get();
-    }
-
-    std::vector<Record> records() const { return m_log.records(); }
-    std::vector<Record> waitForRecords(std::size_t count) const {
-        return m_log.waitForRecords(count);
-    }
-
-    std::string inWork(const std::string& name) const {
-        return fs::canonical(m_work.path() / name).string();
-    }
-
-    std::set<std::string> workEntries() const {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_work.path())) {
-            names.insert(entry.path().filename().string());
-        }
-        return names;
-    }
-
-    TempFolder m_work;
-    WorkingFolder m_inside;
-    TempFolder m_logs;
-    TempFolder m_pathFolder;
-    StandInLog m_log;
-    ScopedEnvironment m_pathVariable;
-};
 
 TEST_F(LauncherTest, RunsTheBackendWithItsOutputInTheFile) {
     install(m_work.path(), "mervo");
@@ -165,7 +109,8 @@ TEST_F(LauncherTest, ArgumentsArriveAsTheLineSplitsThemWithNoShell) {
         ASSERT_EQ(found.size(), i + 1) << "the stand-in left no record";
         EXPECT_EQ(found[i].arguments(), cases[i].expected);
     }
-    EXPECT_EQ(workEntries(), (std::set<std::string>{"a.qb", "mervo", "out.txt"}))
+    // The second Decompile kept the first one's output.
+    EXPECT_EQ(workEntries(), (std::set<std::string>{"a.qb", "mervo", "out.txt", "out.txt~"}))
         << "something ran a command from a file name";
 }
 
@@ -195,32 +140,69 @@ TEST_F(LauncherTest, ManyLaunchesLeaveNoZombieAndNoStrayDescriptor) {
     EXPECT_TRUE(noChildrenRemain());
 }
 
-// Started from a desktop entry or by a parent that closed them, Kestrin may have no standard
-// descriptors: its output file then opens as 0, 1 or 2, which the child's own set-up overwrites.
-TEST_F(LauncherTest, OutputReachesItsFileWhenKestrinHasNoStandardDescriptors) {
-    install(m_work.path(), "mervo");
-    m_work.write("out.txt", std::string(5000, 'o') + "\n");
-    std::string program = KESTRIN_LAUNCH_ONCE;
-    std::string line = decompileLine("mervo", "level", "THUG1", "out").value();
-    char* argv[] = {program.data(), line.data(), nullptr};
-    posix_spawn_file_actions_t closed;
-    ASSERT_EQ(posix_spawn_file_actions_init(&closed), 0);
-    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
-        ASSERT_EQ(posix_spawn_file_actions_addclose(&closed, fd), 0);
-    }
-    pid_t pid = 0;
-    const int error = posix_spawn(&pid, program.c_str(), &closed, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&closed);
-    ASSERT_EQ(error, 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "launch_once started nothing";
+struct StreamsCase {
+    const char* why;
+    std::vector<int> closed;  // Kestrin's standard descriptors closed at its start
+    bool brokenError;         // standard error a pipe whose reader has gone
+    bool prepared;            // launch_once --prepared: app/main.cpp's start, then a warning
+};
 
-    const auto found = waitForRecords(1);
-    ASSERT_EQ(found.size(), 1u) << "the stand-in left no record";
-    EXPECT_EQ(found[0].arguments(), (std::vector<std::string>{"-d", "level.qb", "THUG1"}));
-    EXPECT_EQ(found[0].one("stdin"), "/dev/null");
-    EXPECT_EQ(m_work.read("out.txt"), "stand-in output\n");
+// Started from a desktop entry or by a parent that closed them, Kestrin may have no standard
+// descriptors: its output file would then open as 0, 1 or 2, which the child's own set-up
+// overwrites, and the child would start with them closed. A standard error whose reader went
+// away must not end Kestrin when it writes a warning, and the child gets SIGPIPE back.
+TEST_F(LauncherTest, KestrinsOwnStandardStreamsDoNotReachTheBackend) {
+    install(m_work.path(), "mervo");
+    const std::vector<StreamsCase> cases = {
+        {"all three closed", {0, 1, 2}, false, false},
+        {"all three closed, prepared as Kestrin starts", {0, 1, 2}, false, true},
+        {"standard error closed", {2}, false, false},
+        {"standard error leads nowhere, prepared", {0, 1}, true, true},
+    };
+    std::string program = KESTRIN_LAUNCH_ONCE;
+    std::string prepared = "--prepared";
+    std::string line = decompileLine("mervo", "level", "THUG1", "out").value();
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.why);
+        m_work.write("out.txt", std::string(5000, 'o') + "\n");
+        std::vector<char*> argv = {program.data()};
+        if (c.prepared) {
+            argv.push_back(prepared.data());
+        }
+        argv.push_back(line.data());
+        argv.push_back(nullptr);
+        int pipeEnds[2];
+        ASSERT_EQ(pipe2(pipeEnds, O_CLOEXEC), 0);
+        close(pipeEnds[0]);
+        posix_spawn_file_actions_t actions;
+        ASSERT_EQ(posix_spawn_file_actions_init(&actions), 0);
+        if (c.brokenError) {
+            ASSERT_EQ(posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO), 0);
+        }
+        for (const int fd : c.closed) {
+            ASSERT_EQ(posix_spawn_file_actions_addclose(&actions, fd), 0);
+        }
+        pid_t pid = 0;
+        const int error =
+            posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(pipeEnds[1]);
+        ASSERT_EQ(error, 0);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "launch_once ended with status " << status << " (signal " << WTERMSIG(status) << ")";
+
+        const auto found = waitForRecords(i + 1);
+        ASSERT_EQ(found.size(), i + 1) << "the stand-in left no record";
+        EXPECT_EQ(found[i].arguments(), (std::vector<std::string>{"-d", "level.qb", "THUG1"}));
+        EXPECT_EQ(found[i].one("fds"), "0 1 2");
+        EXPECT_EQ(found[i].one("stdin"), "/dev/null");
+        EXPECT_EQ(found[i].one("sigpipe"), "default");
+        EXPECT_EQ(m_work.read("out.txt"), "stand-in output\n");
+        EXPECT_EQ(m_work.read("out.txt~"), std::string(5000, 'o') + "\n");
+    }
 }
 
 TEST_F(LauncherTest, ReturnsWhileTheProgramStillRuns) {
@@ -323,16 +305,71 @@ TEST_F(LauncherTest, AnUnusableBackendStopsTheLaunchBeforeAnything) {
     }
 }
 
-TEST_F(LauncherTest, ExecFailuresComeBackAsErrors) {
-    // Executable, but neither a program nor a script with "#!": no shell is tried instead.
-    m_work.write("words", "echo started\n");
-    fs::permissions("words", fs::perms::owner_all);
-    EXPECT_EQ(launch("cmd /c words -c level.txt").message(),
-              "Cannot start \"words\": Exec format error.");
-    // The output file was made for the program alone; with nothing started it goes again.
-    EXPECT_EQ(launch("cmd /c words -c level.txt > new.txt").message(),
-              "Cannot start \"words\": Exec format error.");
-    EXPECT_FALSE(fs::exists("new.txt"));
+struct UnrunnableCase {
+    const char* why;
+    std::string content;  // of the program file "prog"
+    bool executable;
+    std::string reason;  // after "Cannot start \"prog\": "
+};
+
+// Found, but the system cannot run it: the message says what kind of file it is and what to do,
+// and neither an earlier output nor the folder changes.
+TEST_F(LauncherTest, AProgramThatCannotRunIsExplainedAndNothingChanges) {
+    m_work.write("out.txt", "earlier output\n");
+    m_work.write("data", "#!/bin/sh\n");  // exists, but no one may run it
+    const std::string mz = std::string("MZ\x90\0\x03\0\0\0", 8) + std::string(56, '\0');
+    const std::string wine =
+        "\"./prog\" is a Windows program, which this system cannot run by itself. Run it through "
+        "Wine: with a small wrapper script (see \"Using your own backend\" in the README), or by "
+        "installing Debian's wine-binfmt package and making the file executable (chmod +x).";
+    const std::vector<UnrunnableCase> cases = {
+        {"the interpreter is missing", "#!/no/such/interpreter -x\necho\n", true,
+         "the first line of \"./prog\" names the interpreter \"/no/such/interpreter\", which "
+         "does not exist."},
+        {"Windows line endings", "#!/bin/sh\r\necho started\r\n", true,
+         "the first line of \"./prog\" ends in a carriage return (the file has Windows line "
+         "endings), so the system looks for an interpreter called \"/bin/sh\" followed by that "
+         "character. Save the file with Unix line endings."},
+        {"an interpreter that cannot be run", "#! ./data\n", true,
+         "the first line of \"./prog\" names the interpreter \"./data\", which cannot be run: "
+         "Permission denied."},
+        {"no interpreter named", "#!\necho\n", true,
+         "the first line of \"./prog\" starts with \"#!\" but names no interpreter."},
+        {"an interpreter name that would change the message", "#!/usr/\x1b[2J\xE2\x80\xAEnib/sh\n",
+         true,
+         "the first line of \"./prog\" names the interpreter \"/usr/U+001B[2JU+202Enib/sh\", "
+         "which does not exist."},
+        {"a script without \"#!\"", "echo started\n", true,
+         "the system cannot run \"./prog\": it is neither a program for this system nor a "
+         "script that begins with \"#!\"."},
+        {"an empty file", "", true, "the system cannot run \"./prog\": it is empty."},
+        {"a program for another system",
+         std::string("\x7F"
+                     "ELF\x01\x02\x03",
+                     7) +
+             "junk",
+         true,
+         "the system cannot run \"./prog\": it is a program for another kind of system, or a "
+         "damaged one."},
+        {"a Windows program", mz, true, wine},
+        {"a Windows program without execute permission", mz, false, wine},
+        {"a script without execute permission", "#!/bin/sh\n", false,
+         "\"./prog\" may not be run (no execute permission)."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        m_work.write("prog", c.content);
+        fs::permissions("prog", c.executable ? fs::perms::owner_all
+                                             : fs::perms::owner_read | fs::perms::owner_write);
+        const std::set<std::string> before = workEntries();
+        for (const char* line : {"cmd /c prog -c level.txt", "cmd /c prog > out.txt",
+                                 "cmd /c prog > new.txt", "prog -p x pack"}) {
+            EXPECT_EQ(launch(line).message(), "Cannot start \"prog\": " + c.reason) << line;
+        }
+        EXPECT_EQ(m_work.read("out.txt"), "earlier output\n");
+        EXPECT_EQ(workEntries(), before) << "a file was left behind or kept for nothing";
+    }
+    EXPECT_TRUE(records().empty());
 }
 
 TEST_F(LauncherTest, OutputThroughALinkToAFileReachesThatFile) {

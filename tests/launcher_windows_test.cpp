@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -13,6 +15,7 @@
 
 #include "backend/command_lines.h"
 #include "launch_cases.h"
+#include "platform/launch_messages.h"
 #include "platform/launcher.h"
 #include "stand_in.h"
 #include "temp_folder.h"
@@ -23,6 +26,7 @@ namespace fs = std::filesystem;
 using kestrin::backend::decompileLine;
 using kestrin::backend::unpackLine;
 using kestrin::platform::Result;
+using kestrin::platform::Started;
 using kestrin::testing::eventually;
 using kestrin::testing::fromUtf8;
 using kestrin::testing::Record;
@@ -44,7 +48,7 @@ protected:
                       fs::copy_options::overwrite_existing);
     }
 
-    static Result<> launch(const std::string& line) {
+    static Result<Started> launch(const std::string& line) {
         return kestrin::platform::makeLauncher()->launch(line);
     }
 
@@ -245,6 +249,214 @@ TEST_F(WindowsLauncherTest, PathextNamesTheEndingsTried) {
             EXPECT_EQ(waitForRecords(expectedRecords).size(), expectedRecords);
         }
     }
+}
+
+struct KeepCase {
+    const char* why;
+    std::map<std::string, std::string> before;  // files of a fresh working folder
+    std::string line;
+    std::string message;                       // empty when it starts
+    std::string keptCopy;                      // as the launch reports it
+    std::map<std::string, std::string> after;  // every entry once the program has ended
+};
+
+// cmd.exe empties the output itself when it runs the line, so the earlier content is copied
+// aside first and kept as NAME~ once the program has started; a start that fails leaves no copy.
+TEST_F(WindowsLauncherTest, TheEarlierOutputIsKeptAsACopy) {
+    install(m_pathFolder.path(), "mervo.exe");
+    const std::string line = "cmd /c mervo.exe -d level.qb > out.txt";
+    const std::string made = "stand-in output\n";
+    const std::vector<KeepCase> cases = {
+        {"no earlier output", {}, line, "", "", {{"out.txt", made}}},
+        {"the earlier text is kept",
+         {{"out.txt", "earlier\n"}, {"out.txt~", "older\n"}},
+         line,
+         "",
+         "out.txt~",
+         {{"out.txt", made}, {"out.txt~", "earlier\n"}}},
+        {"an empty earlier output keeps nothing",
+         {{"out.txt", ""}, {"out.txt~", "older\n"}},
+         line,
+         "",
+         "",
+         {{"out.txt", made}, {"out.txt~", "older\n"}}},
+        {"the backend is missing",
+         {{"out.txt", "earlier\n"}},
+         "cmd /c nomervo.exe > out.txt",
+         "Cannot start \"nomervo.exe\": no such program in the working folder or on PATH.",
+         "",
+         {{"out.txt", "earlier\n"}}},
+        {"a folder where the copy goes",
+         {{"out.txt", "earlier\n"}, {"out.txt~", "<folder>"}},
+         line,
+         "Cannot write the output to \"out.txt\": its earlier content cannot be kept as "
+         "\"out.txt~\": " +
+             kestrin::platform::reasonFor(EISDIR),
+         "",
+         {{"out.txt", "earlier\n"}, {"out.txt~", "<folder>"}}},
+    };
+    std::size_t runs = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        const TempFolder work(m_work.path());
+        const WorkingFolder inside(work.path());
+        for (const auto& [name, content] : c.before) {
+            if (content == "<folder>") {
+                fs::create_directory(fromUtf8(name));
+            } else {
+                work.write(name, content);
+            }
+        }
+        const auto started = launch(c.line);
+        EXPECT_EQ(started.message(), c.message);
+        if (started) {
+            EXPECT_EQ(started->keptCopy, c.keptCopy);
+            ASSERT_EQ(waitForRecords(++runs).size(), runs);
+            eventually([&] { return work.read("out.txt") == made; });
+        }
+        EXPECT_EQ(kestrin::testing::contentsOf(work.path()), c.after);
+    }
+}
+
+// Under wine, CreateSymbolicLinkW reports success and makes nothing; wine starts Unix programs,
+// so ln makes the link (to an existing file or folder: that is how it shows). On Windows itself the
+// call needs developer mode or the privilege.
+bool underWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+std::string unixPath(const fs::path& path) {
+    using ToUnix = char*(__cdecl*)(const wchar_t*);
+    const FARPROC found =
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name");
+    const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void (*)()>(found));
+    char* name = toUnix == nullptr ? nullptr : toUnix(path.wstring().c_str());
+    const std::string converted = name == nullptr ? "" : name;
+    if (name != nullptr) {
+        HeapFree(GetProcessHeap(), 0, name);
+    }
+    return converted;
+}
+
+// Runs a Unix program under wine, with its arguments; true once done says it is done. Wine's
+// handle of a Unix process cannot be waited for.
+template <typename Done>
+bool runUnix(const wchar_t* program, const std::wstring& arguments, Done done) {
+    std::wstring line = L"unix " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return eventually(done);
+}
+
+// A symbolic link at path to target (an absolute path, or relative with "/"), removed again
+// when this goes. Wine's own removal would delete the file a link leads to instead of the link,
+// so there rm removes it.
+class Link {
+public:
+    Link(const std::string& target, fs::path path, bool folder) : m_path(std::move(path)) {
+        const auto exists = [this] {
+            return GetFileAttributesW(m_path.wstring().c_str()) != INVALID_FILE_ATTRIBUTES;
+        };
+        if (!underWine()) {
+            const DWORD flags = (folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) |
+                                SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
+            made = CreateSymbolicLinkW(m_path.wstring().c_str(), fromUtf8(target).wstring().c_str(),
+                                       flags) != 0;
+            return;
+        }
+        made =
+            runUnix(L"Z:\\bin\\ln",
+                    L"-s \"" + fromUtf8(target).wstring() + L"\" \"" + unixName() + L"\"", exists);
+    }
+    ~Link() {
+        if (!made) {
+            return;
+        }
+        if (!underWine()) {
+            std::error_code ignored;
+            fs::remove(m_path, ignored);
+            return;
+        }
+        runUnix(L"Z:\\bin\\rm", L"-f \"" + unixName() + L"\"", [this] {
+            return GetFileAttributesW(m_path.wstring().c_str()) == INVALID_FILE_ATTRIBUTES;
+        });
+    }
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+
+    bool made = false;
+
+private:
+    std::wstring unixName() const { return fromUtf8(unixPath(fs::absolute(m_path))).wstring(); }
+    fs::path m_path;
+};
+
+struct LinkCase {
+    const char* why;
+    std::string link;    // made in the working folder
+    std::string target;  // @OUT: the outside folder (absolute), @UP: the same seen from inside
+    bool folder;
+    std::string output;
+    std::string refusal;  // after "Cannot write the output to "OUTPUT": "; empty when it runs
+    std::string written;  // relative to the working folder, when it runs
+};
+
+// The same rule as on Linux, checked before cmd.exe opens the file: a link is followed only to a
+// file inside the working folder.
+TEST_F(WindowsLauncherTest, ALinkIsFollowedOnlyToAFileInsideTheFolder) {
+    install(m_pathFolder.path(), "mervo.exe");
+    const TempFolder outside;
+    outside.write("victim.txt", "victim\n");
+    const std::string outsideFolder =
+        underWine() ? unixPath(outside.path()) : toUtf8(outside.path());
+    const std::string leads = "it is a link that leads outside the working folder.";
+    const std::vector<LinkCase> cases = {
+        {"an absolute link outside", "level.txt", "@OUT/victim.txt", false, "level.txt", leads, ""},
+        {"a relative link outside", "level.txt", "@UP/victim.txt", false, "level.txt", leads, ""},
+        {"a path through a linked folder", "out.d", "@OUT", true, "out.d\\victim.txt",
+         "its path goes through a link that leads outside the working folder.", ""},
+        {"a relative link inside", "level.txt", "inside.txt", false, "level.txt", "", "inside.txt"},
+        {"a linked folder inside", "in.d", "sub", true, "in.d\\real.txt", "", "sub\\real.txt"},
+    };
+    std::size_t runs = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        const TempFolder work(m_work.path());
+        const WorkingFolder inside(work.path());
+        work.write("inside.txt", "inside\n");
+        fs::create_directory(work.path() / "sub");
+        work.write("sub\\real.txt", "real\n");
+        std::string target = c.target;
+        if (target.starts_with("@OUT")) {
+            target.replace(0, 4, outsideFolder);
+        } else if (target.starts_with("@UP")) {
+            target.replace(0, 3, fs::relative(outside.path(), work.path()).generic_string());
+        }
+        const Link link(target, work.path() / fromUtf8(c.link), c.folder);
+        if (!link.made) {
+            GTEST_SKIP() << "no symbolic link can be made here";
+        }
+        const auto started = launch("cmd /c mervo.exe -d level.qb > " + c.output);
+        if (!c.refusal.empty()) {
+            EXPECT_EQ(started.message(),
+                      "Cannot write the output to \"" + c.output + "\": " + c.refusal);
+            continue;
+        }
+        ASSERT_EQ(started.message(), "");
+        ASSERT_EQ(waitForRecords(++runs).size(), runs);
+        eventually([&] { return work.read(c.written) == "stand-in output\n"; });
+        EXPECT_EQ(work.read(c.written), "stand-in output\n");
+    }
+    EXPECT_EQ(outside.read("victim.txt"), "victim\n");
+    EXPECT_EQ(m_log.records().size(), runs) << "a refused output still started the backend";
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 # SPDX-License-Identifier: MIT
 # The built program and its command line: help and version on standard output with status 0;
 # mistakes refused with one line on standard error and status 2 before any window, so with no
-# display at all; and `kestrin FOLDER` running with FOLDER as its working folder, read from
-# /proc. That the window made there lists FOLDER is app_tests' StartFolder case.
+# display at all; `kestrin FOLDER` running with FOLDER as its working folder, read from /proc;
+# and Kestrin started with its standard streams closed or leading nowhere. That the window made
+# there lists FOLDER is app_tests' StartFolder case; that a backend it starts gets 0-2 open and
+# SIGPIPE back is launcher_tests' KestrinsOwnStandardStreams case.
 # Usage: program_test.sh BUILD_DIR
 set -euo pipefail
 [[ $# -eq 1 ]] || { echo "usage: $0 BUILD_DIR" >&2; exit 2; }
@@ -98,5 +100,50 @@ runs_in "$work/my scripts" QT_QPA_PLATFORM=offscreen -- "my scripts"
 # Qt's own option reaches Qt: nothing else names a platform here.
 runs_in "$work/-scripts" -- -platform offscreen -- -scripts
 
+# survives WHAT STREAMS COMMAND...: the command, run in the background with STREAMS (closed: 0, 1
+# and 2 closed; a number: standard error to that descriptor), leaves Kestrin running two seconds
+# later; then its descriptors 0, 1 and 2 are printed to $work/fds.
+survives() {
+    local what=$1 streams=$2
+    shift 2
+    if [[ $streams == closed ]]; then
+        "$@" <&- >&- 2>&- &
+    else
+        "$@" </dev/null >/dev/null 2>&"$streams" &
+    fi
+    running=$!
+    sleep 2
+    if kill -0 "$running" 2>/dev/null; then
+        for fd in 0 1 2; do
+            readlink "/proc/$running/fd/$fd" || echo closed
+        done >"$work/fds"
+        kill "$running" 2>/dev/null || true
+        wait "$running" 2>/dev/null || true
+    else
+        local status=0
+        wait "$running" || status=$?
+        fail "$what: ended with status $status"
+        echo >"$work/fds"
+    fi
+    running=""
+}
+
+# Started with all three standard descriptors closed, as some desktops and parents leave them:
+# Kestrin runs with /dev/null in their place, so no file it opens later takes one.
+survives "kestrin with 0, 1 and 2 closed" closed \
+    env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen "$kestrin"
+[[ "$(tr '\n' ' ' <"$work/fds")" == "/dev/null /dev/null /dev/null " ]] ||
+    fail "kestrin with 0, 1 and 2 closed: its descriptors are $(tr '\n' ' ' <"$work/fds")"
+
+# Standard error a pipe whose reader has gone (a closed terminal, a pipe into a program that
+# ended): Qt's warning about an unknown style, asked for here on purpose, must not end Kestrin
+# through SIGPIPE.
+exec {broken}> >(exit 0)
+reader=$!
+wait "$reader"
+survives "kestrin writing a warning to a pipe nobody reads" "$broken" \
+    env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen "$kestrin" -style nosuchstyle
+exec {broken}>&-
+
 [[ $failures -eq 0 ]] || exit 1
-echo "program: help, version, refusals and the folder argument behave as documented"
+echo "program: help, version, refusals, the folder argument and closed streams behave as documented"

@@ -23,7 +23,7 @@ namespace kestrin::testing {
 // The real launcher, with a note of every line it was asked to start.
 class CountingLauncher final : public platform::Launcher {
 public:
-    platform::Result<> launch(const std::string& commandLine) override {
+    platform::Result<platform::Started> launch(const std::string& commandLine) override {
         lines.push_back(commandLine);
         return m_real->launch(commandLine);
     }

@@ -22,12 +22,12 @@ public:
 
 class RecordingLauncher final : public platform::Launcher {
 public:
-    platform::Result<> launch(const std::string& commandLine) override {
+    platform::Result<platform::Started> launch(const std::string& commandLine) override {
         launched.push_back(commandLine);
         return result;
     }
     std::vector<std::string> launched;
-    platform::Result<> result;  // what every launch answers
+    platform::Result<platform::Started> result = platform::Started{};  // what every launch answers
 };
 
 // A folder held in memory: pattern -> names, in the order a search returns them. It notes each

@@ -9,10 +9,12 @@
 //   fds <length>:<open descriptors, ascending, separated by spaces>
 //   stdin <length>:<what descriptor 0 leads to>
 //   session <length>:own|shared
+//   sigpipe <length>:ignored|default|handled
+//   stdout <length>:<device>:<inode> of the file standard output leads to
 //   end
 //
-// On Windows the fds, stdin and session lines are left out; instead it records its own
-// STARTUPINFO as GetStartupInfoW gives it (decimal numbers):
+// On Windows the fds, stdin, session, sigpipe and stdout lines are left out; instead it records its
+// own STARTUPINFO as GetStartupInfoW gives it (decimal numbers):
 //
 //   startup_flags <length>:<dwFlags>
 //   show_window <length>:<wShowWindow>
@@ -26,7 +28,9 @@
 #else
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -127,6 +131,23 @@ std::vector<int> openDescriptors() {
     return fds;
 }
 
+std::string pipeSignal() {
+    struct sigaction action {};
+    sigaction(SIGPIPE, nullptr, &action);
+    if (action.sa_handler == SIG_IGN) {
+        return "ignored";
+    }
+    return action.sa_handler == SIG_DFL ? "default" : "handled";
+}
+
+std::string fileOf(int fd) {
+    struct stat info {};
+    if (fstat(fd, &info) != 0) {
+        return "closed";
+    }
+    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
 bool writeAll(int fd, const std::string& text) {
     std::size_t done = 0;
     while (done < text.size()) {
@@ -204,6 +225,8 @@ int main(int argc, char** argv) {
     record += field("fds", listed);
     record += field("stdin", readLink("/proc/self/fd/0"));
     record += field("session", getsid(0) == getpid() ? "own" : "shared");
+    record += field("sigpipe", pipeSignal());
+    record += field("stdout", fileOf(STDOUT_FILENO));
     record += "end\n";
 
     // The output first: once the record is in the log, the output file is complete.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <thread>
 
@@ -80,6 +81,25 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// Every entry under folder, hidden ones too, by path relative to it: an ordinary file's content,
+// "<folder>" for a folder, "-> TARGET" for a link (never followed).
+inline std::map<std::string, std::string> contentsOf(const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
+    std::map<std::string, std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = toUtf8(entry.path().lexically_relative(folder));
+        if (entry.is_symlink()) {
+            found[name] = "-> " + toUtf8(fs::read_symlink(entry.path()));
+        } else if (entry.is_directory()) {
+            found[name] = "<folder>";
+        } else {
+            std::ifstream in(entry.path(), std::ios::binary);
+            found[name] = {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        }
+    }
+    return found;
+}
 
 // Makes a folder the working folder for one scope.
 class WorkingFolder {

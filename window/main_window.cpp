@@ -141,7 +141,7 @@ void MainWindow::onRefreshClicked() {
 }
 
 bool MainWindow::launch(const std::string& commandLine) {
-    const platform::Result<> result = m_seams.launcher.launch(commandLine);
+    const platform::Result<platform::Started> result = m_seams.launcher.launch(commandLine);
     if (!result) {
         m_seams.messages.inform(result.message());
     }
