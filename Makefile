@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Quick start: `make run` opens the window on the demo folder, `make test` builds and runs every
 # test. CI (CI=true) builds with warnings as errors. `make bench` builds a release build of its own
 # and prints the benchmark figures; it is never part of `make test`.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Kestrin: one window that lists a folder's game script files and starts the backend program on
 // them. This file only starts the window on the real operating system, in the folder given.
 

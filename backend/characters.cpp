@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "backend/characters.h"
 
 #include <algorithm>

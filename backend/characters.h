@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Characters that do not show as themselves: the control characters, and the format characters
 // (Unicode general category Cf: bidirectional embeddings, overrides and isolates, zero-width

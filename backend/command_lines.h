@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The command lines Kestrin hands to the backend program. Pure string functions: no Qt and no
 // system calls here, this folder also builds for Windows. Field values go into a line exactly as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Kestrin's benchmarks: each figure is Kestrin against the machine's own floor for the same work,
 // both measured in one run with their repetitions shuffled together, so that the ratio holds on a
 // shared, noisy machine where absolute times do not. Prints one line per figure; the exit status

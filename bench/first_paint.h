@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Ends a start-up measurement at the window's first complete paint.
 

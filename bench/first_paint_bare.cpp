@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The floor for Kestrin's start-up: a Qt program that builds the same 21 widgets at the same
 // places and nothing else (no style or font of its own, no model, no handlers, no listing), and
 // ends after the first complete paint of its window.

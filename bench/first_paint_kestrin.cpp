@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Kestrin as app/main.cpp starts it, ending after the first complete paint of its window: the
 // start-up benchmark runs this in place of the program, which keeps no command-line options.
 

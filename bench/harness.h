@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the benchmark program's parts share: the figures they report and the window they press.
 

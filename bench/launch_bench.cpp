@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Figure 3: a Decompile press from the button's click to the launcher's return, with the real
 // launcher starting the stand-in backend, against a bare posix_spawn of the same command.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Figure 1: a Refresh press end to end (directory search, base names, list filled and painted)
 // against a bare opendir/readdir loop with the same suffix test and the same sort.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Starts one program, waits for it and prints
 // "<nanoseconds> <peak RSS in KiB> <wait status> <CPU nanoseconds, user and system>".
 // The start-up benchmark goes through this small process because Linux counts the memory of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Figure 2: the whole process from exec to the first complete paint of the window and its exit,
 // Kestrin against a Qt program that builds the same widgets and nothing else.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Debian package: `cpack --preset deb` after a release build. The libraries Kestrin links
 # are found by dpkg-shlibdeps; the font its fixed layout is measured with is named here.
 set(CPACK_PACKAGE_NAME kestrin)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Compiler flags every target of the project shares, carried by one interface target.
 add_library(kestrin_build_flags INTERFACE)
 target_compile_options(kestrin_build_flags INTERFACE -Wall -Wextra -Wpedantic

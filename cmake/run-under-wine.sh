@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # CTest's emulator for the Windows build: runs one program under wine. Wine starts helper
 # processes (services, devices) that outlive the program; they must not inherit CTest's output
 # pipe, or CTest waits for them until the test times out. So the program writes to a file,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross build for 64-bit Windows with Debian's mingw-w64 compilers (the posix thread model, for
 # std::thread). Programs are linked statically, so they run without the compiler's DLLs; the
 # tests run under wine64 when it is installed.

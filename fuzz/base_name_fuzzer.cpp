@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The base-name rule against its properties, for any bytes as a file name. Characters are UTF-8
 // code points, counted as the bytes that do not continue one.
 

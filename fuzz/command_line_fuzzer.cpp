@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line reader (platform::parseCommandLine) against a plain reference reading and a
 // few properties that hold for any line.
 

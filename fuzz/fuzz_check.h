@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What every fuzzer here shares: a failed property stops the run with its name, and libFuzzer
 // keeps the input that broke it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The refusal checks of the line builders (backend/command_lines.h) against plain references, and
 // the promise they back: a line that was not refused holds nothing cmd.exe would act on and
 // nothing that shows as something else, reads as one program with one output file, and hands

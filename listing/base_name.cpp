@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listing/base_name.h"
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The folder listing and the base-name rule. Plain C++ without Qt: this folder also builds for
 // Windows, and the window only hands it a search and shows what it returns.

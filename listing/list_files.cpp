@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listing/list_files.h"
 
 #include "listing/base_name.h"

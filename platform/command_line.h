@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // How Kestrin reads its own command lines, the same on every system: the small part of cmd.exe
 // that the lines use, without any shell. Plain C++, no system calls.

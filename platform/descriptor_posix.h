@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // An open file descriptor that closes itself. POSIX only.
 

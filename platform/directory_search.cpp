@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/directory_search.h"
 
 #include <algorithm>

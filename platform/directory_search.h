@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The search behind the folder listing: one call, a folder and a pattern in, the names out.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Directory search on POSIX systems: opendir/readdir with our own matching and order.
 
 #include <dirent.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Directory search on Windows. FindFirstFileW is asked for every name ("*") and the pattern is
 // matched here: its own matching would also try the 8.3 short names, so that "*.txt" finds
 // "a.txtx" through "A~1.TXT". The endings match without regard to case, as the file system does.

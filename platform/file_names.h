@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Name rules that every system's directory search shares, so that both list alike, and the
 // UTF-8 character step that the base-name rule counts by.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Opening a folder by a path that must not lead out of another folder, through links or "..".
 // The check and the open are one step, so nothing can swap a link in between. POSIX only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The words every launcher uses when a line cannot start, so that the same mistake reads the same
 // on every system.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Starting a command line on POSIX systems. There is no cmd.exe here, so the line is read by
 // parseCommandLine and the program started with posix_spawn: no shell ever sees a file name.
 

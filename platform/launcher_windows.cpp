@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Starting a command line on Windows: CreateProcessW receives the line exactly as it was built.
 // Lines for the command interpreter run in the system's own cmd.exe, never one found on PATH.
 // The backend is looked for first (program_lookup.h), the way cmd.exe will look for it, so that

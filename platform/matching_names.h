@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What each system's search file (directory_search_posix.cpp, directory_search_windows.cpp)
 // provides; directory_search.cpp puts the names in one order for every system.

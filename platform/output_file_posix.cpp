@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/output_file_posix.h"
 
 #include <fcntl.h>

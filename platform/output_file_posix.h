@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The file that receives a started program's standard output on POSIX systems.
 //

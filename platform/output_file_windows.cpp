@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/output_file_windows.h"
 
 #include "platform/windows_api.h"

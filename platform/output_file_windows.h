@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The output of a line that cmd.exe runs on Windows. cmd.exe opens the file itself for ">", when
 // it runs, so Kestrin can only look first: an output whose way leads out of its folder through a

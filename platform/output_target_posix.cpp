@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/output_target_posix.h"
 
 #include <fcntl.h>

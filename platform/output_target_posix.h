@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Where the output of a command line goes on POSIX systems: the folder and the name in it, found
 // without ever following a link out of the folder the output belongs to.

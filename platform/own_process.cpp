@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/own_process.h"
 
 #ifndef _WIN32

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What Kestrin's own process needs before anything else runs, whatever started it.
 

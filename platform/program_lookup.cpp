@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/program_lookup.h"
 
 #include <utility>

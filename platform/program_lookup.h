@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Finding the file to run for a program name the way cmd.exe finds it, on both systems: a name
 // with a folder part as it stands, any other one in the working folder first and then in each

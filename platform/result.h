@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A value, or a message for the user saying why there is none. Every operation of listing/,
 // backend/ and platform/ that may fail returns one, so a failure cannot be dropped unread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/spawn_failure_posix.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Why a program file did not start on POSIX systems, in words that say what to do about it. The
 // system's own reason ("No such file or directory" for a script whose interpreter is missing,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/wide_text.h"
 
 #include "platform/windows_api.h"

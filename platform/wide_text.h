@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // UTF-8 (the rest of Kestrin) to UTF-16 (the wide Win32 calls) and back, and the system's words
 // for an error. Windows only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // <windows.h> without the min/max macros and the rarely used parts. Windows only.
 

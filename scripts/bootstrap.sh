@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages a step needs, and only those that are missing.
 # Usage: scripts/bootstrap.sh [GROUP...]   (default: build)
 set -euo pipefail

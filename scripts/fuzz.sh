@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs each libFuzzer target of the `fuzz` preset for FUZZ_SECONDS (60 by default), starting from
 # the checked-in seeds in fuzz/corpus/<target>. New inputs go to build/fuzz/corpus/<target>, so
 # the checked-in corpus only changes by hand; an input that breaks a property is kept in

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs one command on a virtual X display of its own, with Qt using it.
 # Usage: scripts/on_xvfb.sh COMMAND [ARG...]
 set -euo pipefail

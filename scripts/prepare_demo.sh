@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes FOLDER a fresh copy of demo/ with the demo backend in it under the default name
 # "mervo.exe", so that Kestrin started there finds it.
 # Usage: scripts/prepare_demo.sh BUILD_DIR FOLDER

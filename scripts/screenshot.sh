@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Starts Kestrin in FOLDER on a virtual X display, saves a picture of its window once it is
 # painted, and closes it again. Kestrin itself knows nothing of this: it is driven from outside.
 # Usage: scripts/screenshot.sh KESTRIN FOLDER OUTPUT.png

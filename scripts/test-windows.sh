@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the Windows build's tests (build/windows) under wine64 in a fresh wine prefix there.
 # One wineserver serves the whole run: wine's first start, which makes the prefix and starts its
 # services, takes seconds, and every later program reuses what it started.

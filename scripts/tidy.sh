@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # clang-tidy (.clang-tidy) over the project's own sources, with the compile commands of builds:
 # the .cpp files of app/, window/, listing/, backend/, platform/, tests/, fuzz/, bench/ and the
 # folders of tools/ that a build compiles, and the headers they include from those folders.

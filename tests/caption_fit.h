@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // How the widget tests decide that a caption fits its control: the caption's width in the
 // control's font against the room the style leaves for it.

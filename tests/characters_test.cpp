@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The characters that do not show as themselves, and how messages and the list write them.
 
 #include "backend/characters.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "backend/command_lines.h"
 
 #include <gtest/gtest.h>

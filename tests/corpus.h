@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Reads tests/data/adversarial_corpus.txt: one case a line, FIELD<TAB>EXPECT<TAB>VALUE, with the
 // escapes \t \n \r \\ and \xHH in VALUE. Values typed into a field (name, game, backend) and

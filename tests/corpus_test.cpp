@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The adversarial corpus against the line builders, on every system: what it marks refused never
 // becomes a line and is refused for the reason it names, what it marks runs always does, with
 // the value in it unchanged.

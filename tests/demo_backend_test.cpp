@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The demo backend: its two formats through the library, and the program itself as Kestrin
 // starts it, in a temporary working folder.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The directory search on POSIX systems: entries that only exist there, such as fifos,
 // symlinks, names that are not UTF-8 and a working folder deleted while in use.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The directory search and the listing on every system.
 
 #include <gtest/gtest.h>

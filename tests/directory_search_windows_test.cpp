@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The directory search on Windows: attributes, case and the separators that only exist there.
 
 #include "platform/windows_api.h"

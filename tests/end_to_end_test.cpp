@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The adversarial corpus (data/adversarial_corpus.txt) through the real window: every value is
 // typed into its field and the button pressed, with the system's own directory search and
 // launcher and the stand-in playing the backend. A refused value must start nothing and change

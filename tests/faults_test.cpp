@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Faults met through the real window, the system's launcher and the stand-in backend: each ends
 // in a clear message (or the behaviour the README describes), loses nothing, and leaves the
 // window working for the next press.

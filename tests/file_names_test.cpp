@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The name rules every system's directory search shares: matching, order, UTF-8 validity and
 // decoding.
 

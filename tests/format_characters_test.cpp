@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The table of format characters (backend/characters.h) against Qt's own Unicode data: for every
 // code point that Qt's Unicode version assigns, both agree on general category Cf.
 

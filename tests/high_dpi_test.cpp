@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window on a screen scaled by 1.5, as a high-resolution display shows it. This program's
 // main sets QT_SCALE_FACTOR=1.5 before the application starts, and CTest runs it on a virtual X
 // display, so that the grab is what the display server holds rather than a rendering of Qt's.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the build into a temporary root, as a package would, and checks the installed files the
 # way desktops and software centres read them.
 # Usage: install_test.sh BUILD_DIR

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The adversarial corpus under the real cmd.exe. Values marked refused-unsafe must be the ones
 // that can make cmd.exe run a second command; values marked runs, built into a Decompile line,
 // must start the backend once with the arguments that parseCommandLine predicts.

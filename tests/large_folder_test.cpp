@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A folder of 300,000 files listed through the real window. It checks that the listing completes
 // and the window keeps working; the times it prints are for reading, not for asserting: speed
 // goals belong to the benchmarks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The lines both systems' launcher tests start with the stand-in installed as "mervo.exe" in the
 // working folder, and what the stand-in must receive. On Linux the launcher reads the line; on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Starts one line with the system's launcher and ends at once, as Kestrin does when it is closed
 // right after a press: the tests check that the program started lives on by itself.
 // Usage: launch_once [--prepared] LINE; prints the launcher's error and exits 1 when nothing

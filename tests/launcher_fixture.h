@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The POSIX launcher's tests share this: a temporary working folder that is the working folder
 // for the test, the stand-in's log, and PATH leading to an empty folder of its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The POSIX launcher with real child processes: a copy of the stand-in backend plays the backend
 // in a temporary working folder, and its log shows what each child was given.
 

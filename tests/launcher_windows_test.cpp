@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows launcher with real child processes under the real cmd.exe: a copy of the stand-in
 // backend plays the backend in a temporary working folder, and its log shows what it was given.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # listing/, backend/ and platform/ are plain C++: the programs that test them must link no Qt
 # library. They are linked without --as-needed (tests/CMakeLists.txt), so every shared library on
 # their link line is one of their NEEDED entries, whether they call into it or not.

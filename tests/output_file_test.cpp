@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A Decompile's output on POSIX systems, with real launches of the stand-in backend: links on
 // the output's way are followed only while they stay inside, the earlier output is kept as
 // NAME~, and a start that fails changes nothing.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes the .deb from this build into a temporary folder and checks it as a distribution would:
 # what it holds and needs (the libraries dpkg-shlibdeps found, the font named by hand), Debian's
 # own checker lintian, AppStream's pedantic validator on the packaged metainfo, the manual page

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Both systems' program lookup over a made-up set of files, on any system: which files are
 // examined in which order, which one runs, and which message explains a failure.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Entry point of the widget tests: one QApplication with the program's own look.
 #include <gtest/gtest.h>
 

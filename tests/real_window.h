@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The real window over a real folder: the system's directory search and launcher, the stand-in
 // backend in the working folder as "mervo.exe", and recorded messages.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Stand-ins for the operating system that record what the window asked of it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // How GoogleTest shows a Result when an expectation fails: the value or the failure's words,
 // not the object's bytes.

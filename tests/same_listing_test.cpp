@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One folder, made alike on every system, must list alike: the same names in the same order.
 // Hidden and system files are dotfiles on Linux and carry those attributes on Windows.
 

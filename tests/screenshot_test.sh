@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # What `make run` does without a display: the demo folder, Kestrin on a virtual display, a picture
 # of its painted window. The picture must be the window's size at 96 dpi.
 # Usage: screenshot_test.sh BUILD_DIR

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Every name the system's directory search finds, or std::nullopt when the search failed.
 

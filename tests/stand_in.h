@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The stand-in backend (stand_in_backend.cpp) as the tests start it in place of the real one:
 // copying it into place, the log it appends to and waiting for that log with a bound, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A stand-in for the backend program in the launcher's tests. It writes a known text to standard
 // output and appends one record of what it was given to the log named by KESTRIN_STAND_IN_LOG:
 //

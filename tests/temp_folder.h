@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A temporary folder of real files for tests, removed with everything in it. Names are UTF-8 on
 // every system.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole everyday road through the real window, as a user walks it: a folder with one script,
 // a pick from the list, a game chosen, Decompile, the text form listed, Compile. The stand-in
 // plays the backend and tells what it was given.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's controls, made from the control table: one widget a row, placed in twips,
 // chained in tab order, and bound to its member by role.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The main window's controls as one table of data: what each is, where it sits, and the role
 // the window's code knows it by. window/ and app/ are the only folders that know widgets;

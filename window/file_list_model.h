@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The file list's model. Each entry shows its name in visible form, with control and format
 // characters written as U+XXXX (backend/characters.h), so that a name with a right-to-left

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "window/qt_messages.h"
 
 #include <QMessageBox>

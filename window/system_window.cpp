@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "window/system_window.h"
 
 #include "window/control_table.h"

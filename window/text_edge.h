@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Where UTF-8 text meets Qt. Everything outside window/ and app/ speaks UTF-8 std::string; widgets
 // speak QString. Header-only, so that a program that links only Qt may use it too.

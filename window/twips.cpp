@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "window/twips.h"
 
 #include <cmath>

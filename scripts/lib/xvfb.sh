@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Sourced by scripts that need an X display of their own.
 # start_xvfb starts Xvfb on a free display number and exports DISPLAY; stop_xvfb ends it.
 # Xvfb picks the number itself (-displayfd), so runs side by side never collide.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Drives Kestrin's window the way a screen reader or a UI automation tool would: only through
 the accessibility bus (AT-SPI), by the names the window gives its parts.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Starts Kestrin on a copy of the demo folder, on a virtual display with a D-Bus session of its
 # own and the accessibility bus switched on, and lets drive_window.py use it from outside.
 # Usage: run_accessibility_test.sh BUILD_DIR

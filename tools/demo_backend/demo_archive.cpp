@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/demo_backend/demo_archive.h"
 
 #include <fstream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The demo archive format (".kpk"), made up like the demo scripts, little-endian:
 //   "KDPK"           magic

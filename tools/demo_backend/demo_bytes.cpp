@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/demo_backend/demo_bytes.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What both demo formats are built from: little-endian numbers, and a checksum over every byte
 // before it at the end of the file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The demo script format: a made-up format of our own, so that Kestrin can be tried out
 // without any real game's files. A script is a list of named values.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/demo_backend/demo_script_common.h"
 
 namespace kestrin::demo {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the two forms of a demo script share: the rules for names and sizes, and where each entry
 // lies in the compiled form (the text form notes it for the game "DEBUG").

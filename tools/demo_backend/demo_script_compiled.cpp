@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The compiled form of a demo script (".qb"), as laid out in demo_script.h.
 
 #include "tools/demo_backend/demo_bytes.h"

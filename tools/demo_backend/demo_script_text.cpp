@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text form of a demo script (".txt"), as described in demo_script.h.
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The demo backend: Kestrin's stand-in for a real backend program, for trying Kestrin out. It
 // reads and writes only the made-up demo formats of demo_script.h and demo_archive.h.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Names are UTF-8 in the demo formats and on the command line, whatever the system's own
 // encoding of paths.
