@@ -1,7 +1,8 @@
 #include "backend/command_lines.h"
 
-#include <cstdio>
 #include <initializer_list>
+
+#include "backend/shown_text.h"
 
 namespace kestrin::backend {
 namespace {
@@ -12,22 +13,6 @@ bool isUnsafe(char c) {
         return c != '\t';
     }
     return code == 0x7F || std::string_view("&|<>^%!\"").find(c) != std::string_view::npos;
-}
-
-// Control characters would vanish or break the message box, so they are shown as U+XXXX.
-std::string visible(std::string_view text) {
-    std::string shown;
-    for (const char c : text) {
-        const auto code = static_cast<unsigned char>(c);
-        if ((code < 0x20 && c != '\t') || code == 0x7F) {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(code));
-            shown += buffer;
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
 }
 
 struct Field {

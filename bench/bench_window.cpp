@@ -20,8 +20,8 @@ bool PaintCounter::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-platform::Result<> TimingLauncher::launch(const std::string& commandLine) {
-    platform::Result<> result = m_real->launch(commandLine);
+platform::Result<platform::Started> TimingLauncher::launch(const std::string& commandLine) {
+    platform::Result<platform::Started> result = m_real->launch(commandLine);
     returned = std::chrono::steady_clock::now();
     return result;
 }
@@ -30,8 +30,8 @@ BenchWindow::BenchWindow(const std::filesystem::path& emptyFolder)
     : launcher(platform::makeLauncher()), m_search(platform::makeDirectorySearch()) {
     {
         testing::WorkingFolder here(emptyFolder);
-        m_window =
-            std::make_unique<window::MainWindow>(window::Seams{*m_search, launcher, messages});
+        m_window = std::make_unique<window::MainWindow>(
+            window::Seams{*m_search, launcher, messages, watch});
     }
     m_list = m_window->findChild<QListView*>(QStringLiteral("List1"));
     m_refresh = &button("Command3");

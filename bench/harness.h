@@ -11,6 +11,7 @@
 #include "platform/directory_search.h"
 #include "platform/launcher.h"
 #include "tests/recorders.h"
+#include "window/process_watch.h"
 
 class QAbstractButton;
 class QListView;
@@ -45,7 +46,7 @@ public:
 class TimingLauncher final : public platform::Launcher {
 public:
     explicit TimingLauncher(std::unique_ptr<platform::Launcher> real) : m_real(std::move(real)) {}
-    platform::Result<> launch(const std::string& commandLine) override;
+    platform::Result<platform::Started> launch(const std::string& commandLine) override;
 
     std::chrono::steady_clock::time_point returned;
 
@@ -71,6 +72,7 @@ public:
 
     TimingLauncher launcher;
     testing::RecordingMessages messages;
+    window::SystemProcessWatch watch;
 
 private:
     std::unique_ptr<platform::DirectorySearch> m_search;

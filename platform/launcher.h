@@ -3,17 +3,25 @@
 #include <memory>
 #include <string>
 
+#include "platform/process.h"
 #include "platform/result.h"
 
 namespace kestrin::platform {
 
-// Starts a command line as a new process and returns at once. It never waits for the process and
-// keeps no handle of it; the process inherits the working folder. A failure's message tells the
-// user why nothing started.
+// What a launch that went ahead hands back.
+struct Started {
+    std::string keptCopy;  // the earlier output kept as "NAME.txt~", empty when none
+    Process process;       // to learn when and how the backend ended
+    WordsFile words;       // what it writes for the user; empty when no file could be made
+};
+
+// Starts a command line as a new process and returns at once, never waiting for it. The process
+// inherits the working folder; its standard error, and its standard output unless the line sends
+// that to a file, go to the words file. A failure's message tells the user why nothing started.
 class Launcher {
 public:
     virtual ~Launcher() = default;
-    virtual Result<> launch(const std::string& commandLine) = 0;
+    virtual Result<Started> launch(const std::string& commandLine) = 0;
 };
 
 // The system's own launcher.

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "fake_watch.h"
 #include "recorders.h"
 #include "window/main_window.h"
 
@@ -31,6 +32,7 @@ protected:
     kestrin::testing::FakeFolder m_folder;
     kestrin::testing::RecordingLauncher m_launcher;
     kestrin::testing::RecordingMessages m_messages;
+    kestrin::testing::FakeProcessWatch m_watch;
 };
 
 TEST_F(Handlers, BuildLaunchAndConfirmInOrder) {
@@ -121,7 +123,7 @@ TEST_F(Handlers, BuildLaunchAndConfirmInOrder) {
         if (!press.launchError.empty()) {
             launcher.result = kestrin::platform::Failure{press.launchError};
         }
-        kestrin::window::MainWindow window({m_folder, launcher, messages});
+        kestrin::window::MainWindow window({m_folder, launcher, messages, m_watch});
         const std::vector<std::pair<const char*, QString>> boxes = {{"Text1", press.fields.text1},
                                                                     {"Text2", press.fields.text2},
                                                                     {"Text3", press.fields.text3},
@@ -145,7 +147,7 @@ TEST_F(Handlers, BuildLaunchAndConfirmInOrder) {
 }
 
 TEST_F(Handlers, UnsafeNamesAreRefusedAndNothingStarts) {
-    kestrin::window::MainWindow window({m_folder, m_launcher, m_messages});
+    kestrin::window::MainWindow window({m_folder, m_launcher, m_messages, m_watch});
     window.findChild<QLineEdit*>("Text1")->setText("a&calc");
     window.findChild<QLineEdit*>("Text2")->setText("a&calc");
     window.findChild<QLineEdit*>("Text3")->setText("kept");
@@ -156,15 +158,23 @@ TEST_F(Handlers, UnsafeNamesAreRefusedAndNothingStarts) {
     EXPECT_EQ(window.findChild<QLineEdit*>("Text3")->text(), "kept");
 }
 
-TEST_F(Handlers, EveryPressStartsAgain) {
-    kestrin::window::MainWindow window({m_folder, m_launcher, m_messages});
+TEST_F(Handlers, APressIntoAnOutputStillBeingWrittenIsRefusedUntilItsBackendEnds) {
+    kestrin::window::MainWindow window({m_folder, m_launcher, m_messages, m_watch});
     window.findChild<QLineEdit*>("Text1")->setText("level");
     window.findChild<QLineEdit*>("Text2")->setText("level");
-    for (int press = 0; press < 3; ++press) {
+    const auto press = [&] {
         QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
-    }
-    EXPECT_EQ(m_launcher.launched.size(), 3u);
-    EXPECT_EQ(m_messages.shown, Strings(3, "DeCompiling Done"));
+    };
+    press();
+    press();
+    m_watch.end(0, {});
+    press();
+    EXPECT_EQ(m_launcher.launched.size(), 2u);
+    EXPECT_EQ(m_messages.shown,
+              (Strings{"DeCompiling Done",
+                       "The earlier Decompile into \"level.txt\" is still running; try again once "
+                       "it has ended.\nNothing was started.",
+                       "DeCompiling Done"}));
 }
 
 }  // namespace

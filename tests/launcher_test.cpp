@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "backend/command_lines.h"
+#include "backend/reports.h"
 #include "launch_cases.h"
 #include "platform/launcher.h"
 #include "stand_in.h"
@@ -32,7 +34,9 @@ namespace fs = std::filesystem;
 using kestrin::backend::compileLine;
 using kestrin::backend::decompileLine;
 using kestrin::backend::unpackLine;
+using kestrin::platform::Ending;
 using kestrin::platform::Result;
+using kestrin::platform::Started;
 using kestrin::testing::kDeadline;
 using kestrin::testing::noChildrenRemain;
 using kestrin::testing::Record;
@@ -52,15 +56,53 @@ protected:
         kestrin::testing::installStandIn(folder, name);
     }
 
-    static Result<> launch(const std::string& line) {
-        return kestrin::platform::makeLauncher()->launch(line);
+    // Keeps what a launch that went ahead hands back, so that its process can be collected.
+    Result<> launch(const std::string& line) {
+        Result<Started> started = kestrin::platform::makeLauncher()->launch(line);
+        if (!started) {
+            return started.failure();
+        }
+        m_started.push_back(std::move(*started));
+        return {};
     }
 
-    // Launches on a thread of its own, so that a launch that hangs fails the test instead.
+    // A process left uncollected would stay a zombie and be counted by a later test.
+    void TearDown() override {
+        kestrin::testing::eventually([this] {
+            return std::all_of(m_started.begin(), m_started.end(), [](Started& started) {
+                return started.process.ended().has_value();
+            });
+        });
+    }
+
+    // Collects every process started so far; true once each has ended with status 0.
+    ::testing::AssertionResult everyStartEndedWell() {
+        const auto allEnded = [this] {
+            return std::all_of(m_started.begin(), m_started.end(), [](Started& started) {
+                return started.process.ended().has_value();
+            });
+        };
+        if (!kestrin::testing::eventually(allEnded)) {
+            return ::testing::AssertionFailure() << "a started process never ended";
+        }
+        for (Started& started : m_started) {
+            if (*started.process.ended() != Ending{}) {
+                return ::testing::AssertionFailure()
+                       << "a process " << kestrin::platform::describe(*started.process.ended());
+            }
+        }
+        return ::testing::AssertionSuccess();
+    }
+
+    // Launches on a thread of its own, so that a launch that hangs fails the test instead. For
+    // lines that must not start.
     static std::optional<Result<>> launchOrGiveUp(const std::string& line) {
         auto promise = std::make_shared<std::promise<Result<>>>();
         auto result = promise->get_future();
-        std::thread([promise, line] { promise->set_value(launch(line)); }).detach();
+        std::thread([promise, line] {
+            const Result<Started> started = kestrin::platform::makeLauncher()->launch(line);
+            promise->set_value(started ? Result<>() : Result<>(started.failure()));
+        }).detach();
         if (result.wait_for(kDeadline) != std::future_status::ready) {
             return std::nullopt;
         }
@@ -90,6 +132,7 @@ protected:
     TempFolder m_pathFolder;
     StandInLog m_log;
     ScopedEnvironment m_pathVariable;
+    std::vector<Started> m_started;
 };
 
 TEST_F(LauncherTest, RunsTheBackendWithItsOutputInTheFile) {
@@ -192,6 +235,7 @@ TEST_F(LauncherTest, ManyLaunchesLeaveNoZombieAndNoStrayDescriptor) {
         EXPECT_EQ(found[i].one("stdin"), "/dev/null");
     }
 
+    EXPECT_TRUE(everyStartEndedWell());
     EXPECT_TRUE(noChildrenRemain());
 }
 
@@ -430,6 +474,76 @@ TEST_F(LauncherTest, AnExeNameAlsoFindsTheNativeBuild) {
     EXPECT_EQ(found[0].one("name"), "mervo.exe") << "the program keeps the name it was called by";
     EXPECT_EQ(found[1].one("exe"), inWork("mervo.exe")) << "the exact name comes first";
     EXPECT_EQ(found[2].one("exe"), inWork("LOUD"));
+}
+
+}  // namespace
+
+namespace {
+
+struct EndCase {
+    const char* why;
+    std::string line;
+    std::optional<std::string> failure;  // what the stand-in writes to standard error, then fails
+    std::optional<std::string> signal;   // the signal it ends by
+    Ending ending;
+    std::string words;
+};
+
+TEST_F(LauncherTest, EachStartTellsItsEndAndKeepsItsWordsOutsideTheWorkingFolder) {
+    install(m_work.path(), "mervo");
+    const TempFolder runtime;
+    const ScopedEnvironment runtimeVariable("XDG_RUNTIME_DIR", runtime.path().string());
+    const std::vector<EndCase> cases = {
+        {"decompile: standard output to its file", decompileLine("mervo", "a", "", "out").value(),
+         std::nullopt, std::nullopt, Ending{}, ""},
+        {"a failing decompile", decompileLine("mervo", "a", "", "out").value(), "bad header\n",
+         std::nullopt, Ending{Ending::Kind::Status, 3}, "bad header\n"},
+        {"compile: standard output to the words as well", compileLine("mervo", "a").value(),
+         std::nullopt, std::nullopt, Ending{}, "stand-in output\n"},
+        {"a failing unpack", unpackLine("mervo", "pack"), "no such archive\n", std::nullopt,
+         Ending{Ending::Kind::Status, 3}, "no such archive\nstand-in output\n"},
+        {"ended by a signal", compileLine("mervo", "a").value(), std::nullopt, "9",
+         Ending{Ending::Kind::Signal, 9}, "stand-in output\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        const ScopedEnvironment failure("KESTRIN_STAND_IN_FAIL", c.failure);
+        const ScopedEnvironment signal("KESTRIN_STAND_IN_SIGNAL", c.signal);
+        Result<Started> started = kestrin::platform::makeLauncher()->launch(c.line);
+        ASSERT_TRUE(started.ok()) << started.message();
+        ASSERT_TRUE(started->words.exists());
+        const fs::path words = started->words.path();
+        EXPECT_EQ(words.parent_path(), runtime.path());
+        ASSERT_TRUE(kestrin::testing::eventually([&] { return started->process.ended(); }));
+        EXPECT_EQ(*started->process.ended(), c.ending);
+        EXPECT_EQ(started->words.tail(kestrin::backend::kWordsBytes), c.words);
+        EXPECT_EQ(started->words.tail(4),
+                  c.words.substr(c.words.size() - std::min<std::size_t>(4, c.words.size())));
+        started = kestrin::platform::Failure{"let go"};
+        EXPECT_FALSE(fs::exists(words)) << "the words file outlived its start";
+    }
+    EXPECT_TRUE(fs::is_empty(runtime.path()));
+    EXPECT_EQ(workEntries(), (std::set<std::string>{"mervo", "out.txt"}));
+    EXPECT_TRUE(noChildrenRemain());
+}
+
+TEST(Ending, IsDescribedInWords) {
+    struct Case {
+        Ending ending;
+        std::string words;
+        bool failed;
+    };
+    const std::vector<Case> cases = {
+        {Ending{}, "ended with status 0", false},
+        {Ending{Ending::Kind::Status, 3}, "ended with status 3", true},
+        {Ending{Ending::Kind::Signal, 9}, "was ended by signal 9 (SIGKILL)", true},
+        {Ending{Ending::Kind::Signal, 11}, "was ended by signal 11 (SIGSEGV)", true},
+        {Ending{Ending::Kind::Unknown, 0}, "ended, with a status Kestrin could not learn", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(kestrin::platform::describe(c.ending), c.words);
+        EXPECT_EQ(c.ending.failed(), c.failed) << c.words;
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <functional>
 
+#include "fake_watch.h"
 #include "recorders.h"
 #include "window/main_window.h"
 #include "window/text_edge.h"
@@ -23,8 +24,8 @@ public:
     WindowUser() {
         m_folder.names["*.qb"] = {"intro.qb", "level.qb"};
         m_folder.names["*.txt"] = {"level.txt"};
-        m_window =
-            std::make_unique<MainWindow>(kestrin::window::Seams{m_folder, m_launcher, m_messages});
+        m_window = std::make_unique<MainWindow>(
+            kestrin::window::Seams{m_folder, m_launcher, m_messages, m_watch});
         m_window->show();
         QApplication::setActiveWindow(m_window.get());
         EXPECT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
@@ -59,6 +60,7 @@ public:
     kestrin::testing::FakeFolder m_folder;
     kestrin::testing::RecordingLauncher m_launcher;
     kestrin::testing::RecordingMessages m_messages;
+    kestrin::testing::FakeProcessWatch m_watch;
     std::unique_ptr<MainWindow> m_window;
 };
 

@@ -3,6 +3,7 @@
 // backend in the working folder as "mervo.exe", and recorded messages.
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -23,7 +24,7 @@ namespace kestrin::testing {
 // The real launcher, with a note of every line it was asked to start.
 class CountingLauncher final : public platform::Launcher {
 public:
-    platform::Result<> launch(const std::string& commandLine) override {
+    platform::Result<platform::Started> launch(const std::string& commandLine) override {
         lines.push_back(commandLine);
         return m_real->launch(commandLine);
     }
@@ -37,8 +38,8 @@ class RealWindow : public StandInFolder {
 public:
     // The window starts by listing the working folder, so files go in place before this.
     void open() {
-        m_window =
-            std::make_unique<window::MainWindow>(window::Seams{*m_search, m_launcher, m_messages});
+        m_window = std::make_unique<window::MainWindow>(
+            window::Seams{*m_search, m_launcher, m_messages, m_watch});
     }
     void close() { m_window.reset(); }
     window::MainWindow& window() const { return *m_window; }
@@ -59,6 +60,15 @@ public:
         QTest::mouseClick(m_window->findChild<QPushButton*>(button), Qt::LeftButton);
     }
 
+    // Lets the event loop run until the watch has collected every backend started; false at the
+    // deadline.
+    bool waitUntilAllEnded() {
+        return eventually([this] {
+            QCoreApplication::processEvents();
+            return m_watch.watching() == 0;
+        });
+    }
+
     std::vector<std::string> entries() const {
         std::vector<std::string> names;
         const auto* model = m_window->findChild<QListView*>("List1")->model();
@@ -71,6 +81,7 @@ public:
     std::unique_ptr<platform::DirectorySearch> m_search = platform::makeDirectorySearch();
     CountingLauncher m_launcher;
     RecordingMessages m_messages;
+    window::SystemProcessWatch m_watch;
     std::unique_ptr<window::MainWindow> m_window;
 };
 
