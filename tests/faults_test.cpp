@@ -10,11 +10,13 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -305,10 +307,11 @@ TEST(Faults, AThousandLaunchesLeaveNoZombieNoStrayDescriptorAndNoGrowth) {
     }
 }
 
-TEST(Faults, ClosingTheWindowLeavesARunningBackendToFinish) {
+TEST(Faults, ClosingTheWindowLeavesARunningBackendToFinishUnreported) {
     RealWindow w;
     const fs::path gate = w.m_logs.path() / "gate";
     const ScopedEnvironment gateVariable("KESTRIN_STAND_IN_GATE", gate.string());
+    const ScopedEnvironment failure("KESTRIN_STAND_IN_FAIL", "failed after the window closed\n");
     w.open();
     decompileInto(w, "slow");
     EXPECT_EQ(w.m_messages.shown, Strings{"DeCompiling Done"});
@@ -321,12 +324,20 @@ TEST(Faults, ClosingTheWindowLeavesARunningBackendToFinish) {
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records.front().one("session"), "own");
     EXPECT_EQ(w.m_work.read("slow.txt"), "stand-in output\n");
+    // Its failure has nobody to be told to.
+    EXPECT_TRUE(w.waitUntilAllEnded());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.m_messages.shown, Strings{"DeCompiling Done"});
 }
 
-TEST(Faults, ABackendOutlivesTheProgramThatStartedIt) {
+TEST(Faults, ABackendOutlivesTheProgramThatStartedItAndStillHasItsWordsKept) {
     RealWindow w;
     const fs::path gate = w.m_logs.path() / "gate";
     const ScopedEnvironment gateVariable("KESTRIN_STAND_IN_GATE", gate.string());
+    // It writes to standard error only after the program that started it has ended.
+    const ScopedEnvironment failure("KESTRIN_STAND_IN_FAIL", "written after the start\n");
+    const kestrin::testing::TempFolder runtime;
+    const ScopedEnvironment runtimeVariable("XDG_RUNTIME_DIR", runtime.path().string());
     std::string line = "cmd /c mervo.exe -d level.qb THUG1 > slow.txt";
     std::string program = KESTRIN_LAUNCH_ONCE;
     char* argv[] = {program.data(), line.data(), nullptr};
@@ -343,6 +354,8 @@ TEST(Faults, ABackendOutlivesTheProgramThatStartedIt) {
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records.front().arguments(), (Strings{"-d", "level.qb", "THUG1"}));
     EXPECT_EQ(w.m_work.read("slow.txt"), "stand-in output\n");
+    EXPECT_TRUE(fs::is_empty(runtime.path())) << "the words file was left behind";
+    EXPECT_EQ(w.files(), (std::set<std::string>{"mervo.exe", "slow.txt"}));
 }
 
 }  // namespace
