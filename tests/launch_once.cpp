@@ -1,5 +1,6 @@
 // Starts one command line with the system's launcher and ends at once, as Kestrin does when it is
-// closed right after a press: the tests check that the program started lives on by itself.
+// closed right after a press: the tests check that the program started lives on by itself, and
+// goes on writing its words after their file's name has gone with this program.
 // Usage: launch_once LINE; prints the launcher's error and exits 1 when nothing started.
 
 #include <cstdio>
