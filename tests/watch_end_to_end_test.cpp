@@ -110,11 +110,12 @@ TEST(WatchEndToEnd, OneOutputHasOneWriterWhileDifferentOutputsRunSideBySide) {
     w.type("Text5", "pack.prx");
     w.press("Command4");
     w.press("Command4");
+    const std::string stillUnpacking =
+        "The earlier Unpack of \"pack.prx\" is still running; try again once it has ended.\n"
+        "Nothing was started.";
     EXPECT_EQ(w.m_messages.shown,
               (Strings{"DeCompiling Done", stillWriting("slow.txt"), stillWriting("./slow.txt"),
-                       "DeCompiling Done",
-                       "The earlier Unpack of \"pack.prx\" is still running; try again once it "
-                       "has ended.\nNothing was started."}));
+                       "DeCompiling Done", stillUnpacking}));
     EXPECT_EQ(w.m_launcher.lines.size(), 3u);
 
     std::ofstream(gate) << "open";
@@ -157,7 +158,7 @@ TEST(WatchEndToEnd, TheSystemWatchCollectsEveryEndAndTellsOnlyALiveWindow) {
         auto context = std::make_unique<QObject>();
         std::optional<kestrin::platform::Ending> told;
         watch.watch(kestrin::platform::Process(pid, pidfd), {}, context.get(),
-                    [&](kestrin::window::Ended ended) { told = ended.ending; });
+                    [&](const kestrin::window::Ended& ended) { told = ended.ending; });
         if (!c.contextKept) {
             context.reset();
         }

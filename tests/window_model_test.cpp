@@ -412,7 +412,7 @@ std::string Run::press(const char* button) {
     // Only a Decompile has an earlier output to keep.
     m_launcher.keptCopy = button[7] == '1' && chance(30) ? "earlier.txt~" : "";
     click(button);
-    const std::string what = std::string("press ") + button + (failure ? ", the start fails" : "");
+    std::string what = std::string("press ") + button + (failure ? ", the start fails" : "");
     switch (button[7]) {
         case '1':
             m_model.decompile(failure, m_launcher.keptCopy);

@@ -46,9 +46,11 @@ SystemProcessWatch::SystemProcessWatch() {
 }
 
 SystemProcessWatch::~SystemProcessWatch() {
-    // Those that have ended are collected; the others are left to run.
+    // Those that have ended are collected; the others are left to run. No notifier is signalling
+    // now, so each goes at once.
     for (auto& [id, watched] : m_watched) {
         (void)watched.process.ended();
+        delete watched.notifier.release();
     }
 }
 
@@ -66,7 +68,7 @@ void SystemProcessWatch::watch(platform::Process process, platform::WordsFile wo
         return;
     }
 #ifdef Q_OS_WIN
-    watched.notifier.reset(new Notifier(reinterpret_cast<HANDLE>(waitable)));
+    watched.notifier.reset(new Notifier(reinterpret_cast<Qt::HANDLE>(waitable)));
     connect(watched.notifier.get(), &QWinEventNotifier::activated, this, [this, id] { check(id); });
 #else
     watched.notifier.reset(new Notifier(static_cast<qintptr>(waitable), QSocketNotifier::Read));
