@@ -21,18 +21,12 @@ bool PaintCounter::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-platform::Result<platform::Started> TimingLauncher::launch(const std::string& commandLine) {
-    platform::Result<platform::Started> result = m_real->launch(commandLine);
-    returned = std::chrono::steady_clock::now();
-    return result;
-}
-
 BenchWindow::BenchWindow(const std::filesystem::path& emptyFolder)
-    : launcher(platform::makeLauncher()), m_search(platform::makeDirectorySearch()) {
+    : m_launcher(platform::makeLauncher()), m_search(platform::makeDirectorySearch()) {
     {
         testing::WorkingFolder here(emptyFolder);
-        m_window =
-            std::make_unique<window::MainWindow>(window::Seams{*m_search, launcher, messages});
+        m_window = std::make_unique<window::MainWindow>(
+            window::Seams{*m_search, *m_launcher, messages, watch});
     }
     m_list = m_window->findChild<QListView*>(QStringLiteral("List1"));
     m_refresh = &button("Command3");

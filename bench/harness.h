@@ -12,6 +12,7 @@
 #include "platform/directory_search.h"
 #include "platform/launcher.h"
 #include "tests/recorders.h"
+#include "window/process_watch.h"
 
 class QAbstractButton;
 class QListView;
@@ -42,18 +43,6 @@ public:
     int count = 0;
 };
 
-// Passes each launch on to the real launcher and notes when it returned.
-class TimingLauncher final : public platform::Launcher {
-public:
-    explicit TimingLauncher(std::unique_ptr<platform::Launcher> real) : m_real(std::move(real)) {}
-    platform::Result<platform::Started> launch(const std::string& commandLine) override;
-
-    std::chrono::steady_clock::time_point returned;
-
-private:
-    std::unique_ptr<platform::Launcher> m_real;
-};
-
 // Kestrin's own window with the real directory search and launcher, shown offscreen. Only a
 // recording stands in for the message box, so that no modal box waits for a user.
 class BenchWindow {
@@ -70,10 +59,11 @@ public:
     bool refreshAndPaint();
     int rows() const;
 
-    TimingLauncher launcher;
     testing::RecordingMessages messages;
+    window::SystemProcessWatch watch;
 
 private:
+    std::unique_ptr<platform::Launcher> m_launcher;
     std::unique_ptr<platform::DirectorySearch> m_search;
     PaintCounter m_listPaints;
     std::unique_ptr<window::MainWindow> m_window;
@@ -86,6 +76,10 @@ private:
 std::vector<Figure> registerListing(const std::filesystem::path& scratch, BenchWindow& window);
 std::vector<Figure> registerStartUp(const std::filesystem::path& scratch);
 std::vector<Figure> registerLaunching(const std::filesystem::path& scratch, BenchWindow& window);
+
+// Presses Decompile into count outputs of their own while every backend started sleeps, and
+// prints how Kestrin's threads and resident memory changed; false when the presses failed.
+bool reportManyRunning(const std::filesystem::path& scratch, BenchWindow& window, int count);
 
 double seconds(std::chrono::steady_clock::duration duration);
 

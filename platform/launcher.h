@@ -4,22 +4,23 @@
 #include <memory>
 #include <string>
 
+#include "platform/process.h"
 #include "platform/result.h"
 
 namespace kestrin::platform {
 
-// What a launch that started its program leaves behind.
+// What a launch that went ahead hands back.
 struct Started {
     // Where the earlier content of the output file was kept ("level.txt~") when the new output
     // replaced a file that was not empty; empty when nothing was kept.
     std::string keptCopy;
-
-    bool operator==(const Started&) const = default;
+    Process process;  // to learn when and how the backend ended
+    WordsFile words;  // what it writes for the user; empty when no file could be made
 };
 
-// Starts a command line as a new process and returns at once. It never waits for the process and
-// keeps no handle of it; the process inherits the working folder. A failure's message tells the
-// user why nothing started.
+// Starts a command line as a new process and returns at once, never waiting for it. The process
+// inherits the working folder; its standard error, and its standard output unless the line sends
+// that to a file, go to the words file. A failure's message tells the user why nothing started.
 class Launcher {
 public:
     virtual ~Launcher() = default;

@@ -6,15 +6,13 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <optional>
 #include <string_view>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -101,21 +99,27 @@ public:
     SpawnActions(const SpawnActions&) = delete;
     SpawnActions& operator=(const SpawnActions&) = delete;
 
-    // Standard input from /dev/null, standard output to output when there is one, standard error
-    // inherited, every other descriptor closed. A standard descriptor that Kestrin itself lacks
-    // goes to /dev/null, so that the program's first file never takes its place.
-    int prepare(int output) {
+    // Standard input from /dev/null, standard output to output when there is one, else to words;
+    // standard error to words, every other descriptor closed. A standard descriptor that is not
+    // redirected and that Kestrin itself lacks goes to /dev/null, so that the program's first
+    // file never takes its place.
+    int prepare(int output, int words) {
         m_ready = m_error == 0;
         if (!m_ready) {
             return m_error;
         }
         int error =
             posix_spawn_file_actions_addopen(&m_actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        if (error == 0 && output >= 0) {
-            error = posix_spawn_file_actions_adddup2(&m_actions, output, STDOUT_FILENO);
+        if (error == 0 && words >= 0) {
+            error = posix_spawn_file_actions_adddup2(&m_actions, words, STDERR_FILENO);
+        }
+        const int out = output >= 0 ? output : words;
+        if (error == 0 && out >= 0) {
+            error = posix_spawn_file_actions_adddup2(&m_actions, out, STDOUT_FILENO);
         }
         for (const int fd : {STDOUT_FILENO, STDERR_FILENO}) {
-            if (error == 0 && !(fd == STDOUT_FILENO && output >= 0) && !passedOn(fd)) {
+            const bool redirected = fd == STDOUT_FILENO ? out >= 0 : words >= 0;
+            if (error == 0 && !redirected && !passedOn(fd)) {
                 error = posix_spawn_file_actions_addopen(&m_actions, fd, "/dev/null", O_WRONLY, 0);
             }
         }
@@ -172,26 +176,25 @@ private:
     bool m_ready = false;
 };
 
-// Collects the exit status of this one child so that it leaves no zombie; other children of the
-// process are none of its business.
-void reapWhenDone(pid_t pid) {
-    try {
-        std::thread([pid] {
-            int status = 0;
-            while (waitpid(pid, &status, 0) == -1 && errno == EINTR) {
-            }
-        }).detach();
-    } catch (const std::system_error&) {
-        // Without a thread the child stays a zombie until Kestrin ends; it did start, though.
-    }
+// A descriptor that becomes readable when the child ends, or -1 where the system has none. Nobody
+// else collects this child, so its pid cannot be reused before the pidfd exists. (glibc 2.36
+// declares pidfd_open without C linkage for C++, hence the system call.)
+int openPidfd(pid_t pid) {
+#ifdef SYS_pidfd_open
+    return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+#else
+    return -1;
+#endif
 }
 
 // Starts the program at path with the arguments (the program's own name first), its standard
-// output going to output unless that is -1. Returns 0, or the error that kept it from starting.
-int spawn(const std::string& path, std::vector<std::string>& arguments, int output) {
+// output going to output and its words to words, either unless it is -1. Returns 0 and the
+// started process, or the error that kept it from starting.
+int spawn(const std::string& path, std::vector<std::string>& arguments, int output, int words,
+          Process& started) {
     SpawnActions actions;
     SpawnAttributes attributes;
-    if (const int error = actions.prepare(output); error != 0) {
+    if (const int error = actions.prepare(output, words); error != 0) {
         return error;
     }
     if (const int error = attributes.prepare(); error != 0) {
@@ -208,7 +211,7 @@ int spawn(const std::string& path, std::vector<std::string>& arguments, int outp
     const int error =
         posix_spawn(&pid, path.c_str(), actions.get(), attributes.get(), argv.data(), environ);
     if (error == 0) {
-        reapWhenDone(pid);
+        started = Process(pid, openPidfd(pid));
     }
     return error;
 }
@@ -237,12 +240,17 @@ public:
             }
             output.emplace(std::move(opened).value());
         }
-        const int error = spawn(*path, command.arguments, output ? output->descriptor() : -1);
+        Started started;
+        started.words = WordsFile::create().value_or(WordsFile());
+        const int error = spawn(*path, command.arguments, output ? output->descriptor() : -1,
+                                static_cast<int>(started.words.writer()), started.process);
+        started.words.closeWriter();
         if (error != 0) {
             // Nothing started: the output's new file goes, the earlier one was never touched.
             return Failure{whyNotStarted(program, *path, error)};
         }
-        return Started{.keptCopy = output ? output->commit() : std::string()};
+        started.keptCopy = output ? output->commit() : std::string();
+        return started;
     }
 };
 

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/child_handles_windows.h"
 #include "platform/command_line.h"
 #include "platform/launch_messages.h"
 #include "platform/launcher.h"
@@ -86,28 +87,37 @@ Result<std::wstring> applicationFor(const std::string& commandLine, const std::s
     return found;
 }
 
-// Starts application with the line, minimized in a console of its own, and keeps no handle.
-Result<> start(const std::wstring& application, const std::wstring& wideLine,
-               const std::string& program) {
+// Starts application with the line, minimized in a console of its own, its words going to the
+// words file; hands back its process handle.
+Result<Started> start(const std::wstring& application, const std::wstring& wideLine,
+                      const std::string& program) {
     // CreateProcessW may write into the command line, so it gets its own buffer.
     std::vector<wchar_t> line(wideLine.begin(), wideLine.end());
     line.push_back(L'\0');
 
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWMINIMIZED;
-    PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE,
-                                        CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT, nullptr,
-                                        nullptr, &startup, &process);
-    if (!started) {
+    Started started;
+    started.words = WordsFile::create().value_or(WordsFile());
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof startup;
+    startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+    startup.StartupInfo.wShowWindow = SW_SHOWMINIMIZED;
+    ChildHandles handles;
+    if (!handles.prepare(started.words, startup)) {
         return Failure{cannotStart(program, systemMessage(GetLastError()))};
     }
-    // Nothing waits for the program, so nothing keeps a handle of it.
+    PROCESS_INFORMATION process{};
+    const DWORD flags = CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT |
+                        (handles.inherit() ? EXTENDED_STARTUPINFO_PRESENT : 0);
+    const BOOL ok =
+        CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, handles.inherit(), flags,
+                       nullptr, nullptr, &startup.StartupInfo, &process);
+    started.words.closeWriter();
+    if (!ok) {
+        return Failure{cannotStart(program, systemMessage(GetLastError()))};
+    }
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return {};
+    started.process = Process(process.hProcess);
+    return started;
 }
 
 // The program to start for the line, found the way cmd.exe will find it.

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <functional>
 
+#include "fake_watch.h"
 #include "recorders.h"
 #include "window/main_window.h"
 
@@ -47,8 +48,8 @@ public:
     Client() {
         m_folder.names["*.qb"] = {"intro.qb", "level.qb"};
         m_folder.names["*.txt"] = {"level.txt"};
-        m_window =
-            std::make_unique<MainWindow>(kestrin::window::Seams{m_folder, m_launcher, m_messages});
+        m_window = std::make_unique<MainWindow>(
+            kestrin::window::Seams{m_folder, m_launcher, m_messages, m_watch});
     }
     QAccessibleInterface* control(const char* name) const {
         return accessible(m_window->findChild<QWidget*>(name));
@@ -63,6 +64,7 @@ public:
     kestrin::testing::FakeFolder m_folder;
     kestrin::testing::RecordingLauncher m_launcher;
     kestrin::testing::RecordingMessages m_messages;
+    kestrin::testing::FakeProcessWatch m_watch;
     std::unique_ptr<MainWindow> m_window;
 };
 

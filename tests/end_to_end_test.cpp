@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QChar>
+#include <QCoreApplication>
 #include <QString>
 #include <algorithm>
 #include <filesystem>
@@ -174,6 +175,10 @@ protected:
         EXPECT_EQ(m_window.m_messages.shown, std::vector<std::string>{press.done});
         const auto records = m_window.m_log.waitForRecords(recordsBefore + 1);
         ASSERT_EQ(records.size(), recordsBefore + 1) << "the backend did not run exactly once";
+        // The next press may name the same output: that waits until this backend has ended.
+        ASSERT_TRUE(m_window.waitUntilAllEnded());
+        EXPECT_EQ(m_window.m_messages.shown, std::vector<std::string>{press.done})
+            << "the backend's end was reported";
         ASSERT_FALSE(predicted.argv.empty());
         EXPECT_EQ(records.back().one("exe"),
                   fs::canonical(m_window.m_work.path() / "mervo.exe").string());
@@ -244,7 +249,7 @@ TEST_F(EndToEnd, AdversarialValuesAreRefusedOrReachTheBackendAsSplit) {
         EXPECT_EQ(m_window.m_work.read(name + ".qb"), name) << "an input file changed";
     }
     EXPECT_FALSE(fs::exists(m_window.m_work.path() / "pwned"));
-    EXPECT_TRUE(kestrin::testing::noChildrenRemain());
+    EXPECT_TRUE(kestrin::testing::noChildrenRemain([] { QCoreApplication::processEvents(); }));
 }
 
 // The words a link line of the corpus uses for places, made real.

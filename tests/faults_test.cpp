@@ -11,12 +11,14 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -305,28 +307,37 @@ TEST(Faults, AThousandLaunchesLeaveNoZombieNoStrayDescriptorAndNoGrowth) {
     constexpr std::size_t kWarmUp = 50;
     constexpr std::size_t kLaunches = 1000;
     std::size_t confirmed = 0;
+    std::size_t pressed = 0;
+    // The window collects its children from its event loop, which turns between a user's presses.
+    const auto collect = [] { QCoreApplication::processEvents(); };
+    // A file of its own for each press: a second Decompile into one file waits for the first.
     const auto pressMany = [&](std::size_t count) {
         for (std::size_t i = 0; i < count; ++i) {
-            decompileInto(w, "out");
+            decompileInto(w, "out" + std::to_string(pressed++));
             confirmed += w.m_messages.shown == Strings{"DeCompiling Done"} ? 1 : 0;
+            collect();
         }
     };
     pressMany(kWarmUp);
     ASSERT_EQ(w.m_log.waitForRecords(kWarmUp).size(), kWarmUp);
-    ASSERT_TRUE(noChildrenRemain());
+    ASSERT_TRUE(noChildrenRemain(collect));
+    collect();
     const std::size_t descriptorsBefore = openDescriptors();
     const long residentBefore = residentKiB();
 
     pressMany(kLaunches);
     // Once every child is reaped, every record is written; the log is read only after measuring,
     // so that its records do not count as the window's memory.
-    EXPECT_TRUE(noChildrenRemain());
+    EXPECT_TRUE(noChildrenRemain(collect));
+    collect();
     const std::size_t descriptorsAfter = openDescriptors();
     const long residentAfter = residentKiB();
     close(leaky);
     const auto records = w.m_log.records();
 
     EXPECT_EQ(confirmed, kWarmUp + kLaunches);
+    EXPECT_EQ(w.m_watch.watching(), 0u);
+    EXPECT_EQ(w.m_messages.shown, Strings{"DeCompiling Done"}) << "a backend was reported";
     ASSERT_EQ(records.size(), kWarmUp + kLaunches);
     std::size_t clean = 0;
     for (const auto& record : records) {
@@ -337,18 +348,19 @@ TEST(Faults, AThousandLaunchesLeaveNoZombieNoStrayDescriptorAndNoGrowth) {
     std::cout << "resident memory: " << residentBefore << " KiB before, " << residentAfter
               << " KiB after " << kLaunches << " launches\n";
     // A leak of even 2 KiB a launch would show as 2,000 KiB. The allowance covers what grows
-    // once, not per launch: malloc arenas and cached stacks of the reaper threads, and pages
-    // of the heap touched for the first time. AddressSanitizer keeps freed memory in quarantine
-    // on purpose, so there the leak checker stands in for this comparison.
+    // once, not per launch: malloc arenas, and pages of the heap touched for the first time.
+    // AddressSanitizer keeps freed memory in quarantine on purpose, so there the leak checker
+    // stands in for this comparison.
     if (!kAddressSanitizer) {
         EXPECT_LE(residentAfter - residentBefore, 1024) << "KiB";
     }
 }
 
-TEST(Faults, ClosingTheWindowLeavesARunningBackendToFinish) {
+TEST(Faults, ClosingTheWindowLeavesARunningBackendToFinishUnreported) {
     RealWindow w;
     const fs::path gate = w.m_logs.path() / "gate";
     const ScopedEnvironment gateVariable("KESTRIN_STAND_IN_GATE", gate.string());
+    const ScopedEnvironment failure("KESTRIN_STAND_IN_FAIL", "failed after the window closed\n");
     w.open();
     decompileInto(w, "slow");
     EXPECT_EQ(w.m_messages.shown, Strings{"DeCompiling Done"});
@@ -361,12 +373,20 @@ TEST(Faults, ClosingTheWindowLeavesARunningBackendToFinish) {
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records.front().one("session"), "own");
     EXPECT_EQ(w.m_work.read("slow.txt"), "stand-in output\n");
+    // Its failure has nobody to be told to.
+    EXPECT_TRUE(w.waitUntilAllEnded());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.m_messages.shown, Strings{"DeCompiling Done"});
 }
 
-TEST(Faults, ABackendOutlivesTheProgramThatStartedIt) {
+TEST(Faults, ABackendOutlivesTheProgramThatStartedItAndStillHasItsWordsKept) {
     RealWindow w;
     const fs::path gate = w.m_logs.path() / "gate";
     const ScopedEnvironment gateVariable("KESTRIN_STAND_IN_GATE", gate.string());
+    // It writes to standard error only after the program that started it has ended.
+    const ScopedEnvironment failure("KESTRIN_STAND_IN_FAIL", "written after the start\n");
+    const kestrin::testing::TempFolder runtime;
+    const ScopedEnvironment runtimeVariable("XDG_RUNTIME_DIR", runtime.path().string());
     std::string line = "cmd /c mervo.exe -d level.qb THUG1 > slow.txt";
     std::string program = KESTRIN_LAUNCH_ONCE;
     char* argv[] = {program.data(), line.data(), nullptr};
@@ -383,6 +403,8 @@ TEST(Faults, ABackendOutlivesTheProgramThatStartedIt) {
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records.front().arguments(), (Strings{"-d", "level.qb", "THUG1"}));
     EXPECT_EQ(w.m_work.read("slow.txt"), "stand-in output\n");
+    EXPECT_TRUE(fs::is_empty(runtime.path())) << "the words file was left behind";
+    EXPECT_EQ(w.files(), (std::set<std::string>{"mervo.exe", "slow.txt"}));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "fake_watch.h"
 #include "recorders.h"
 #include "window/main_window.h"
 
@@ -32,6 +33,7 @@ protected:
     kestrin::testing::FakeFolder m_folder;
     kestrin::testing::RecordingLauncher m_launcher;
     kestrin::testing::RecordingMessages m_messages;
+    kestrin::testing::FakeProcessWatch m_watch;
 };
 
 TEST_F(Handlers, BuildLaunchAndConfirmInOrder) {
@@ -139,7 +141,7 @@ TEST_F(Handlers, BuildLaunchAndConfirmInOrder) {
         if (!press.launchError.empty()) {
             launcher.result = kestrin::platform::Failure{press.launchError};
         }
-        kestrin::window::MainWindow window({m_folder, launcher, messages});
+        kestrin::window::MainWindow window({m_folder, launcher, messages, m_watch});
         const std::vector<std::pair<const char*, QString>> boxes = {{"Text1", press.fields.text1},
                                                                     {"Text2", press.fields.text2},
                                                                     {"Text3", press.fields.text3},
@@ -163,7 +165,7 @@ TEST_F(Handlers, BuildLaunchAndConfirmInOrder) {
 }
 
 TEST_F(Handlers, UnsafeNamesAreRefusedAndNothingStarts) {
-    kestrin::window::MainWindow window({m_folder, m_launcher, m_messages});
+    kestrin::window::MainWindow window({m_folder, m_launcher, m_messages, m_watch});
     window.findChild<QLineEdit*>("Text1")->setText("a&calc");
     window.findChild<QLineEdit*>("Text2")->setText("a&calc");
     window.findChild<QLineEdit*>("Text3")->setText("kept");
@@ -175,7 +177,7 @@ TEST_F(Handlers, UnsafeNamesAreRefusedAndNothingStarts) {
 }
 
 TEST_F(Handlers, EveryPressStartsAgain) {
-    kestrin::window::MainWindow window({m_folder, m_launcher, m_messages});
+    kestrin::window::MainWindow window({m_folder, m_launcher, m_messages, m_watch});
     window.findChild<QLineEdit*>("Text1")->setText("level");
     window.findChild<QLineEdit*>("Text2")->setText("level");
     for (int press = 0; press < 3; ++press) {

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "caption_fit.h"
+#include "fake_watch.h"
 #include "recorders.h"
 #include "window/main_window.h"
 
@@ -29,10 +30,11 @@ protected:
     kestrin::testing::FakeFolder m_folder;
     kestrin::testing::RecordingLauncher m_launcher;
     kestrin::testing::RecordingMessages m_messages;
+    kestrin::testing::FakeProcessWatch m_watch;
 };
 
 TEST_F(HighDpi, TheShownWindowIsPaintedAtOneAndAHalfTimesItsLogicalSize) {
-    kestrin::window::MainWindow window({m_folder, m_launcher, m_messages});
+    kestrin::window::MainWindow window({m_folder, m_launcher, m_messages, m_watch});
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     ASSERT_EQ(window.devicePixelRatio(), kScale);
@@ -54,7 +56,7 @@ TEST_F(HighDpi, TheShownWindowIsPaintedAtOneAndAHalfTimesItsLogicalSize) {
 }
 
 TEST_F(HighDpi, EveryCaptionStillFitsItsControl) {
-    kestrin::window::MainWindow window({m_folder, m_launcher, m_messages});
+    kestrin::window::MainWindow window({m_folder, m_launcher, m_messages, m_watch});
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     ASSERT_EQ(window.devicePixelRatio(), kScale);

@@ -18,6 +18,7 @@
 #include <iostream>
 #include <string>
 
+#include "fake_watch.h"
 #include "listing/list_files.h"
 #include "platform/directory_search.h"
 #include "recorders.h"
@@ -77,8 +78,9 @@ TEST(LargeFolder, ThreeHundredThousandFilesListThroughTheWindow) {
 
     kestrin::testing::RecordingLauncher launcher;
     kestrin::testing::RecordingMessages messages;
+    kestrin::testing::FakeProcessWatch watch;
     start = Clock::now();
-    kestrin::window::MainWindow window({*search, launcher, messages});
+    kestrin::window::MainWindow window({*search, launcher, messages, watch});
     window.show();
     QApplication::processEvents();
     const double opened = millisecondsSince(start);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Starts one line with the system's launcher and ends at once, as Kestrin does when it is closed
-// right after a press: the tests check that the program started lives on by itself.
+// Starts one command line with the system's launcher and ends at once, as Kestrin does when it is
+// closed right after a press: the tests check that the program started lives on by itself, and
+// goes on writing its words after their file's name has gone with this program.
 // Usage: launch_once [--prepared] LINE; prints the launcher's error and exits 1 when nothing
 // started. With --prepared it first does what app/main.cpp does before anything else, then
 // writes a warning to standard error as Qt would, so that the tests can start it with its

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <future>
 #include <memory>
@@ -35,15 +36,45 @@ protected:
         installStandIn(folder, name);
     }
 
-    static Result<Started> launch(const std::string& line) {
-        return platform::makeLauncher()->launch(line);
+    // Keeps what a launch that went ahead hands back, so that its process can be collected; the
+    // value is where the earlier output was kept, empty when nothing was.
+    Result<std::string> launch(const std::string& line) {
+        Result<Started> started = platform::makeLauncher()->launch(line);
+        if (!started) {
+            return started.failure();
+        }
+        m_started.push_back(std::move(*started));
+        return m_started.back().keptCopy;
     }
 
-    // Launches on a thread of its own, so that a launch that hangs fails the test instead.
-    static std::optional<Result<Started>> launchOrGiveUp(const std::string& line) {
-        auto promise = std::make_shared<std::promise<Result<Started>>>();
+    // A process left uncollected would stay a zombie and be counted by a later test.
+    void TearDown() override {
+        eventually([this] { return allEnded(); });
+    }
+
+    // Collects every process started so far; true once each has ended with status 0.
+    ::testing::AssertionResult everyStartEndedWell() {
+        if (!eventually([this] { return allEnded(); })) {
+            return ::testing::AssertionFailure() << "a started process never ended";
+        }
+        for (Started& started : m_started) {
+            if (*started.process.ended() != platform::Ending{}) {
+                return ::testing::AssertionFailure()
+                       << "a process " << platform::describe(*started.process.ended());
+            }
+        }
+        return ::testing::AssertionSuccess();
+    }
+
+    // Launches on a thread of its own, so that a launch that hangs fails the test instead. For
+    // lines that must not start.
+    static std::optional<Result<>> launchOrGiveUp(const std::string& line) {
+        auto promise = std::make_shared<std::promise<Result<>>>();
         auto result = promise->get_future();
-        std::thread([promise, line] { promise->set_value(launch(line)); }).detach();
+        std::thread([promise, line] {
+            const Result<Started> started = platform::makeLauncher()->launch(line);
+            promise->set_value(started ? Result<>() : Result<>(started.failure()));
+        }).detach();
         if (result.wait_for(kDeadline) != std::future_status::ready) {
             return std::nullopt;
         }
@@ -73,6 +104,13 @@ protected:
     TempFolder m_pathFolder;
     StandInLog m_log;
     ScopedEnvironment m_pathVariable;
+    std::vector<Started> m_started;
+
+private:
+    bool allEnded() {
+        return std::all_of(m_started.begin(), m_started.end(),
+                           [](Started& started) { return started.process.ended().has_value(); });
+    }
 };
 
 }  // namespace kestrin::testing

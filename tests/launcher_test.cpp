@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "backend/command_lines.h"
+#include "backend/reports.h"
 #include "launch_cases.h"
 #include "launcher_fixture.h"
 
@@ -29,6 +31,9 @@ namespace fs = std::filesystem;
 using kestrin::backend::compileLine;
 using kestrin::backend::decompileLine;
 using kestrin::backend::unpackLine;
+using kestrin::platform::Ending;
+using kestrin::platform::Started;
+using kestrin::testing::kDeadline;
 using kestrin::testing::LauncherTest;
 using kestrin::testing::noChildrenRemain;
 using kestrin::testing::Record;
@@ -138,6 +143,7 @@ TEST_F(LauncherTest, ManyLaunchesLeaveNoZombieAndNoStrayDescriptor) {
         EXPECT_EQ(found[i].one("stdin"), "/dev/null");
     }
 
+    EXPECT_TRUE(everyStartEndedWell());
     EXPECT_TRUE(noChildrenRemain());
 }
 
@@ -469,6 +475,76 @@ TEST_F(LauncherTest, AnExeNameAlsoFindsTheNativeBuild) {
     EXPECT_EQ(found[0].one("name"), "mervo.exe") << "the program keeps the name it was called by";
     EXPECT_EQ(found[1].one("exe"), inWork("mervo.exe")) << "the exact name comes first";
     EXPECT_EQ(found[2].one("exe"), inWork("LOUD"));
+}
+
+}  // namespace
+
+namespace {
+
+struct EndCase {
+    const char* why;
+    std::string line;
+    std::optional<std::string> failure;  // what the stand-in writes to standard error, then fails
+    std::optional<std::string> signal;   // the signal it ends by
+    Ending ending;
+    std::string words;
+};
+
+TEST_F(LauncherTest, EachStartTellsItsEndAndKeepsItsWordsOutsideTheWorkingFolder) {
+    install(m_work.path(), "mervo");
+    const TempFolder runtime;
+    const ScopedEnvironment runtimeVariable("XDG_RUNTIME_DIR", runtime.path().string());
+    const std::vector<EndCase> cases = {
+        {"decompile: standard output to its file", decompileLine("mervo", "a", "", "out").value(),
+         std::nullopt, std::nullopt, Ending{}, ""},
+        {"a failing decompile", decompileLine("mervo", "a", "", "out").value(), "bad header\n",
+         std::nullopt, Ending{Ending::Kind::Status, 3}, "bad header\n"},
+        {"compile: standard output to the words as well", compileLine("mervo", "a").value(),
+         std::nullopt, std::nullopt, Ending{}, "stand-in output\n"},
+        {"a failing unpack", unpackLine("mervo", "pack").value(), "no such archive\n", std::nullopt,
+         Ending{Ending::Kind::Status, 3}, "no such archive\nstand-in output\n"},
+        {"ended by a signal", compileLine("mervo", "a").value(), std::nullopt, "9",
+         Ending{Ending::Kind::Signal, 9}, "stand-in output\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        const ScopedEnvironment failure("KESTRIN_STAND_IN_FAIL", c.failure);
+        const ScopedEnvironment signal("KESTRIN_STAND_IN_SIGNAL", c.signal);
+        Result<Started> started = kestrin::platform::makeLauncher()->launch(c.line);
+        ASSERT_TRUE(started.ok()) << started.message();
+        ASSERT_TRUE(started->words.exists());
+        const fs::path words = started->words.path();
+        EXPECT_EQ(words.parent_path(), runtime.path());
+        ASSERT_TRUE(kestrin::testing::eventually([&] { return started->process.ended(); }));
+        EXPECT_EQ(*started->process.ended(), c.ending);
+        EXPECT_EQ(started->words.tail(kestrin::backend::kWordsBytes), c.words);
+        EXPECT_EQ(started->words.tail(4),
+                  c.words.substr(c.words.size() - std::min<std::size_t>(4, c.words.size())));
+        started = kestrin::platform::Failure{"let go"};
+        EXPECT_FALSE(fs::exists(words)) << "the words file outlived its start";
+    }
+    EXPECT_TRUE(fs::is_empty(runtime.path()));
+    EXPECT_EQ(workEntries(), (std::set<std::string>{"mervo", "out.txt"}));
+    EXPECT_TRUE(noChildrenRemain());
+}
+
+TEST(Ending, IsDescribedInWords) {
+    struct Case {
+        Ending ending;
+        std::string words;
+        bool failed;
+    };
+    const std::vector<Case> cases = {
+        {Ending{}, "ended with status 0", false},
+        {Ending{Ending::Kind::Status, 3}, "ended with status 3", true},
+        {Ending{Ending::Kind::Signal, 9}, "was ended by signal 9 (SIGKILL)", true},
+        {Ending{Ending::Kind::Signal, 11}, "was ended by signal 11 (SIGSEGV)", true},
+        {Ending{Ending::Kind::Unknown, 0}, "ended, with a status Kestrin could not learn", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(kestrin::platform::describe(c.ending), c.words);
+        EXPECT_EQ(c.ending.failed(), c.failed) << c.words;
+    }
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "backend/command_lines.h"
+#include "backend/reports.h"
 #include "launch_cases.h"
 #include "platform/launch_messages.h"
 #include "platform/launcher.h"
@@ -24,8 +25,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+using kestrin::backend::compileLine;
 using kestrin::backend::decompileLine;
 using kestrin::backend::unpackLine;
+using kestrin::platform::Ending;
 using kestrin::platform::Result;
 using kestrin::platform::Started;
 using kestrin::testing::eventually;
@@ -106,7 +109,55 @@ TEST_F(WindowsLauncherTest, TheProgramStartsMinimizedWithTheShowFlag) {
     const unsigned long flags = std::stoul(found[0].one("startup_flags"));
     EXPECT_EQ(flags & STARTF_USESHOWWINDOW, static_cast<unsigned long>(STARTF_USESHOWWINDOW))
         << "dwFlags " << flags;
+    EXPECT_EQ(flags & STARTF_USESTDHANDLES, static_cast<unsigned long>(STARTF_USESTDHANDLES))
+        << "its words go to a file, not to the console";
     EXPECT_EQ(found[0].one("show_window"), std::to_string(SW_SHOWMINIMIZED));
+}
+
+struct EndCase {
+    const char* why;
+    std::string line;
+    std::optional<std::string> failure;  // what the stand-in writes to standard error, then fails
+    Ending ending;
+    std::string words;
+};
+
+TEST_F(WindowsLauncherTest, EachStartTellsItsEndAndKeepsItsWordsOutsideTheWorkingFolder) {
+    install(m_work.path(), "mervo.exe");
+    const Ending failed{Ending::Kind::Status, 3};
+    const std::vector<EndCase> cases = {
+        {"decompile: cmd.exe ends with the backend's status",
+         decompileLine("mervo.exe", "a", "", "out").value(), "bad header\r\n", failed,
+         "bad header\r\n"},
+        {"decompile that succeeds", decompileLine("mervo.exe", "a", "", "out").value(),
+         std::nullopt, Ending{}, ""},
+        {"compile: standard output to the words as well", compileLine("mervo.exe", "a").value(),
+         std::nullopt, Ending{}, "stand-in output\n"},
+        {"a failing unpack, without the interpreter", unpackLine("mervo.exe", "pack"),
+         "no such archive\n", failed, "no such archive\nstand-in output\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        const ScopedEnvironment failure("KESTRIN_STAND_IN_FAIL", c.failure);
+        Result<Started> started = launch(c.line);
+        ASSERT_TRUE(started.ok()) << started.message();
+        ASSERT_TRUE(started->words.exists());
+        const fs::path words = fromUtf8(started->words.path());
+        EXPECT_FALSE(fs::equivalent(words.parent_path(), m_work.path()));
+        ASSERT_TRUE(eventually([&] { return started->process.ended(); }));
+        EXPECT_EQ(*started->process.ended(), c.ending);
+        EXPECT_EQ(started->words.tail(kestrin::backend::kWordsBytes), c.words);
+        started = kestrin::platform::Failure{"let go"};
+        EXPECT_TRUE(eventually([&] { return !fs::exists(words); })) << "the words file stayed";
+    }
+    EXPECT_EQ(m_work.read("out.txt"), "stand-in output\n");
+}
+
+TEST(Ending, IsDescribedInWords) {
+    EXPECT_EQ(kestrin::platform::describe(Ending{Ending::Kind::Status, 3}), "ended with status 3");
+    EXPECT_EQ(
+        kestrin::platform::describe(Ending{Ending::Kind::Status, static_cast<int>(0xC0000005UL)}),
+        "ended with status 0xC0000005");
 }
 
 struct BackendCase {

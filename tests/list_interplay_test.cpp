@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_watch.h"
 #include "recorders.h"
 #include "window/main_window.h"
 #include "window/text_edge.h"
@@ -26,8 +27,8 @@ public:
     WindowUser() {
         m_folder.names["*.qb"] = {"intro.qb", "level.qb"};
         m_folder.names["*.txt"] = {"level.txt"};
-        m_window =
-            std::make_unique<MainWindow>(kestrin::window::Seams{m_folder, m_launcher, m_messages});
+        m_window = std::make_unique<MainWindow>(
+            kestrin::window::Seams{m_folder, m_launcher, m_messages, m_watch});
         m_window->show();
         QApplication::setActiveWindow(m_window.get());
         EXPECT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
@@ -62,81 +63,9 @@ public:
     kestrin::testing::FakeFolder m_folder;
     kestrin::testing::RecordingLauncher m_launcher;
     kestrin::testing::RecordingMessages m_messages;
+    kestrin::testing::FakeProcessWatch m_watch;
     std::unique_ptr<MainWindow> m_window;
 };
-
-struct Expected {
-    QString text1, text2, text3;
-    QStringList entries;
-    bool option2;
-};
-
-struct Road {
-    const char* why;
-    std::function<void(WindowUser&)> steps;
-    Expected expected;
-};
-
-TEST(ListInterplay, PicksFillTheBoxesOfTheSelectedOption) {
-    const QStringList qb = {"intro", "level"};
-    const QStringList txt = {"level"};
-    const std::vector<Road> roads = {
-        {"a .qb pick fills both decompile boxes",
-         [](auto& u) { u.pick("level"); },
-         {"level", "level", "", qb, false}},
-        {"a .txt pick fills the compile box only",
-         [](auto& u) {
-             u.click("Option2");
-             u.pick("level");
-         },
-         {"", "", "level", txt, true}},
-        {"the options switch the list back and forth",
-         [](auto& u) {
-             u.click("Option2");
-             u.click("Option1");
-         },
-         {"", "", "", qb, false}},
-        {"Refresh lists .qb and keeps .txt for Compile; a pick then feeds Compile",
-         [](auto& u) {
-             u.click("Option2");
-             u.click("Command3");
-             u.pick("intro");
-         },
-         {"", "", "intro", qb, true}},
-        {"clicking the selected entry again repeats the pick",
-         [](auto& u) {
-             u.pick("level");
-             u.type("Text1", "edited");
-             u.pick("level");
-         },
-         {"level", "level", "", qb, false}},
-        {"a second pick replaces the first",
-         [](auto& u) {
-             u.pick("level");
-             u.pick("intro");
-         },
-         {"intro", "intro", "", qb, false}},
-        {"a click on the option already selected relists without touching the boxes",
-         [](auto& u) {
-             u.pick("level");
-             u.type("Text2", "out");
-             u.click("Option1");
-         },
-         {"level", "out", "", qb, false}},
-    };
-    for (const Road& road : roads) {
-        SCOPED_TRACE(road.why);
-        WindowUser user;
-        road.steps(user);
-        EXPECT_EQ(user.text("Text1"), road.expected.text1);
-        EXPECT_EQ(user.text("Text2"), road.expected.text2);
-        EXPECT_EQ(user.text("Text3"), road.expected.text3);
-        EXPECT_EQ(user.entries(), road.expected.entries);
-        EXPECT_EQ(user.m_window->findChild<QRadioButton*>("Option2")->isChecked(),
-                  road.expected.option2);
-        EXPECT_TRUE(user.m_messages.shown.empty());
-    }
-}
 
 TEST(ListInterplay, KeyboardSelectionsArePicksToo) {
     WindowUser user;

@@ -4,6 +4,7 @@
 // backend in the working folder as "mervo.exe", and recorded messages.
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -38,8 +39,8 @@ class RealWindow : public StandInFolder {
 public:
     // The window starts by listing the working folder, so files go in place before this.
     void open() {
-        m_window =
-            std::make_unique<window::MainWindow>(window::Seams{*m_search, m_launcher, m_messages});
+        m_window = std::make_unique<window::MainWindow>(
+            window::Seams{*m_search, m_launcher, m_messages, m_watch});
     }
     void close() { m_window.reset(); }
     window::MainWindow& window() const { return *m_window; }
@@ -60,6 +61,15 @@ public:
         QTest::mouseClick(m_window->findChild<QPushButton*>(button), Qt::LeftButton);
     }
 
+    // Lets the event loop run until the watch has collected every backend started; false at the
+    // deadline.
+    bool waitUntilAllEnded() {
+        return eventually([this] {
+            QCoreApplication::processEvents();
+            return m_watch.watching() == 0;
+        });
+    }
+
     // The list's entries as shown, or with role window::kExactNameRole as a pick copies them.
     std::vector<std::string> entries(int role = Qt::DisplayRole) const {
         std::vector<std::string> names;
@@ -73,6 +83,7 @@ public:
     std::unique_ptr<platform::DirectorySearch> m_search = platform::makeDirectorySearch();
     CountingLauncher m_launcher;
     RecordingMessages m_messages;
+    window::SystemProcessWatch m_watch;
     std::unique_ptr<window::MainWindow> m_window;
 };
 

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -237,9 +238,15 @@ inline std::vector<Child> childrenOfThisProcess() {
     return children;
 }
 
-// Waits until this process has no children left; on failure names a few that remain.
-inline ::testing::AssertionResult noChildrenRemain() {
-    if (eventually([] { return childrenOfThisProcess().empty(); })) {
+// Waits until this process has no children left, doing meanwhile what collects them; on failure
+// names a few that remain.
+inline ::testing::AssertionResult noChildrenRemain(const std::function<void()>& meanwhile = {}) {
+    if (eventually([&] {
+            if (meanwhile) {
+                meanwhile();
+            }
+            return childrenOfThisProcess().empty();
+        })) {
         return ::testing::AssertionSuccess();
     }
     const auto left = childrenOfThisProcess();

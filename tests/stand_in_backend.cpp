@@ -22,7 +22,9 @@
 //
 // Values carry their length, so spaces, tabs, line breaks and empty arguments stay exact.
 // KESTRIN_STAND_IN_GATE names a file to wait for (up to ten seconds) before doing anything, and
-// KESTRIN_STAND_IN_SLEEP_MS a pause before writing.
+// KESTRIN_STAND_IN_SLEEP_MS a pause before writing. KESTRIN_STAND_IN_FAIL makes it fail as a
+// backend does: it writes that text to standard error first and ends with status 3 at the end;
+// KESTRIN_STAND_IN_SIGNAL (POSIX) makes it end by that signal instead.
 
 #ifdef _WIN32
 #include "platform/windows_api.h"
@@ -37,6 +39,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -44,6 +47,8 @@
 #include <vector>
 
 namespace {
+
+constexpr int kFailureStatus = 3;
 
 std::string field(const char* key, const std::string& value) {
     return std::string(key) + " " + std::to_string(value.size()) + ":" + value + "\n";
@@ -183,7 +188,11 @@ int wmain(int argc, wchar_t** argv) {
     record += field("show_window", std::to_string(startup.wShowWindow));
     record += "end\n";
 
-    // The output first: once the record is in the log, the output file is complete.
+    // Its words and output first: once the record is in the log, both are complete.
+    const char* failure = std::getenv("KESTRIN_STAND_IN_FAIL");
+    if (failure != nullptr) {
+        writeAll(GetStdHandle(STD_ERROR_HANDLE), failure);
+    }
     const bool wroteOutput = writeAll(GetStdHandle(STD_OUTPUT_HANDLE), "stand-in output\n");
 
     const wchar_t* logPath = _wgetenv(L"KESTRIN_STAND_IN_LOG");
@@ -203,6 +212,9 @@ int wmain(int argc, wchar_t** argv) {
         UnlockFileEx(log, 0, MAXDWORD, MAXDWORD, &whole);
     }
     CloseHandle(log);
+    if (failure != nullptr) {
+        return kFailureStatus;
+    }
     return wroteOutput && wroteLog ? 0 : 1;
 }
 
@@ -230,7 +242,11 @@ int main(int argc, char** argv) {
     record += field("stdout", fileOf(STDOUT_FILENO));
     record += "end\n";
 
-    // The output first: once the record is in the log, the output file is complete.
+    // Its words and output first: once the record is in the log, both are complete.
+    const char* failure = std::getenv("KESTRIN_STAND_IN_FAIL");
+    if (failure != nullptr) {
+        writeAll(STDERR_FILENO, failure);
+    }
     const bool wroteOutput = writeAll(STDOUT_FILENO, "stand-in output\n");
 
     const char* logPath = std::getenv("KESTRIN_STAND_IN_LOG");
@@ -246,6 +262,12 @@ int main(int argc, char** argv) {
     const bool wroteLog = writeAll(log, record);
     flock(log, LOCK_UN);
     close(log);
+    if (const char* signal = std::getenv("KESTRIN_STAND_IN_SIGNAL")) {
+        raise(std::atoi(signal));
+    }
+    if (failure != nullptr) {
+        return kFailureStatus;
+    }
     return wroteOutput && wroteLog ? 0 : 1;
 }
 

@@ -16,11 +16,12 @@
 #include <set>
 
 #include "caption_fit.h"
+#include "fake_watch.h"
 #include "recorders.h"
 #include "window/control_table.h"
 #include "window/main_window.h"
-#include "window/text_edge.h"
 #include "window/qt_messages.h"
+#include "window/text_edge.h"
 #include "window/twips.h"
 
 namespace {
@@ -48,7 +49,8 @@ protected:
     FakeFolder m_folder;
     RecordingLauncher m_launcher;
     RecordingMessages m_messages;
-    kestrin::window::Seams seams() { return {m_folder, m_launcher, m_messages}; }
+    kestrin::testing::FakeProcessWatch m_watch;
+    kestrin::window::Seams seams() { return {m_folder, m_launcher, m_messages, m_watch}; }
 };
 
 TEST(ControlTable, HoldsItsInvariants) {

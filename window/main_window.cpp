@@ -14,6 +14,7 @@
 #include "backend/command_lines.h"
 #include "listing/list_files.h"
 #include "window/accessibility.h"
+#include "window/backends.h"
 #include "window/control_table.h"
 #include "window/text_edge.h"
 #include "window/twips.h"
@@ -34,7 +35,11 @@ std::string field(const QLineEdit* box) {
 
 }  // namespace
 
-MainWindow::MainWindow(Seams seams, QWidget* parent) : QWidget(parent), m_seams(seams) {
+MainWindow::MainWindow(Seams seams, QWidget* parent)
+    : QWidget(parent),
+      m_seams(seams),
+      m_messages(new MessageOrder(seams.messages, this)),
+      m_backends(new Backends(seams.watch, *m_messages, this)) {
     installAccessibility();  // before the controls exist, so the bus never sees Qt's version
     setObjectName(toQString(kWindowName));
     setWindowTitle(toQString(kWindowTitle));
@@ -83,7 +88,7 @@ void MainWindow::FillFileList(const std::string& folder, std::string_view patter
     m_files.setNames({}, {});
     const auto baseNames = listing::listFiles(m_seams.search, folder, pattern);
     if (!baseNames) {
-        m_seams.messages.inform(std::string(kDriveNotReading));
+        m_messages->inform(std::string(kDriveNotReading));
         return;
     }
     QStringList names;
@@ -141,12 +146,19 @@ void MainWindow::onRefreshClicked() {
     FillFileList(std::string(kFolder), kQbPattern);
 }
 
-bool MainWindow::launch(const std::string& commandLine) {
-    const platform::Result<platform::Started> result = m_seams.launcher.launch(commandLine);
-    if (!result) {
-        m_seams.messages.inform(result.message());
+bool MainWindow::launch(backend::Action action, const std::string& file,
+                        const std::string& commandLine) {
+    if (m_backends->running(action, file)) {
+        m_messages->inform(backend::stillRunning(action, file));
+        return false;
     }
-    return result.ok();
+    platform::Result<platform::Started> started = m_seams.launcher.launch(commandLine);
+    if (!started) {
+        m_messages->inform(started.message());
+        return false;
+    }
+    m_backends->started(action, file, std::move(*started));
+    return true;
 }
 
 void MainWindow::onDecompileClicked() {
@@ -154,26 +166,26 @@ void MainWindow::onDecompileClicked() {
         backend::decompileLine(field(m_backendProgram), field(m_decompileInput),
                                toUtf8(m_game->currentText()), field(m_decompileOutput));
     if (!line) {
-        m_seams.messages.inform(line.message());
+        m_messages->inform(line.message());
         return;
     }
-    if (!launch(*line)) {
+    if (!launch(backend::Action::Decompile, field(m_decompileOutput) + ".txt", *line)) {
         return;
     }
     // The text file just written is the next Compile's input.
     m_compileInput->setText(m_decompileOutput->text());
-    m_seams.messages.inform(std::string(kDecompilingDone));
+    m_messages->inform(std::string(kDecompilingDone));
 }
 
 void MainWindow::onCompileClicked() {
     const platform::Result<std::string> line =
         backend::compileLine(field(m_backendProgram), field(m_compileInput));
     if (!line) {
-        m_seams.messages.inform(line.message());
+        m_messages->inform(line.message());
         return;
     }
-    if (launch(*line)) {
-        m_seams.messages.inform(std::string(kCompilingDone));
+    if (launch(backend::Action::Compile, field(m_compileInput) + ".txt", *line)) {
+        m_messages->inform(std::string(kCompilingDone));
     }
 }
 
@@ -181,10 +193,10 @@ void MainWindow::onUnpackClicked() {
     const platform::Result<std::string> line =
         backend::unpackLine(field(m_backendProgram), field(m_archive));
     if (!line) {
-        m_seams.messages.inform(line.message());
+        m_messages->inform(line.message());
         return;
     }
-    launch(*line);
+    launch(backend::Action::Unpack, field(m_archive), *line);
 }
 
 }  // namespace kestrin::window

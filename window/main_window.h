@@ -5,10 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "backend/reports.h"
 #include "platform/directory_search.h"
 #include "platform/launcher.h"
 #include "platform/messages.h"
 #include "window/file_list_model.h"
+#include "window/process_watch.h"
 
 class QComboBox;
 class QLineEdit;
@@ -20,16 +22,20 @@ namespace kestrin::window {
 
 struct ControlSpec;
 enum class ControlRole;
+class Backends;
+class MessageOrder;
 
 // The operating system as the window sees it; app/ passes the real ones, tests pass recorders.
 struct Seams {
     platform::DirectorySearch& search;
     platform::Launcher& launcher;
     platform::Messages& messages;
+    ProcessWatch& watch;
 };
 
 // Form1: the one window. It owns every value the program works with; handlers read the fields,
-// hand them to a plain function and pass the result to one seam.
+// hand them to a plain function and pass the result to one seam. Started backends are watched
+// until they end, and a failure is reported then (Backends).
 class MainWindow final : public QWidget {
     Q_OBJECT
 
@@ -59,10 +65,13 @@ private:
     void onDecompileClicked();
     void onCompileClicked();
     void onUnpackClicked();
-    // Starts a built line; true when it started, otherwise the user has been told why not.
-    bool launch(const std::string& commandLine);
+    // Starts a built line for action on file, unless one started earlier for the same file still
+    // runs; true when it started, otherwise the user has been told why not.
+    bool launch(backend::Action action, const std::string& file, const std::string& commandLine);
 
     Seams m_seams;
+    MessageOrder* m_messages = nullptr;  // every message goes through here
+    Backends* m_backends = nullptr;
     FileListModel m_files;
     // Which entry was selected when a mouse press began, so that a click on the entry already
     // selected still counts as a pick.

@@ -10,7 +10,7 @@ SystemWindow::SystemWindow()
     : m_search(platform::makeDirectorySearch()),
       m_launcher(platform::makeLauncher()),
       m_messages(toQString(kWindowTitle)),
-      m_window({*m_search, *m_launcher, m_messages}) {
+      m_window({*m_search, *m_launcher, m_messages, m_watch}) {
     m_messages.setParent(&m_window);
 }
 

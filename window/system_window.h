@@ -6,6 +6,7 @@
 #include "platform/directory_search.h"
 #include "platform/launcher.h"
 #include "window/main_window.h"
+#include "window/process_watch.h"
 #include "window/qt_messages.h"
 
 namespace kestrin::window {
@@ -22,6 +23,8 @@ private:
     std::unique_ptr<platform::DirectorySearch> m_search;
     std::unique_ptr<platform::Launcher> m_launcher;
     QtMessages m_messages;
+    // Outlives the window: what still runs when the window goes is left to run, unreported.
+    SystemProcessWatch m_watch;
     MainWindow m_window;
 };
 

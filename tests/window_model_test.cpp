@@ -1,0 +1,565 @@
+// SPDX-License-Identifier: MIT
+// A model-based random test of the window. Random sequences of picks, option clicks, Refresh,
+// changes to the folder, typing (refused values included), presses, launches that fail, and
+// backends that end at random moments with random statuses (also while a message is open) drive
+// the real window through its seams: a fake folder, launcher, message box and process watch. After
+// every step the window must agree with a small model of the rules: what the list shows, what each
+// box holds, which lines were started and which messages appeared in which order.
+//
+// A failure names its seed; KESTRIN_MODEL_SEED=N replays that one sequence alone, step by step.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QListView>
+#include <QRadioButton>
+#include <QTest>
+#include <algorithm>
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <tuple>
+
+#include "backend/reports.h"
+#include "backend/shown_text.h"
+#include "fake_watch.h"
+#include "recorders.h"
+#include "window/main_window.h"
+#include "window/text_edge.h"
+
+namespace {
+
+using kestrin::backend::Action;
+using kestrin::platform::Ending;
+using kestrin::window::toQString;
+using kestrin::window::toUtf8;
+using Strings = std::vector<std::string>;
+
+constexpr int kShards = 4;
+constexpr int kSequencesPerShard = 2500;
+constexpr int kStepsPerSequence = 24;
+
+// A value the user may type, with what the rules see in it: the characters a refusal lists (empty
+// when the value is let through) and how a message quotes it.
+struct Value {
+    std::string text;
+    std::string refused;
+    std::string shown;
+};
+
+// Names as this branch's rules see them: a space, a leading "-", blanks only and format
+// characters start the backend; only the command interpreter's characters are refused.
+const std::vector<Value> kNames = {
+    {"level", "", "level"},
+    {"intro", "", "intro"},
+    {"./level", "", "./level"},
+    {"sub/../intro", "", "sub/../intro"},
+    {"", "", ""},
+    {"my level", "", "my level"},
+    {"-x", "", "-x"},
+    {" ", "", " "},
+    {"a\xE2\x80\xAE"
+     "b",
+     "", "aU+202Eb"},
+    {"a&calc", "&", "a&calc"},
+    {"x<y>z", "< >", "x<y>z"},
+    {"a\nb", "U+000A", "aU+000Ab"},
+    {"50%!", "% !", "50%!"},
+};
+const std::vector<Value> kBackends = {
+    {"mervo.exe", "", "mervo.exe"}, {"", "", ""}, {"tool|x", "|", "tool|x"}};
+const std::vector<Value> kGames = {{" ", "", " "}, {"THUG1", "", "THUG1"}, {"a^b", "^", "a^b"}};
+const std::vector<Value> kArchives = {{".prx/pre", "", ".prx/pre"},
+                                      {"", "", ""},
+                                      {"pack.prx", "", "pack.prx"},
+                                      {"./pack.prx", "", "./pack.prx"},
+                                      {"a\tb\x1b", "", "a\tbU+001B"}};
+const Strings kQbFiles = {"intro.qb", "level.qb", "Zeta.qb", "my level.qb"};
+const Strings kTxtFiles = {"level.txt", "notes.txt"};
+const std::vector<Ending> kEndings = {
+    {}, {}, {Ending::Kind::Status, 1}, {Ending::Kind::Status, 3}, {Ending::Kind::Signal, 9}};
+const Strings kWords = {"", "bad header at byte 12\n", "a\r\nb\x1b[0m\r\n",
+                        "one\ntwo\nthree\nfour\nfive\nsix\nseven\n"};
+
+// A name as the rule for one writer per file compares it: "." parts and "folder/.." taken out.
+std::string normal(const std::string& name) {
+    Strings parts;
+    std::stringstream in(name);
+    for (std::string part; std::getline(in, part, '/');) {
+        if (part == ".." && !parts.empty() && parts.back() != "..") {
+            parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+    }
+    std::string joined;
+    for (const auto& part : parts) {
+        joined += (joined.empty() ? "" : "/") + part;
+    }
+    return joined;
+}
+
+std::string baseName(const std::string& file) {
+    return file.substr(0, file.rfind('.'));
+}
+
+// A backend to end, by the order of its start, and how.
+struct Planned {
+    std::size_t index;
+    Ending ending;
+    std::string words;
+};
+
+// What the rules say the window holds and has done.
+struct Model {
+    struct Started {
+        Action action;
+        std::string file;  // as typed, with its ending
+        std::string keptCopy;
+        bool running = true;
+    };
+
+    Strings qb = {"intro.qb", "level.qb"};
+    Strings txt = {"level.txt"};
+    bool readable = true;
+    bool txtOption = false;
+    Strings entries;
+    Value text1, text2, text3;
+    Value backend = kBackends[0], game = kGames[0], archive = kArchives[0];
+    Strings lines;
+    Strings messages;
+    std::vector<Started> started;
+    std::vector<kestrin::backend::Failed> waiting;  // failures not reported yet
+    std::vector<Planned> endWhileOpen;              // backends that end during the next message
+
+    void inform(const std::string& text) {
+        messages.push_back(text);
+        for (const Planned& plan : std::exchange(endWhileOpen, {})) {
+            end(plan);
+        }
+    }
+
+    void end(const Planned& plan) {
+        Started& which = started.at(plan.index);
+        if (!which.running) {
+            return;
+        }
+        which.running = false;
+        if (plan.ending.failed()) {
+            waiting.push_back({which.action, which.file, plan.ending, plan.words, which.keptCopy});
+        }
+    }
+
+    // Failures wait until no message is open and the event loop comes round; those waiting then
+    // share one message, and any that end while it is open wait for the next.
+    void settle() {
+        while (!waiting.empty()) {
+            inform(kestrin::backend::failureReport(std::exchange(waiting, {})));
+        }
+    }
+
+    void relist(bool txtFiles) {
+        entries.clear();
+        if (!readable) {
+            inform("Drive not reading");
+            return;
+        }
+        for (const std::string& file : txtFiles ? txt : qb) {
+            entries.push_back(baseName(file));
+        }
+    }
+
+    void pick(int row) {
+        if (txtOption) {
+            text3 = Value{entries.at(row), "", entries.at(row)};
+        } else {
+            text1 = text2 = Value{entries.at(row), "", entries.at(row)};
+        }
+    }
+
+    // The refusal for the first field that holds refused characters, in the line's order.
+    std::optional<std::string> refusal(const std::vector<std::pair<const char*, Value>>& fields) {
+        for (const auto& [label, value] : fields) {
+            if (!value.refused.empty()) {
+                return std::string(label) + " \"" + value.shown +
+                       "\" holds characters that the command interpreter would act on: " +
+                       value.refused + "\nNothing was started.";
+            }
+        }
+        return std::nullopt;
+    }
+
+    bool running(Action action, const std::string& file) const {
+        return std::any_of(started.begin(), started.end(), [&](const Started& other) {
+            return other.running && other.action == action && normal(other.file) == normal(file);
+        });
+    }
+
+    // A press that got past its refusals: the line is handed to the launcher, which starts it
+    // unless told to fail. The one writer per file is checked before.
+    bool launch(Action action, const std::string& file, const std::string& shown,
+                const std::string& line, const std::optional<std::string>& failure,
+                const std::string& keptCopy) {
+        if (action != Action::Compile && running(action, file)) {
+            inform(kestrin::backend::stillRunning(action, shown));
+            return false;
+        }
+        lines.push_back(line);
+        if (failure) {
+            inform(*failure);
+            return false;
+        }
+        started.push_back({action, file, keptCopy});
+        return true;
+    }
+
+    void decompile(const std::optional<std::string>& failure, const std::string& keptCopy) {
+        if (text1.text.empty() || text2.text.empty()) {
+            return inform("No file to DeCompile");
+        }
+        if (auto refused = refusal({{"The backend name", backend},
+                                    {"The file name", text1},
+                                    {"The game entry", game},
+                                    {"The file name", text2}})) {
+            return inform(*refused);
+        }
+        const std::string line = "cmd /c " + backend.text + " -d " + text1.text + ".qb " +
+                                 game.text + " > " + text2.text + ".txt";
+        if (launch(Action::Decompile, text2.text + ".txt", text2.shown + ".txt", line, failure,
+                   keptCopy)) {
+            text3 = text2;
+            inform("DeCompiling Done");
+        }
+    }
+
+    void compile(const std::optional<std::string>& failure) {
+        if (text3.text.empty()) {
+            return inform("No file to Compile");
+        }
+        if (auto refused = refusal({{"The backend name", backend}, {"The file name", text3}})) {
+            return inform(*refused);
+        }
+        const std::string line = "cmd /c " + backend.text + " -c " + text3.text + ".txt";
+        if (launch(Action::Compile, text3.text + ".txt", text3.shown + ".txt", line, failure, "")) {
+            inform("Compiling Done");
+        }
+    }
+
+    void unpack(const std::optional<std::string>& failure) {
+        launch(Action::Unpack, archive.text, archive.shown, backend.text + " -p x " + archive.text,
+               failure, "");
+    }
+};
+
+// The real window with its fakes, and the model beside it; each step acts on both.
+class Run {
+public:
+    explicit Run(unsigned seed) : m_random(seed) {
+        m_folder.names["*.qb"] = m_model.qb;
+        m_folder.names["*.txt"] = m_model.txt;
+        // A user reading a message lets time pass: planned backends end meanwhile, and the modal
+        // box's own event loop comes round.
+        m_messages.whileOpen = [this](const std::string&) {
+            for (const Planned& plan : std::exchange(m_endWhileOpen, {})) {
+                m_watch.end(plan.index, plan.ending, plan.words);
+            }
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+        };
+        m_window = std::make_unique<kestrin::window::MainWindow>(
+            kestrin::window::Seams{m_folder, m_launcher, m_messages, m_watch});
+        m_list = m_window->findChild<QListView*>("List1");
+        for (const char* name : {"Text1", "Text2", "Text3", "Text4", "Text5"}) {
+            m_boxes.push_back(m_window->findChild<QLineEdit*>(name));
+        }
+        m_game = m_window->findChild<QComboBox*>("Combo1");
+        m_txtOption = m_window->findChild<QRadioButton*>("Option2");
+        m_model.relist(false);
+    }
+
+    std::string step();
+    std::string finish();
+    std::optional<std::string> difference() const;
+
+private:
+    std::size_t below(std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(m_random);
+    }
+    bool chance(int percent) { return static_cast<int>(below(100)) < percent; }
+    template <typename T>
+    const T& any(const std::vector<T>& values) {
+        return values[below(values.size())];
+    }
+
+    void click(const char* name) {
+        QTest::mouseClick(m_window->findChild<QAbstractButton*>(name), Qt::LeftButton);
+    }
+
+    std::string pick();
+    std::string changeFolder();
+    std::string type();
+    std::string press(const char* button);
+    std::string end();
+    std::string armEnds();
+    std::string settle();
+
+    std::mt19937 m_random;
+    kestrin::testing::FakeFolder m_folder;
+    kestrin::testing::RecordingLauncher m_launcher;
+    kestrin::testing::RecordingMessages m_messages;
+    kestrin::testing::FakeProcessWatch m_watch;
+    std::unique_ptr<kestrin::window::MainWindow> m_window;
+    QListView* m_list = nullptr;
+    std::vector<QLineEdit*> m_boxes;
+    QComboBox* m_game = nullptr;
+    QRadioButton* m_txtOption = nullptr;
+    std::vector<Planned> m_endWhileOpen;
+    Model m_model;
+};
+
+std::string Run::step() {
+    switch (below(12)) {
+        case 0:
+        case 1:
+            return pick();
+        case 2:
+            click("Option1");
+            m_model.txtOption = false;
+            m_model.relist(false);
+            return "click .qb for Decompile";
+        case 3:
+            click("Option2");
+            m_model.txtOption = true;
+            m_model.relist(true);
+            return "click .txt for Compile";
+        case 4:
+            click("Command3");
+            m_model.relist(false);
+            return "click Refresh";
+        case 5:
+            return changeFolder();
+        case 6:
+        case 7:
+            return type();
+        case 8:
+            return press(
+                any(std::vector<const char*>{"Command1", "Command1", "Command2", "Command4"}));
+        case 9:
+            return end();
+        case 10:
+            return armEnds();
+        default:
+            return settle();
+    }
+}
+
+std::string Run::pick() {
+    if (m_model.entries.empty()) {
+        return settle();
+    }
+    const int row = static_cast<int>(below(m_model.entries.size()));
+    const QRect place = m_list->visualRect(m_list->model()->index(row, 0));
+    QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, place.center());
+    m_model.pick(row);
+    return "pick row " + std::to_string(row);
+}
+
+std::string Run::changeFolder() {
+    Strings qb, txt;
+    for (const std::string& file : kQbFiles) {
+        if (chance(50)) {
+            qb.push_back(file);
+        }
+    }
+    for (const std::string& file : kTxtFiles) {
+        if (chance(50)) {
+            txt.push_back(file);
+        }
+    }
+    m_model.qb = m_folder.names["*.qb"] = qb;
+    m_model.txt = m_folder.names["*.txt"] = txt;
+    m_model.readable = m_folder.readable = chance(85);
+    return "the folder now holds " + std::to_string(qb.size()) + " .qb and " +
+           std::to_string(txt.size()) + " .txt files" + (m_model.readable ? "" : ", unreadable");
+}
+
+std::string Run::type() {
+    const std::size_t which = below(6);
+    if (which == 5) {
+        m_model.game = any(kGames);
+        m_game->setEditText(toQString(m_model.game.text));
+        return "type game \"" + m_model.game.shown + "\"";
+    }
+    const char* names[] = {"Text1", "Text2", "Text3", "Text4", "Text5"};
+    Value* fields[] = {&m_model.text1, &m_model.text2, &m_model.text3, &m_model.backend,
+                       &m_model.archive};
+    *fields[which] = which == 3 ? any(kBackends) : which == 4 ? any(kArchives) : any(kNames);
+    m_boxes[which]->setText(toQString(fields[which]->text));
+    return std::string("type ") + names[which] + " \"" + fields[which]->shown + "\"";
+}
+
+std::string Run::press(const char* button) {
+    std::optional<std::string> failure;
+    if (chance(10)) {
+        failure = "Cannot start \"mervo.exe\": no such program.";
+        m_launcher.result = kestrin::platform::Failure{*failure};
+    } else {
+        m_launcher.result = {};
+    }
+    // Only a Decompile has an earlier output to keep.
+    m_launcher.keptCopy = button[7] == '1' && chance(30) ? "earlier.txt~" : "";
+    click(button);
+    std::string what = std::string("press ") + button + (failure ? ", the start fails" : "");
+    switch (button[7]) {
+        case '1':
+            m_model.decompile(failure, m_launcher.keptCopy);
+            return what;
+        case '2':
+            m_model.compile(failure);
+            return what;
+        default:
+            m_model.unpack(failure);
+            return what;
+    }
+}
+
+Planned randomEnd(std::size_t index, std::mt19937& random) {
+    return {index, kEndings[random() % kEndings.size()], kWords[random() % kWords.size()]};
+}
+
+std::string Run::end() {
+    std::vector<std::size_t> running;
+    for (std::size_t i = 0; i < m_model.started.size(); ++i) {
+        if (m_model.started[i].running) {
+            running.push_back(i);
+        }
+    }
+    if (running.empty()) {
+        return settle();
+    }
+    const Planned plan = randomEnd(any(running), m_random);
+    m_watch.end(plan.index, plan.ending, plan.words);
+    m_model.end(plan);
+    return "backend " + std::to_string(plan.index) + " " + kestrin::platform::describe(plan.ending);
+}
+
+std::string Run::armEnds() {
+    if (m_model.started.empty()) {
+        return settle();
+    }
+    std::vector<Planned> plans;
+    for (std::size_t count = 1 + below(3); count > 0; --count) {
+        plans.push_back(randomEnd(below(m_model.started.size()), m_random));
+    }
+    m_endWhileOpen = m_model.endWhileOpen = plans;
+    return std::to_string(plans.size()) + " backends will end while the next message is open";
+}
+
+// The event loop comes round: what it has been asked to do later is done, until nothing is left.
+std::string Run::settle() {
+    for (std::size_t shown = m_messages.shown.size(), turns = 0; turns < 20; ++turns) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+        if (m_messages.shown.size() == shown && turns > 0) {
+            break;
+        }
+        shown = m_messages.shown.size();
+    }
+    m_model.settle();
+    return "the event loop comes round";
+}
+
+// Every backend still running ends, and the event loop comes round.
+std::string Run::finish() {
+    for (std::size_t i = 0; i < m_model.started.size(); ++i) {
+        const Planned plan = randomEnd(i, m_random);
+        m_watch.end(plan.index, plan.ending, plan.words);
+        m_model.end(plan);
+    }
+    settle();
+    // Whatever the widgets left for later, so that Qt's list of posted events stays short.
+    QCoreApplication::sendPostedEvents();
+    return "every backend ends";
+}
+
+std::string quote(const Strings& texts) {
+    std::string all;
+    for (const std::string& text : texts) {
+        all += "\n    \"" + kestrin::backend::visible(text) + "\"";
+    }
+    return all.empty() ? " (none)" : all;
+}
+
+std::optional<std::string> Run::difference() const {
+    std::optional<std::string> found;
+    const auto compare = [&found](const char* what, const Strings& window, const Strings& model) {
+        if (!found && window != model) {
+            found = std::string(what) + ": the window has" + quote(window) + "\n  the rules say" +
+                    quote(model);
+        }
+    };
+    compare("started lines", m_launcher.launched, m_model.lines);
+    compare("messages", m_messages.shown, m_model.messages);
+    if (m_messages.deepest > 1) {
+        return "a message opened over another";
+    }
+    Strings entries;
+    for (int row = 0; row < m_list->model()->rowCount(); ++row) {
+        entries.push_back(toUtf8(m_list->model()->index(row, 0).data().toString()));
+    }
+    compare("list", entries, m_model.entries);
+    Strings boxes;
+    for (const QLineEdit* edit : m_boxes) {
+        boxes.push_back(toUtf8(edit->text()));
+    }
+    boxes.push_back(toUtf8(m_game->currentText()));
+    boxes.push_back(m_txtOption->isChecked() ? ".txt for Compile" : ".qb for Decompile");
+    compare("boxes", boxes,
+            {m_model.text1.text, m_model.text2.text, m_model.text3.text, m_model.backend.text,
+             m_model.archive.text, m_model.game.text,
+             m_model.txtOption ? ".txt for Compile" : ".qb for Decompile"});
+    return found;
+}
+
+// One sequence; the steps taken and the first disagreement, or nothing when it kept to the rules.
+std::optional<std::string> runSequence(unsigned seed, bool tell) {
+    Run run(seed);
+    std::string steps;
+    for (int i = 0; i <= kStepsPerSequence; ++i) {
+        steps += "  " + (i < kStepsPerSequence ? run.step() : run.finish()) + "\n";
+        if (tell) {
+            std::cout << steps.substr(steps.rfind("  ", steps.size() - 2)) << std::flush;
+        }
+        if (auto difference = run.difference()) {
+            return steps + "then " + *difference;
+        }
+    }
+    return std::nullopt;
+}
+
+class WindowModel : public ::testing::TestWithParam<int> {};
+
+TEST_P(WindowModel, RandomSequencesKeepToTheRules) {
+    if (const char* replay = std::getenv("KESTRIN_MODEL_SEED")) {
+        if (GetParam() == 0) {
+            const auto seed = static_cast<unsigned>(std::strtoul(replay, nullptr, 10));
+            const auto failure = runSequence(seed, true);
+            EXPECT_FALSE(failure) << "seed " << seed << ":\n" << *failure;
+        }
+        return;
+    }
+    const int first = GetParam() * kSequencesPerShard;
+    for (int seed = first; seed < first + kSequencesPerShard; ++seed) {
+        if (const auto failure = runSequence(static_cast<unsigned>(seed), false)) {
+            FAIL() << "seed " << seed << " (replay with KESTRIN_MODEL_SEED=" << seed << "):\n"
+                   << *failure;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shards, WindowModel, ::testing::Range(0, kShards));
+
+}  // namespace

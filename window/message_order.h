@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QObject>
+#include <string>
+#include <vector>
+
+#include "backend/reports.h"
+#include "platform/messages.h"
+
+namespace kestrin::window {
+
+// Every message of the window goes through here, so that a report of a backend's failure never
+// opens over another message: reports wait until the open one has been dismissed, and the
+// failures waiting when the event loop comes round are shown together in one message.
+class MessageOrder final : public QObject, public platform::Messages {
+public:
+    MessageOrder(platform::Messages& shown, QObject* parent);
+
+    void inform(const std::string& text) override;
+
+    void report(backend::Failed failed);
+
+private:
+    void showReportsLater();
+    void showReports();
+
+    platform::Messages& m_shown;
+    int m_open = 0;  // messages open now: inform() returns only once its message is dismissed
+    bool m_showing = false;
+    std::vector<backend::Failed> m_waiting;
+};
+
+}  // namespace kestrin::window
