@@ -25,6 +25,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "backend/command_lines.h"
 #include "backend/reports.h"
 #include "backend/shown_text.h"
 #include "fake_watch.h"
@@ -52,8 +53,9 @@ struct Value {
     std::string shown;
 };
 
-// Names as this branch's rules see them: a space, a leading "-", blanks only and format
-// characters start the backend; only the command interpreter's characters are refused.
+// Names the user may type: some are let through, some hold characters the command interpreter
+// acts on (listed in refused), some a format character (shown as U+XXXX), and some are refused
+// for their shape: blank, a space, a leading "-".
 const std::vector<Value> kNames = {
     {"level", "", "level"},
     {"intro", "", "intro"},
@@ -182,13 +184,71 @@ struct Model {
         }
     }
 
-    // The refusal for the first field that holds refused characters, in the line's order.
-    std::optional<std::string> refusal(const std::vector<std::pair<const char*, Value>>& fields) {
-        for (const auto& [label, value] : fields) {
-            if (!value.refused.empty()) {
-                return std::string(label) + " \"" + value.shown +
-                       "\" holds characters that the command interpreter would act on: " +
-                       value.refused + "\nNothing was started.";
+    struct Field {
+        const char* label;
+        const Value& value;
+        bool backend;   // a blank value is refused
+        bool fileName;  // blank, a space or a tab, and a leading "-" are refused
+    };
+
+    static bool blank(const std::string& text) {
+        return text.find_first_not_of(" \t") == std::string::npos;
+    }
+
+    // How a message that refuses a field begins, by the rule that refuses it; empty when none
+    // does. Format characters are the ones a value shows as U+XXXX without listing them.
+    static std::string interpreterStart(const Field& field) {
+        if (field.value.refused.empty()) {
+            return {};
+        }
+        return std::string(field.label) + " \"" + field.value.shown +
+               "\" holds characters that the command interpreter would act on: " +
+               field.value.refused + "\nNothing was started.";
+    }
+    static std::string formatStart(const Field& field) {
+        if (field.value.shown.find("U+") == std::string::npos) {
+            return {};
+        }
+        return std::string(field.label) + " \"" + field.value.shown + "\" holds format characters";
+    }
+    static std::string shapeStart(const Field& field) {
+        const std::string& text = field.value.text;
+        const std::string quoted = std::string(field.label) + " \"" + field.value.shown + "\" ";
+        if (field.backend && blank(text)) {
+            return std::string(field.label) + " is blank";
+        }
+        if (!field.fileName) {
+            return {};
+        }
+        if (blank(text)) {
+            return quoted + "is blank";
+        }
+        if (text.find_first_of(" \t") != std::string::npos) {
+            return quoted + "holds a space or a tab";
+        }
+        return text.starts_with('-') ? quoted + "begins with \"-\"" : std::string();
+    }
+
+    // The refusal of a press: rule by rule (the command interpreter's characters, then format
+    // characters, then the shape of a name), within a rule in the line's order. The model decides
+    // whether and where; the words after the start are the builder's.
+    // Unpack checks only the shape.
+    static std::optional<std::string> refusal(const std::vector<Field>& fields,
+                                              const kestrin::platform::Result<std::string>& built,
+                                              bool shapeOnly = false) {
+        for (const auto rule : {interpreterStart, formatStart, shapeStart}) {
+            if (shapeOnly && rule != shapeStart) {
+                continue;
+            }
+            for (const Field& field : fields) {
+                const std::string start = rule(field);
+                if (start.empty()) {
+                    continue;
+                }
+                if (!built.ok() && built.message().starts_with(start)) {
+                    return built.message();
+                }
+                return start + "... (the builder said: " + (built ? *built : built.message()) + ")";
             }
         }
         return std::nullopt;
@@ -222,10 +282,12 @@ struct Model {
         if (text1.text.empty() || text2.text.empty()) {
             return inform("No file to DeCompile");
         }
-        if (auto refused = refusal({{"The backend name", backend},
-                                    {"The file name", text1},
-                                    {"The game entry", game},
-                                    {"The file name", text2}})) {
+        if (auto refused = refusal(
+                {{"The backend name", backend, true, false},
+                 {"The file name", text1, false, true},
+                 {"The game entry", game, false, false},
+                 {"The file name", text2, false, true}},
+                kestrin::backend::decompileLine(backend.text, text1.text, game.text, text2.text))) {
             return inform(*refused);
         }
         const std::string line = "cmd /c " + backend.text + " -d " + text1.text + ".qb " +
@@ -241,7 +303,9 @@ struct Model {
         if (text3.text.empty()) {
             return inform("No file to Compile");
         }
-        if (auto refused = refusal({{"The backend name", backend}, {"The file name", text3}})) {
+        if (auto refused = refusal(
+                {{"The backend name", backend, true, false}, {"The file name", text3, false, true}},
+                kestrin::backend::compileLine(backend.text, text3.text))) {
             return inform(*refused);
         }
         const std::string line = "cmd /c " + backend.text + " -c " + text3.text + ".txt";
@@ -251,6 +315,12 @@ struct Model {
     }
 
     void unpack(const std::optional<std::string>& failure) {
+        // Only the backend's shape is checked: the archive's name goes to the backend as it is.
+        if (auto refused =
+                refusal({{"The backend name", backend, true, false}},
+                        kestrin::backend::unpackLine(backend.text, archive.text), true)) {
+            return inform(*refused);
+        }
         launch(Action::Unpack, archive.text, archive.shown, backend.text + " -p x " + archive.text,
                failure, "");
     }
