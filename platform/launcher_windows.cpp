@@ -160,11 +160,12 @@ public:
             }
             output.emplace(std::move(prepared).value());
         }
-        const Result<> started = start(*application, *wideLine, program);
+        Result<Started> started = start(*application, *wideLine, program);
         if (!started) {
             return started.failure();
         }
-        return Started{.keptCopy = output ? output->commit() : std::string()};
+        started->keptCopy = output ? output->commit() : std::string();
+        return started;
     }
 };
 

@@ -133,7 +133,7 @@ TEST_F(WindowsLauncherTest, EachStartTellsItsEndAndKeepsItsWordsOutsideTheWorkin
          std::nullopt, Ending{}, ""},
         {"compile: standard output to the words as well", compileLine("mervo.exe", "a").value(),
          std::nullopt, Ending{}, "stand-in output\n"},
-        {"a failing unpack, without the interpreter", unpackLine("mervo.exe", "pack"),
+        {"a failing unpack, without the interpreter", unpackLine("mervo.exe", "pack").value(),
          "no such archive\n", failed, "no such archive\nstand-in output\n"},
     };
     for (const auto& c : cases) {
