@@ -19,8 +19,8 @@
 #include "recorders.h"
 #include "window/control_table.h"
 #include "window/main_window.h"
-#include "window/text_edge.h"
 #include "window/qt_messages.h"
+#include "window/text_edge.h"
 #include "window/twips.h"
 
 namespace {
