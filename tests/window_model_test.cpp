@@ -42,7 +42,15 @@ using kestrin::window::toUtf8;
 using Strings = std::vector<std::string>;
 
 constexpr int kShards = 4;
-constexpr int kSequencesPerShard = 2500;
+// make test runs 1,000 sequences; CI, or KESTRIN_MODEL_SEQUENCES=N, runs more.
+constexpr int kDefaultSequences = 1000;
+
+int sequencesPerShard() {
+    const char* wanted = std::getenv("KESTRIN_MODEL_SEQUENCES");
+    const long sequences = wanted != nullptr ? std::strtol(wanted, nullptr, 10) : 0;
+    return static_cast<int>((sequences > 0 ? sequences : kDefaultSequences) + kShards - 1) /
+           kShards;
+}
 constexpr int kStepsPerSequence = 24;
 
 // A value the user may type, with what the rules see in it: the characters a refusal lists (empty
@@ -621,8 +629,9 @@ TEST_P(WindowModel, RandomSequencesKeepToTheRules) {
         }
         return;
     }
-    const int first = GetParam() * kSequencesPerShard;
-    for (int seed = first; seed < first + kSequencesPerShard; ++seed) {
+    const int perShard = sequencesPerShard();
+    const int first = GetParam() * perShard;
+    for (int seed = first; seed < first + perShard; ++seed) {
         if (const auto failure = runSequence(static_cast<unsigned>(seed), false)) {
             FAIL() << "seed " << seed << " (replay with KESTRIN_MODEL_SEED=" << seed << "):\n"
                    << *failure;
