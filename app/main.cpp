@@ -6,9 +6,9 @@
 #include <iostream>
 
 #include "app/start.h"
+#include "app/system_window.h"
 #include "platform/own_process.h"
 #include "window/appearance.h"
-#include "window/system_window.h"
 
 int main(int argc, char* argv[]) {
     kestrin::platform::prepareOwnProcess();
@@ -21,7 +21,7 @@ int main(int argc, char* argv[]) {
     int qtArgc = static_cast<int>(qtArgv.size()) - 1;
     QApplication app(qtArgc, qtArgv.data());
     kestrin::window::applyAppearance(app);
-    kestrin::window::SystemWindow kestrin;
+    kestrin::app::SystemWindow kestrin;
     kestrin.window().show();
     return QApplication::exec();
 }

@@ -22,11 +22,11 @@ bool PaintCounter::eventFilter(QObject* watched, QEvent* event) {
 }
 
 BenchWindow::BenchWindow(const std::filesystem::path& emptyFolder)
-    : m_launcher(platform::makeLauncher()), m_search(platform::makeDirectorySearch()) {
+    : m_search(platform::makeDirectorySearch()) {
     {
         testing::WorkingFolder here(emptyFolder);
         m_window = std::make_unique<window::MainWindow>(
-            window::Seams{*m_search, *m_launcher, messages, watch});
+            window::Seams{*m_search, m_launcher, messages, watch});
     }
     m_list = m_window->findChild<QListView*>(QStringLiteral("List1"));
     m_refresh = &button("Command3");

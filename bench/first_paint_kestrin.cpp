@@ -4,16 +4,16 @@
 
 #include <QApplication>
 
+#include "app/system_window.h"
 #include "bench/first_paint.h"
 #include "platform/own_process.h"
 #include "window/appearance.h"
-#include "window/system_window.h"
 
 int main(int argc, char* argv[]) {
     kestrin::platform::prepareOwnProcess();
     QApplication app(argc, argv);
     kestrin::window::applyAppearance(app);
-    kestrin::window::SystemWindow kestrin;
+    kestrin::app::SystemWindow kestrin;
     kestrin::bench::QuitAfterFirstPaint quit;
     kestrin.window().installEventFilter(&quit);
     kestrin.window().show();

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "backend/launch.h"
 #include "platform/directory_search.h"
-#include "platform/launcher.h"
 #include "tests/recorders.h"
 #include "window/process_watch.h"
 
@@ -63,7 +63,7 @@ public:
     window::SystemProcessWatch watch;
 
 private:
-    std::unique_ptr<platform::Launcher> m_launcher;
+    backend::SystemLauncher m_launcher;
     std::unique_ptr<platform::DirectorySearch> m_search;
     PaintCounter m_listPaints;
     std::unique_ptr<window::MainWindow> m_window;

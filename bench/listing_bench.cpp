@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "bench/harness.h"
-#include "platform/file_names.h"
+#include "platform/directory_search.h"
 #include "tests/temp_folder.h"
 
 namespace kestrin::bench {
@@ -95,7 +95,7 @@ std::size_t bareListing() {
         }
     }
     closedir(dir);
-    std::sort(names.begin(), names.end(), platform::caseInsensitiveLess);
+    std::sort(names.begin(), names.end(), platform::ntfsOrder);
     benchmark::DoNotOptimize(names.data());
     return names.size();
 }

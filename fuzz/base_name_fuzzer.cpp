@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "common/utf8.h"
 #include "fuzz/fuzz_check.h"
 #include "listing/base_name.h"
-#include "platform/file_names.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(name.starts_with(base), "the result is a prefix of the name");
     // The listing drops names that are not UTF-8 before the rule sees them; for those only the
     // above and the sanitizers' checks apply.
-    if (!kestrin::platform::isValidUtf8(name)) {
+    if (!kestrin::isValidUtf8(name)) {
         return 0;
     }
     const std::string_view cut = name.substr(base.size());

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "platform/file_names.h"
+#include "common/utf8.h"
 
 namespace kestrin::listing {
 namespace {
@@ -18,7 +18,7 @@ std::string baseName(std::string_view fileName) {
     std::size_t characters = 0;
     while (windowStart > 0 && characters < kWindow) {
         --windowStart;
-        if (!platform::isContinuationByte(fileName[windowStart])) {
+        if (!isContinuationByte(fileName[windowStart])) {
             ++characters;
         }
     }

@@ -5,14 +5,16 @@
 
 namespace kestrin::listing {
 
-platform::Result<std::vector<std::string>> listFiles(platform::DirectorySearch& search,
-                                                     const std::string& folder,
-                                                     std::string_view pattern) {
-    auto names = search.find(folder, pattern);
-    if (names) {
-        for (std::string& name : names.value()) {
-            name = baseName(name);
-        }
+Result<std::vector<std::string>> listFiles(platform::DirectorySearch& search,
+                                           std::string_view pattern) {
+    // Every pattern is "*" and an ending.
+    SystemResult<std::vector<std::string>> found = search.filesEndingIn(pattern.substr(1));
+    if (!found) {
+        return Failure{std::string(kDriveNotReading)};
+    }
+    std::vector<std::string> names = std::move(found).value();
+    for (std::string& name : names) {
+        name = baseName(name);
     }
     return names;
 }

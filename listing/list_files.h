@@ -1,19 +1,25 @@
 // SPDX-License-Identifier: MIT
 #pragma once
+// The folder listing and the base-name rule. Plain C++ without Qt: the window only hands it a
+// search and shows what it returns.
 
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/result.h"
 #include "platform/directory_search.h"
-#include "platform/result.h"
 
 namespace kestrin::listing {
 
-// The base names of the files in folder that match pattern ("*.qb"), in the order the search
-// returns them; the search's failure when the folder cannot be read.
-platform::Result<std::vector<std::string>> listFiles(platform::DirectorySearch& search,
-                                                     const std::string& folder,
-                                                     std::string_view pattern);
+inline constexpr std::string_view kQbPattern = "*.qb";
+inline constexpr std::string_view kTxtPattern = "*.txt";
+inline constexpr std::string_view kDriveNotReading = "Drive not reading";
+
+// The base names of the working folder's files that match pattern ("*.qb" or "*.txt": a "*"
+// and the ending), in the order the search returns them; "Drive not reading" when the folder
+// cannot be read.
+Result<std::vector<std::string>> listFiles(platform::DirectorySearch& search,
+                                           std::string_view pattern);
 
 }  // namespace kestrin::listing

@@ -1,29 +1,39 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The search behind the folder listing: one call, a folder and a pattern in, the names out.
+// The OS layer: thin wrappers over the system's calls, one header per concern and one file per
+// system behind it (_posix.cpp, _windows.cpp). No rules of Kestrin's and no words for the user
+// live here: failures are the system's error codes. Plain C++, no Qt.
 
 #include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
-#include "platform/result.h"
+#include "common/result.h"
 
 namespace kestrin::platform {
 
-// Finds the ordinary files of one folder whose names match a wildcard pattern ("*.qb"). Names are
-// UTF-8 and come back in caseInsensitiveLess order; ordinary means no directories, no hidden or
-// system files. An empty folder is the working folder.
+// The working folder's ordinary files whose names end in ending, as UTF-8, in the order NTFS
+// keeps them (ntfsOrder), on every system. Ordinary means no folders, pipes or devices and no
+// hidden or system files (dotfiles on POSIX, those attributes on Windows); a symlink counts as the
+// file it leads to. POSIX compares the ending as it stands, Windows without regard to case, as its
+// file systems do. Names that are not valid UTF-8 (UTF-16 on Windows) are left out: they could not
+// make the round trip through the window's text boxes.
 class DirectorySearch {
 public:
     virtual ~DirectorySearch() = default;
-
-    // A folder without a match gives an empty list; one that cannot be read, a failure.
-    virtual Result<std::vector<std::string>> find(const std::string& folder,
-                                                  std::string_view pattern) = 0;
+    virtual SystemResult<std::vector<std::string>> filesEndingIn(std::string_view ending) = 0;
 };
 
-// The system's own search: opendir/readdir on POSIX, FindFirstFileW on Windows.
 std::unique_ptr<DirectorySearch> makeDirectorySearch();
+
+// The order NTFS returns names in: ASCII letters compared as upper case, ties by byte order.
+bool ntfsOrder(std::string_view a, std::string_view b);
+
+// Why the working folder cannot be used, or no error: on POSIX a folder that was deleted while
+// Kestrin worked in it still serves as one until a file is to be made there (ENOENT), and one
+// this user may not search gives the error of stat. Windows never lets a folder in use go.
+std::error_code workingFolderProblem();
 
 }  // namespace kestrin::platform

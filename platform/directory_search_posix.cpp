@@ -1,39 +1,23 @@
 // SPDX-License-Identifier: MIT
-// Directory search on POSIX systems: opendir/readdir with our own matching and order.
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <string_view>
-#include <vector>
 
-#include "platform/file_names.h"
-#include "platform/matching_names.h"
+#include "common/utf8.h"
+#include "platform/directory_search.h"
 
 namespace kestrin::platform {
 namespace {
 
-class DirectoryHandle {
-public:
-    explicit DirectoryHandle(const std::string& path) : m_dir(opendir(path.c_str())) {}
-    ~DirectoryHandle() {
-        if (m_dir != nullptr) {
-            closedir(m_dir);
-        }
-    }
-    DirectoryHandle(const DirectoryHandle&) = delete;
-    DirectoryHandle& operator=(const DirectoryHandle&) = delete;
-
-    DIR* get() const { return m_dir; }
-
-private:
-    DIR* m_dir;
-};
+std::error_code lastError() {
+    return {errno, std::generic_category()};
+}
 
 // Regular files, and symlinks that lead to one; d_type answers without a stat for most entries.
-bool isOrdinaryFile(int dirFd, const dirent& entry) {
+bool isOrdinaryFile(int folder, const dirent& entry) {
     if (entry.d_type == DT_REG) {
         return true;
     }
@@ -41,42 +25,52 @@ bool isOrdinaryFile(int dirFd, const dirent& entry) {
         return false;
     }
     struct stat target {};
-    return fstatat(dirFd, entry.d_name, &target, 0) == 0 && S_ISREG(target.st_mode);
+    return fstatat(folder, entry.d_name, &target, 0) == 0 && S_ISREG(target.st_mode);
 }
+
+class PosixSearch final : public DirectorySearch {
+public:
+    SystemResult<std::vector<std::string>> filesEndingIn(std::string_view ending) override {
+        const std::unique_ptr<DIR, int (*)(DIR*)> folder(opendir("."), closedir);
+        if (!folder) {
+            return lastError();
+        }
+        // A deleted working folder still opens, and reads as empty.
+        if (const std::error_code problem = workingFolderProblem()) {
+            return problem;
+        }
+        const int fd = dirfd(folder.get());
+        std::vector<std::string> names;
+        errno = 0;
+        while (const dirent* entry = readdir(folder.get())) {
+            const std::string_view name(entry->d_name);
+            if (!name.starts_with('.') && name.ends_with(ending) && isValidUtf8(name) &&
+                isOrdinaryFile(fd, *entry)) {
+                names.emplace_back(name);
+            }
+            errno = 0;
+        }
+        if (errno != 0) {
+            return lastError();
+        }
+        std::sort(names.begin(), names.end(), ntfsOrder);
+        return names;
+    }
+};
 
 }  // namespace
 
-Result<std::vector<std::string>> readMatchingNames(const std::string& folder,
-                                                   std::string_view pattern) {
-    // An empty folder is the working folder, as on Windows.
-    DirectoryHandle dir(folder.empty() ? std::string(".") : folder);
-    if (dir.get() == nullptr) {
-        return Failure{errno == EACCES   ? "the folder is unreadable"
-                       : errno == ENOENT ? "the folder no longer exists"
-                                         : "the folder cannot be opened"};
-    }
-    const int fd = dirfd(dir.get());
-    // A deleted working folder still opens and reads as empty; its link count gives it away.
+std::unique_ptr<DirectorySearch> makeDirectorySearch() {
+    return std::make_unique<PosixSearch>();
+}
+
+std::error_code workingFolderProblem() {
     struct stat info {};
-    if (fstat(fd, &info) != 0 || info.st_nlink == 0) {
-        return Failure{"the folder no longer exists"};
+    if (stat(".", &info) != 0) {
+        return errno == ESTALE ? std::error_code(ENOENT, std::generic_category()) : lastError();
     }
-    std::vector<std::string> names;
-    errno = 0;
-    while (const dirent* entry = readdir(dir.get())) {
-        const std::string_view name(entry->d_name);
-        // Dotfiles are the hidden files here; names that are not UTF-8 could not survive the
-        // round trip through the window's text fields.
-        if (!name.starts_with('.') && wildcardMatch(pattern, name, false) && isValidUtf8(name) &&
-            isOrdinaryFile(fd, *entry)) {
-            names.emplace_back(name);
-        }
-        errno = 0;
-    }
-    if (errno != 0) {
-        return Failure{"the folder cannot be read"};
-    }
-    return names;
+    return info.st_nlink == 0 ? std::error_code(ENOENT, std::generic_category())
+                              : std::error_code();
 }
 
 }  // namespace kestrin::platform

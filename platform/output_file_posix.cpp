@@ -1,178 +1,400 @@
 // SPDX-License-Identifier: MIT
-#include "platform/output_file_posix.h"
-
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <string>
+#include <climits>
+#include <cstdlib>
+#include <optional>
 #include <string_view>
 #include <utility>
+#include <vector>
 
-#include "platform/launch_messages.h"
+#include "platform/output_file.h"
 
 namespace kestrin::platform {
 namespace {
 
-constexpr std::string_view kKeptEnding = "~";
+using WayResult = Result<OutputPlace, OutputWayError>;
 
+constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+// As many as the kernel itself follows in one path.
+constexpr int kMostLinks = 40;
+// openat2 answers EAGAIN when a rename elsewhere might have let ".." escape; asking again is how
+// the call is meant to be used.
+constexpr int kAttempts = 16;
 // Names already taken are left alone; only a folder full of them ends the search.
-constexpr int kFreshAttempts = 100;
+constexpr int kPartAttempts = 100;
 
-// Hidden, and ending in neither ".qb" nor ".txt", so that no list ever shows it.
-std::string freshName() {
-    static std::atomic<unsigned> counter{0};
-    return ".kestrin-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".part";
+std::error_code systemError(int error) {
+    return {error, std::generic_category()};
 }
 
-// The earlier output must be an ordinary file this user may write, and its content must have
-// somewhere to go.
-Result<> checkEarlier(const std::string& file, const OutputTarget& target) {
-    if (!target.exists) {
-        return {};
-    }
-    if (!S_ISREG(target.info.st_mode)) {
-        return Failure{notAnOrdinaryFile(file)};
-    }
-    const int folder = target.folder.get();
-    if (faccessat(folder, target.name.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0) {
-        return Failure{cannotWrite(file, reasonFor(errno))};
-    }
-    if (target.info.st_size == 0) {
-        return {};
-    }
-    const std::string keep = target.name + std::string(kKeptEnding);
-    struct stat info {};
-    const int found = fstatat(folder, keep.c_str(), &info, AT_SYMLINK_NOFOLLOW);
-    if (found != 0 && errno != ENOENT) {
-        return Failure{cannotKeep(file, target.shown + std::string(kKeptEnding), reasonFor(errno))};
-    }
-    if (found == 0 && S_ISDIR(info.st_mode)) {
-        return Failure{
-            cannotKeep(file, target.shown + std::string(kKeptEnding), reasonFor(EISDIR))};
-    }
-    return {};
-}
-
-// Kestrin may run with standard descriptors closed; the output must not land on 0, 1 or 2,
-// where the child's own redirections would overwrite it.
-Result<> keepOffStandardDescriptors(const std::string& file, Descriptor& out) {
-    if (out.get() <= STDERR_FILENO) {
-        const int moved = fcntl(out.get(), F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-        if (moved == -1) {
-            return Failure{cannotWrite(file, reasonFor(errno))};
+std::vector<std::string_view> partsOf(std::string_view path) {
+    std::vector<std::string_view> parts;
+    while (!path.empty()) {
+        const auto slash = path.find('/');
+        const std::string_view part = path.substr(0, slash);
+        if (!part.empty() && part != ".") {
+            parts.push_back(part);
         }
-        out.reset(moved);
+        path.remove_prefix(slash == std::string_view::npos ? path.size() : slash + 1);
     }
-    return {};
-}
-
-// The new file looks like the earlier one where it can: its permission bits, and its owner
-// when Kestrin runs as root.
-void likeTheEarlier(int fresh, const OutputTarget& target) {
-    if (!target.exists) {
-        return;
-    }
-    if (target.info.st_uid != geteuid() || target.info.st_gid != getegid()) {
-        // Only root may give a file away; for anyone else the new file stays theirs.
-        [[maybe_unused]] const int owned = fchown(fresh, target.info.st_uid, target.info.st_gid);
-    }
-    [[maybe_unused]] const int moded = fchmod(fresh, target.info.st_mode & 0777);
-}
-
-struct Fresh {
-    Descriptor descriptor;
-    std::string name;
-};
-
-// The new file the program writes into, beside the output.
-Result<Fresh> makeFresh(const std::string& file, const OutputTarget& target) {
-    const int folder = target.folder.get();
-    for (int attempt = 0;; ++attempt) {
-        Fresh fresh{.descriptor = Descriptor(), .name = freshName()};
-        fresh.descriptor.reset(
-            openat(folder, fresh.name.c_str(),
-                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666));
-        if (fresh.descriptor.get() < 0) {
-            if (errno == EEXIST && attempt < kFreshAttempts) {
-                continue;
-            }
-            return Failure{cannotMakeFileBeside(file, reasonFor(errno))};
-        }
-        likeTheEarlier(fresh.descriptor.get(), target);
-        if (Result<> off = keepOffStandardDescriptors(file, fresh.descriptor); !off) {
-            unlinkat(folder, fresh.name.c_str(), 0);
-            return off.failure();
-        }
-        return fresh;
-    }
+    return parts;
 }
 
 }  // namespace
 
-OutputFile::OutputFile(OutputTarget target, Descriptor fresh, std::string freshName)
-    : m_target(std::move(target)), m_fresh(std::move(fresh)), m_freshName(std::move(freshName)) {}
+int openFolderBeneathByWalk(int root, const std::string& path) {
+    std::vector<Descriptor> way;  // each folder of the way down, so that ".." can go back
+    way.emplace_back(openat(root, ".", kFolderFlags));
+    if (way.back().get() < 0) {
+        return -1;
+    }
+    for (const std::string_view view : partsOf(path)) {
+        const std::string part(view);
+        if (part == "..") {
+            if (way.size() == 1) {
+                errno = EXDEV;
+                return -1;
+            }
+            way.pop_back();
+            continue;
+        }
+        Descriptor next(openat(way.back().get(), part.c_str(), kFolderFlags | O_NOFOLLOW));
+        if (next.get() < 0) {
+            const int error = errno;
+            struct stat info {};
+            const bool link =
+                fstatat(way.back().get(), part.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISLNK(info.st_mode);
+            errno = link ? EXDEV : error;
+            return -1;
+        }
+        way.push_back(std::move(next));
+    }
+    return way.back().release();
+}
+
+int openFolderBeneath(int root, const std::string& path) {
+    open_how how{};
+    how.flags = kFolderFlags;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+    const char* name = path.empty() ? "." : path.c_str();
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const long fd = syscall(SYS_openat2, root, name, &how, sizeof how);
+        if (fd >= 0) {
+            return static_cast<int>(fd);
+        }
+        if (errno == ENOSYS || errno == EPERM) {
+            return openFolderBeneathByWalk(root, path);
+        }
+        if (errno != EAGAIN) {
+            return -1;
+        }
+    }
+    return -1;
+}
+
+namespace {
+
+// The folder an output's path is followed beneath, and the rest of the path.
+struct Base {
+    Descriptor folder;  // none for the working folder
+    std::string named;  // the folder as typed, with its closing "/"; empty for the working folder
+    std::string rest;
+
+    int fd() const { return folder.get() < 0 ? AT_FDCWD : folder.get(); }
+};
+
+// The folder as typed without its closing "/", but for the root itself.
+std::string folderAsTyped(const Base& base) {
+    return base.named.size() <= 1 ? base.named : base.named.substr(0, base.named.size() - 1);
+}
+
+bool namesItsFolder(std::string_view file) {
+    if (file.starts_with('/')) {
+        return true;
+    }
+    for (const std::string_view part : partsOf(file)) {
+        if (part == "..") {
+            return true;
+        }
+    }
+    return false;
+}
+
+Result<Base, OutputWayError> baseFor(const std::string& file) {
+    const std::size_t slash = file.rfind('/');
+    if (!namesItsFolder(file) || slash == std::string::npos) {
+        return Base{.folder = Descriptor(), .named = "", .rest = file};
+    }
+    std::string named = file.substr(0, slash + 1);
+    Descriptor folder(open(named.c_str(), kFolderFlags));
+    if (folder.get() < 0) {
+        return OutputWayError{OutputWayError::Kind::System, systemError(errno), {}};
+    }
+    return Base{
+        .folder = std::move(folder), .named = std::move(named), .rest = file.substr(slash + 1)};
+}
+
+OutputWayError wayError(int error, bool throughLink) {
+    using Kind = OutputWayError::Kind;
+    if (error == EXDEV) {
+        return {throughLink ? Kind::LinkLeadsOutside : Kind::PathLeadsOutside, {}, {}};
+    }
+    if (error == ENOENT && throughLink) {
+        return {Kind::LinkToNothing, {}, {}};
+    }
+    return {Kind::System, systemError(error), {}};
+}
+
+// An absolute link target as a path beneath the base, when it names a place there at all. The
+// base's own absolute path is only a guide: the open beneath the base still decides.
+std::optional<std::string> beneathBase(const std::string& target, const Base& base) {
+    char buffer[PATH_MAX];
+    const char* root =
+        base.named.empty() ? getcwd(buffer, sizeof buffer) : realpath(base.named.c_str(), buffer);
+    if (root == nullptr) {
+        return std::nullopt;
+    }
+    std::string prefix(root);
+    if (prefix != "/") {
+        prefix += '/';
+    }
+    if (!target.starts_with(prefix)) {
+        return std::nullopt;
+    }
+    return target.substr(prefix.size());
+}
+
+// The path, relative to the base, that the symlink at path leads to; path itself again when the
+// name has just stopped being a link, to be looked at anew.
+Result<std::string, OutputWayError> followLink(const Base& base, const OutputPlace& link,
+                                               const std::string& path) {
+    std::string target(PATH_MAX, '\0');
+    const ssize_t length =
+        readlinkat(link.folderFd.get(), link.name.c_str(), target.data(), target.size());
+    if (length < 0 && errno == EINVAL) {
+        return path;
+    }
+    if (length <= 0) {
+        return wayError(length == 0 ? ENOENT : errno, true);
+    }
+    target.resize(static_cast<std::size_t>(length));
+    if (target.starts_with('/')) {
+        const auto inside = beneathBase(target, base);
+        if (!inside) {
+            return wayError(EXDEV, true);
+        }
+        return *inside;
+    }
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? target : path.substr(0, slash) + "/" + target;
+}
+
+// One step of the way: the folder part of path opened beneath the base, and the name in it
+// looked at without following it. info receives what lies there.
+WayResult step(const Base& base, const std::string& path, bool viaLink, struct stat& info) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folderPart = slash == std::string::npos ? "" : path.substr(0, slash);
+    OutputPlace place;
+    place.folderFd.reset(openFolderBeneath(base.fd(), folderPart));
+    place.name = slash == std::string::npos ? path : path.substr(slash + 1);
+    place.shown = base.named + path;
+    place.folder = base.named.empty()
+                       ? ""
+                       : base.named.substr(0, std::max<std::size_t>(base.named.size() - 1, 1));
+    if (place.folderFd.get() < 0) {
+        return wayError(errno, viaLink);
+    }
+    if (place.name.empty()) {
+        return wayError(EISDIR, viaLink);
+    }
+    if (fstatat(place.folderFd.get(), place.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        // Only the name typed may be new: a file is never made at a link's target.
+        if (errno == ENOENT && !viaLink) {
+            return place;
+        }
+        return wayError(errno, viaLink);
+    }
+    place.exists = true;
+    return place;
+}
+
+void describe(OutputPlace& place, const struct stat& info) {
+    place.ordinary = S_ISREG(info.st_mode);
+    place.size = static_cast<std::uint64_t>(info.st_size);
+    place.mode = info.st_mode & 0777;
+    place.owner = info.st_uid;
+    place.group = info.st_gid;
+    if (faccessat(place.folderFd.get(), place.name.c_str(), W_OK,
+                  AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0) {
+        place.unwritable = systemError(errno);
+    }
+}
+
+// Hidden, and ending in neither ".qb" nor ".txt", so that no list ever shows it.
+std::string partName() {
+    static std::atomic<unsigned> counter{0};
+    return ".kestrin-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".part";
+}
+
+}  // namespace
+
+Result<OutputPlace, OutputWayError> findOutput(const std::string& file) {
+    auto base = baseFor(file);
+    if (!base) {
+        return base.error();
+    }
+    const auto failed = [&](OutputWayError error) {
+        error.folder = folderAsTyped(*base);
+        return error;
+    };
+    std::string path = base->rest;
+    bool viaLink = false;
+    for (int hop = 0; hop <= kMostLinks; ++hop) {
+        struct stat info {};
+        WayResult place = step(*base, path, viaLink, info);
+        if (!place) {
+            return failed(place.error());
+        }
+        if (!place->exists) {
+            return place;
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            describe(*place, info);
+            return place;
+        }
+        auto next = followLink(*base, *place, path);
+        if (!next) {
+            return failed(next.error());
+        }
+        viaLink = viaLink || *next != path;
+        path = std::move(next).value();
+    }
+    return failed(wayError(ELOOP, true));
+}
+
+BesideState lookBeside(const OutputPlace& place, const std::string& suffix) {
+    struct stat info {};
+    const std::string name = place.name + suffix;
+    if (fstatat(place.folderFd.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return {.exists = false,
+                .folder = false,
+                .error = errno == ENOENT ? std::error_code() : systemError(errno)};
+    }
+    return {.exists = true, .folder = S_ISDIR(info.st_mode), .error = {}};
+}
+
+SystemResult<OutputFile> OutputFile::prepare(OutputPlace place) {
+    const int folder = place.folderFd.get();
+    for (int attempt = 0;; ++attempt) {
+        std::string name = partName();
+        // The umask applies to these bits, so the new file is never more open than it allows.
+        Descriptor part(openat(folder, name.c_str(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC,
+                               place.exists ? place.mode : 0666));
+        if (part.get() < 0) {
+            if (errno == EEXIST && attempt < kPartAttempts) {
+                continue;
+            }
+            return systemError(errno);
+        }
+        // Only root may give a file away; for anyone else the new file stays theirs.
+        if (place.exists && (place.owner != geteuid() || place.group != getegid())) {
+            [[maybe_unused]] const int given = fchown(part.get(), place.owner, place.group);
+        }
+        // Kestrin may run with standard descriptors closed; the output must not land on 0, 1
+        // or 2, where the child's own redirections would overwrite it.
+        if (part.get() <= STDERR_FILENO) {
+            part.reset(fcntl(part.get(), F_DUPFD_CLOEXEC, STDERR_FILENO + 1));
+            if (part.get() < 0) {
+                const int error = errno;
+                unlinkat(folder, name.c_str(), 0);
+                return systemError(error);
+            }
+        }
+        OutputFile output(std::move(place), std::move(name));
+        output.m_part = std::move(part);
+        return output;
+    }
+}
+
+OutputFile::OutputFile(OutputPlace place, std::string partName)
+    : m_place(std::move(place)), m_partName(std::move(partName)) {}
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : m_target(std::move(other.m_target)),
-      m_fresh(std::move(other.m_fresh)),
-      m_freshName(std::move(other.m_freshName)),
-      m_pending(std::exchange(other.m_pending, false)) {}
+    : m_place(std::move(other.m_place)),
+      m_partName(std::exchange(other.m_partName, {})),
+      m_part(std::move(other.m_part)) {}
 
 OutputFile::~OutputFile() {
-    abandon();
+    m_part.reset();
+    if (!m_partName.empty()) {
+        unlinkat(m_place.folderFd.get(), m_partName.c_str(), 0);
+    }
 }
 
-std::string OutputFile::commit() {
-    m_fresh.reset();  // the program holds its own copy
-    m_pending = false;
-    const int folder = m_target.folder.get();
-    const std::string& name = m_target.name;
-    std::string kept;
+int OutputFile::descriptor() const {
+    return m_part.get();
+}
+
+void OutputFile::closeDescriptor() {
+    m_part.reset();
+}
+
+bool OutputFile::hasEarlier() const {
     // Looked at again now: the earlier file may have changed since the checks.
     struct stat now {};
-    if (fstatat(folder, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
-        (!S_ISREG(now.st_mode) || now.st_size > 0)) {
-        const std::string keep = name + std::string(kKeptEnding);
-        // The older copy goes first rather than being replaced by the rename: a rename that
-        // replaces a file makes ext4 write the renamed file out at once, and the press wait.
-        unlinkat(folder, keep.c_str(), 0);
-        if (renameat(folder, name.c_str(), folder, keep.c_str()) != 0) {
-            // Only a folder made as NAME~ since the checks gets here. The new output stays under
-            // its hidden name rather than take the place of what could not be kept.
-            return "";
-        }
-        kept = m_target.shown + std::string(kKeptEnding);
-    }
-    renameat(folder, m_freshName.c_str(), folder, name.c_str());
-    return kept;
+    return fstatat(m_place.folderFd.get(), m_place.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+           (!S_ISREG(now.st_mode) || now.st_size > 0);
 }
 
-void OutputFile::abandon() {
-    if (!m_pending) {
-        return;
+SystemResult<> OutputFile::keepEarlier(const std::string& suffix) {
+    const int folder = m_place.folderFd.get();
+    const std::string keep = m_place.name + suffix;
+    // The older copy goes first rather than being replaced by the rename: a rename that replaces
+    // a file makes ext4 write the renamed file out at once, and the press wait.
+    unlinkat(folder, keep.c_str(), 0);
+    if (renameat(folder, m_place.name.c_str(), folder, keep.c_str()) != 0) {
+        return systemError(errno);
     }
-    m_pending = false;
-    m_fresh.reset();
-    unlinkat(m_target.folder.get(), m_freshName.c_str(), 0);
+    return {};
 }
 
-Result<OutputFile> openOutput(const std::string& file) {
-    Result<OutputTarget> target = findOutputTarget(file);
-    if (!target) {
-        return target.failure();
+SystemResult<> OutputFile::takeName() {
+    const int folder = m_place.folderFd.get();
+    if (renameat(folder, m_partName.c_str(), folder, m_place.name.c_str()) != 0) {
+        return systemError(errno);
     }
-    if (Result<> usable = checkEarlier(file, *target); !usable) {
-        return usable.failure();
+    m_partName.clear();
+    return {};
+}
+
+bool OutputFile::holdsNewOutput() const {
+    return !m_partName.empty();
+}
+
+std::string OutputFile::shownPart() const {
+    const std::size_t slash = m_place.shown.rfind('/');
+    return (slash == std::string::npos ? "" : m_place.shown.substr(0, slash + 1)) + m_partName;
+}
+
+SystemResult<> OutputFile::giveVisibleName(const std::string& suffix) {
+    const int folder = m_place.folderFd.get();
+    const std::string visible = m_place.name + suffix;
+    // A link and an unlink: unlike rename, linkat never replaces a file of that name.
+    if (linkat(folder, m_partName.c_str(), folder, visible.c_str(), 0) != 0) {
+        return systemError(errno);
     }
-    Result<Fresh> fresh = makeFresh(file, *target);
-    if (!fresh) {
-        return fresh.failure();
-    }
-    return OutputFile(std::move(target).value(), std::move(fresh->descriptor),
-                      std::move(fresh->name));
+    unlinkat(folder, m_partName.c_str(), 0);
+    m_partName.clear();
+    return {};
 }
 
 }  // namespace kestrin::platform

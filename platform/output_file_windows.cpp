@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "platform/output_file_windows.h"
-
 #include "platform/windows_api.h"
 
-#include <cerrno>
 #include <optional>
 #include <string_view>
 #include <utility>
 
-#include "platform/launch_messages.h"
-#include "platform/wide_text.h"
+#include "platform/output_file.h"
+#include "platform/wide_text_windows.h"
 
 namespace kestrin::platform {
 namespace {
@@ -73,19 +70,6 @@ bool isInside(const std::wstring& path, std::wstring folder) {
                                 static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL;
 }
 
-// The places a check compares, all as final paths.
-struct Place {
-    std::wstring anchor;  // the folder the output belongs to
-    std::string named;    // that folder as typed with its separator; empty for the working folder
-    std::wstring target;  // the file, links followed; empty for a new file
-};
-
-std::string where(const Place& place) {
-    return place.named.empty()
-               ? std::string(kWorkingFolder)
-               : "the folder \"" + place.named.substr(0, place.named.size() - 1) + "\"";
-}
-
 // The folder part of a path with its closing separator, or "." for a bare name.
 std::wstring parentOf(const std::wstring& path) {
     std::size_t end = path.size();
@@ -100,37 +84,25 @@ std::wstring below(const std::wstring& path, const std::wstring& folder) {
     return path.substr(folder.size() + (isSeparator(folder.back()) ? 0 : 1));
 }
 
-Result<Place> locate(const std::string& file, const std::wstring& wide) {
-    const std::wstring parent = parentOf(wide);
-    Place place;
-    if (namesItsFolder(wide)) {
-        place.named = toUtf8(parent).value_or(file);
+OutputWayError wayError(OutputWayError::Kind kind, const std::string& folder) {
+    return {kind, {}, folder};
+}
+
+OutputWayError systemWayError(DWORD code) {
+    return {OutputWayError::Kind::System, windowsError(code), {}};
+}
+
+void describe(OutputPlace& place, const std::wstring& target) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &data)) {
+        return;
     }
-    const Final anchor = finalPath(place.named.empty() ? L"." : parent);
-    const Final folder = finalPath(parent);
-    if (anchor.error != 0 || folder.error != 0) {
-        return Failure{
-            cannotWrite(file, systemMessage(anchor.error != 0 ? anchor.error : folder.error))};
+    place.exists = true;
+    place.ordinary = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    place.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        place.unwritable = windowsError(ERROR_ACCESS_DENIED);
     }
-    place.anchor = anchor.path;
-    if (folder.path != anchor.path && !isInside(folder.path, anchor.path)) {
-        return Failure{pathLeadsOutside(file, where(place))};
-    }
-    const DWORD attributes = GetFileAttributesW(wide.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return place;  // a new file, in a folder inside
-    }
-    const Final target = finalPath(wide);
-    if (target.error != 0) {
-        return Failure{(attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
-                           ? linkToNothing(file)
-                           : cannotWrite(file, systemMessage(target.error))};
-    }
-    if (!isInside(target.path, anchor.path)) {
-        return Failure{linkLeadsOutside(file, where(place))};
-    }
-    place.target = target.path;
-    return place;
 }
 
 // A name beside target that no list shows, for the copy until the program has started.
@@ -143,61 +115,125 @@ std::wstring copyNameFor(const std::wstring& target) {
 
 }  // namespace
 
-PendingOutput::PendingOutput(std::wstring copy, std::wstring keep, std::string shownKeep)
-    : m_copy(std::move(copy)), m_keep(std::move(keep)), m_shownKeep(std::move(shownKeep)) {}
-
-PendingOutput::PendingOutput(PendingOutput&& other) noexcept
-    : m_copy(std::exchange(other.m_copy, std::wstring())),
-      m_keep(std::move(other.m_keep)),
-      m_shownKeep(std::move(other.m_shownKeep)) {}
-
-PendingOutput::~PendingOutput() {
-    if (!m_copy.empty()) {
-        DeleteFileW(m_copy.c_str());
-    }
-}
-
-std::string PendingOutput::commit() {
-    if (m_copy.empty() || !MoveFileExW(m_copy.c_str(), m_keep.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        return "";
-    }
-    m_copy.clear();
-    return m_shownKeep;
-}
-
-Result<PendingOutput> prepareOutput(const std::string& file) {
+Result<OutputPlace, OutputWayError> findOutput(const std::string& file) {
     const auto wide = toWide(file);
     if (!wide) {
-        return Failure{cannotWrite(file, "the name is not valid UTF-8.")};
+        return systemWayError(ERROR_NO_UNICODE_TRANSLATION);
     }
-    const Result<Place> place = locate(file, *wide);
-    if (!place) {
-        return place.failure();
+    const std::wstring parent = parentOf(*wide);
+    OutputPlace place;
+    std::string named;  // the folder as typed, with its separator
+    if (namesItsFolder(*wide)) {
+        named = toUtf8(parent).value_or(file);
+        place.folder = named.substr(0, named.size() - 1);
     }
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (place->target.empty() ||
-        !GetFileAttributesExW(place->target.c_str(), GetFileExInfoStandard, &data)) {
-        return PendingOutput(L"", L"", "");
+    const Final base = finalPath(named.empty() ? L"." : parent);
+    const Final folder = finalPath(parent);
+    if (base.error != 0 || folder.error != 0) {
+        return systemWayError(base.error != 0 ? base.error : folder.error);
     }
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return Failure{notAnOrdinaryFile(file)};
+    if (folder.path != base.path && !isInside(folder.path, base.path)) {
+        return wayError(OutputWayError::Kind::PathLeadsOutside, place.folder);
     }
-    if (data.nFileSizeLow == 0 && data.nFileSizeHigh == 0) {
-        return PendingOutput(L"", L"", "");
+    const DWORD attributes = GetFileAttributesW(wide->c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        place.shown = file;  // a new file, in a folder inside
+        place.path = *wide;
+        return place;
     }
-    const std::wstring keep = place->target + L"~";
-    const std::string shownKeep =
-        place->named + toUtf8(below(place->target, place->anchor)).value_or(file) + "~";
-    const DWORD keepAttributes = GetFileAttributesW(keep.c_str());
-    if (keepAttributes != INVALID_FILE_ATTRIBUTES &&
-        (keepAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return Failure{cannotKeep(file, shownKeep, reasonFor(EISDIR))};
+    const Final target = finalPath(*wide);
+    if (target.error != 0) {
+        return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
+                   ? wayError(OutputWayError::Kind::LinkToNothing, place.folder)
+                   : systemWayError(target.error);
     }
-    const std::wstring copy = copyNameFor(place->target);
-    if (!CopyFileW(place->target.c_str(), copy.c_str(), TRUE)) {
-        return Failure{cannotKeep(file, shownKeep, systemMessage(GetLastError()))};
+    if (!isInside(target.path, base.path)) {
+        return wayError(OutputWayError::Kind::LinkLeadsOutside, place.folder);
     }
-    return PendingOutput(copy, keep, shownKeep);
+    place.shown = named + toUtf8(below(target.path, base.path)).value_or(file);
+    place.path = target.path;
+    describe(place, target.path);
+    return place;
+}
+
+BesideState lookBeside(const OutputPlace& place, const std::string& suffix) {
+    const std::wstring name = place.path + toWide(suffix).value_or(L"~");
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        const bool none = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        return {.exists = false,
+                .folder = false,
+                .error = none ? std::error_code() : windowsError(error)};
+    }
+    return {.exists = true, .folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0, .error = {}};
+}
+
+SystemResult<OutputFile> OutputFile::prepare(OutputPlace place) {
+    if (!place.exists || place.size == 0) {
+        return OutputFile(std::move(place), "");
+    }
+    const std::wstring copy = copyNameFor(place.path);
+    if (!CopyFileW(place.path.c_str(), copy.c_str(), TRUE)) {
+        return lastWindowsError();
+    }
+    return OutputFile(std::move(place), toUtf8(copy).value_or(""));
+}
+
+OutputFile::OutputFile(OutputPlace place, std::string partName)
+    : m_place(std::move(place)), m_partName(std::move(partName)) {}
+
+OutputFile::OutputFile(OutputFile&& other) noexcept
+    : m_place(std::move(other.m_place)), m_partName(std::exchange(other.m_partName, {})) {}
+
+OutputFile::~OutputFile() {
+    if (!m_partName.empty()) {
+        DeleteFileW(toWide(m_partName).value_or(L"").c_str());
+    }
+}
+
+int OutputFile::descriptor() const {
+    return -1;
+}
+
+void OutputFile::closeDescriptor() {}
+
+bool OutputFile::hasEarlier() const {
+    return !m_partName.empty();
+}
+
+SystemResult<> OutputFile::keepEarlier(const std::string& suffix) {
+    const std::wstring keep = m_place.path + toWide(suffix).value_or(L"~");
+    if (!MoveFileExW(toWide(m_partName).value_or(L"").c_str(), keep.c_str(),
+                     MOVEFILE_REPLACE_EXISTING)) {
+        return lastWindowsError();
+    }
+    m_partName.clear();
+    return {};
+}
+
+SystemResult<> OutputFile::takeName() {
+    return {};
+}
+
+bool OutputFile::holdsNewOutput() const {
+    return false;
+}
+
+std::string OutputFile::shownPart() const {
+    const std::size_t slash = m_place.shown.find_last_of("\\/");
+    const std::size_t partSlash = m_partName.find_last_of("\\/");
+    return (slash == std::string::npos ? "" : m_place.shown.substr(0, slash + 1)) +
+           m_partName.substr(partSlash == std::string::npos ? 0 : partSlash + 1);
+}
+
+SystemResult<> OutputFile::giveVisibleName(const std::string& suffix) {
+    const std::wstring visible = m_place.path + toWide(suffix).value_or(L"~");
+    if (!MoveFileExW(toWide(m_partName).value_or(L"").c_str(), visible.c_str(), 0)) {
+        return lastWindowsError();
+    }
+    m_partName.clear();
+    return {};
 }
 
 }  // namespace kestrin::platform

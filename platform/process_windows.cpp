@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: MIT
-// A started backend on Windows: its process handle is signalled when it has ended, and
-// GetExitCodeProcess gives its status (cmd /c ends with the backend's). Its words go to a
-// temporary file that is deleted once the last handle to it, Kestrin's or the backend's, closes.
+// CreateProcessW starts the program, its process handle is signalled when it has ended, and
+// GetExitCodeProcess gives its exit status (cmd /c ends with the backend's). Its stderr goes to a
+// temporary file that is deleted once the last handle to it, Kestrin's or the program's, closes.
 
 #include "platform/windows_api.h"
 
-#include <cstdio>
 #include <utility>
+#include <vector>
 
-#include "platform/child_handles_windows.h"
 #include "platform/process.h"
-#include "platform/wide_text.h"
+#include "platform/wide_text_windows.h"
 
 namespace kestrin::platform {
 namespace {
@@ -22,20 +21,97 @@ void closeHandle(void*& handle) {
     handle = nullptr;
 }
 
+// The handles a program inherits: stdin from NUL, stdout and stderr to its capture, and no other
+// handle of Kestrin's (PROC_THREAD_ATTRIBUTE_HANDLE_LIST).
+class ChildHandles {
+public:
+    ChildHandles() = default;
+    ~ChildHandles() {
+        if (m_list != nullptr) {
+            DeleteProcThreadAttributeList(m_list);
+        }
+        closeHandle(m_input);
+    }
+    ChildHandles(const ChildHandles&) = delete;
+    ChildHandles& operator=(const ChildHandles&) = delete;
+
+    // Sets startup's standard handles and its list of inherited handles; without a capture it
+    // leaves them as they are and inherits nothing.
+    bool prepare(const StderrCapture* capture, STARTUPINFOEXW& startup) {
+        if (capture == nullptr || capture->writer() == -1) {
+            return true;
+        }
+        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+        m_input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              &inheritable, OPEN_EXISTING, 0, nullptr);
+        if (m_input == INVALID_HANDLE_VALUE) {
+            m_input = nullptr;
+            return false;
+        }
+        const auto writer = reinterpret_cast<HANDLE>(capture->writer());
+        m_inherited = {m_input, writer};
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        m_listMemory.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_listMemory.data());
+        if (!InitializeProcThreadAttributeList(list, 1, 0, &size)) {
+            return false;
+        }
+        m_list = list;
+        if (!UpdateProcThreadAttribute(m_list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                                       m_inherited.data(), m_inherited.size() * sizeof(HANDLE),
+                                       nullptr, nullptr)) {
+            return false;
+        }
+        startup.lpAttributeList = m_list;
+        startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
+        startup.StartupInfo.hStdInput = m_input;
+        startup.StartupInfo.hStdOutput = writer;
+        startup.StartupInfo.hStdError = writer;
+        return true;
+    }
+
+    bool inherit() const { return m_list != nullptr; }
+
+private:
+    HANDLE m_input = nullptr;
+    std::vector<HANDLE> m_inherited;
+    std::vector<char> m_listMemory;
+    LPPROC_THREAD_ATTRIBUTE_LIST m_list = nullptr;
+};
+
 }  // namespace
 
-std::string describe(const Ending& ending) {
-    if (ending.kind == Ending::Kind::Unknown) {
-        return "ended, with a status Kestrin could not learn";
+std::string signalName(int /*signal*/) {
+    return {};
+}
+
+SystemResult<Process> startProcess(const ProcessStart& start, const StderrCapture* capture) {
+    const auto file = toWide(start.file);
+    const auto commandLine = toWide(start.commandLine);
+    if (!file || !commandLine) {
+        return windowsError(ERROR_NO_UNICODE_TRANSLATION);
     }
-    const auto code = static_cast<unsigned long>(static_cast<DWORD>(ending.code));
-    if (code < 0xC0000000UL) {
-        return "ended with status " + std::to_string(code);
+    // CreateProcessW may write into the command line, so it gets its own buffer.
+    std::vector<wchar_t> line(commandLine->begin(), commandLine->end());
+    line.push_back(L'\0');
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof startup;
+    startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+    startup.StartupInfo.wShowWindow = SW_SHOWMINIMIZED;
+    ChildHandles handles;
+    if (!handles.prepare(capture, startup)) {
+        return lastWindowsError();
     }
-    // An exception the program did not handle, such as 0xC0000005 for an access violation.
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "0x%08lX", code);
-    return std::string("ended with status ") + hex;
+    PROCESS_INFORMATION process{};
+    const DWORD flags = CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT |
+                        (handles.inherit() ? EXTENDED_STARTUPINFO_PRESENT : 0);
+    if (!CreateProcessW(file->c_str(), line.data(), nullptr, nullptr, handles.inherit(), flags,
+                        nullptr, nullptr, &startup.StartupInfo, &process)) {
+        return lastWindowsError();
+    }
+    CloseHandle(process.hThread);
+    return Process(process.hProcess);
 }
 
 Process::Process(void* handle) : m_handle(handle) {}
@@ -46,13 +122,13 @@ Process::~Process() {
 
 Process::Process(Process&& other) noexcept
     : m_handle(std::exchange(other.m_handle, nullptr)),
-      m_ending(std::exchange(other.m_ending, std::nullopt)) {}
+      m_status(std::exchange(other.m_status, std::nullopt)) {}
 
 Process& Process::operator=(Process&& other) noexcept {
     if (this != &other) {
         release();
         m_handle = std::exchange(other.m_handle, nullptr);
-        m_ending = std::exchange(other.m_ending, std::nullopt);
+        m_status = std::exchange(other.m_status, std::nullopt);
     }
     return *this;
 }
@@ -61,26 +137,27 @@ void Process::release() {
     closeHandle(m_handle);
 }
 
-bool Process::exists() const {
-    return m_handle != nullptr;
-}
-
 std::intptr_t Process::waitable() const {
     return m_handle == nullptr ? -1 : reinterpret_cast<std::intptr_t>(m_handle);
 }
 
-std::optional<Ending> Process::ended() {
-    if (m_ending || m_handle == nullptr || WaitForSingleObject(m_handle, 0) != WAIT_OBJECT_0) {
-        return m_ending;
+std::optional<ExitStatus> Process::ended() {
+    if (m_status || m_handle == nullptr || WaitForSingleObject(m_handle, 0) != WAIT_OBJECT_0) {
+        return m_status;
     }
     DWORD code = 0;
-    m_ending = GetExitCodeProcess(m_handle, &code)
-                   ? Ending{Ending::Kind::Status, static_cast<int>(code)}
-                   : Ending{Ending::Kind::Unknown, 0};
-    return m_ending;
+    if (!GetExitCodeProcess(m_handle, &code)) {
+        m_status = ExitStatus{ExitStatus::Kind::Unknown, 0};
+    } else {
+        // 0xC0000000 and above: an NTSTATUS error, such as an access violation.
+        const auto kind =
+            code >= 0xC0000000UL ? ExitStatus::Kind::Exception : ExitStatus::Kind::Exited;
+        m_status = ExitStatus{kind, static_cast<int>(code)};
+    }
+    return m_status;
 }
 
-std::optional<WordsFile> WordsFile::create() {
+std::optional<StderrCapture> StderrCapture::create() {
     wchar_t folder[MAX_PATH + 1];
     wchar_t name[MAX_PATH + 1];
     const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
@@ -101,23 +178,23 @@ std::optional<WordsFile> WordsFile::create() {
         CloseHandle(file);
         return std::nullopt;
     }
-    WordsFile words;
-    words.m_path = toUtf8(name).value_or(std::string());
-    words.m_file = file;
-    words.m_writer = writer;
-    return words;
+    StderrCapture capture;
+    capture.m_path = toUtf8(name).value_or(std::string());
+    capture.m_file = file;
+    capture.m_writer = writer;
+    return capture;
 }
 
-WordsFile::~WordsFile() {
+StderrCapture::~StderrCapture() {
     release();
 }
 
-WordsFile::WordsFile(WordsFile&& other) noexcept
+StderrCapture::StderrCapture(StderrCapture&& other) noexcept
     : m_path(std::exchange(other.m_path, {})),
       m_file(std::exchange(other.m_file, nullptr)),
       m_writer(std::exchange(other.m_writer, nullptr)) {}
 
-WordsFile& WordsFile::operator=(WordsFile&& other) noexcept {
+StderrCapture& StderrCapture::operator=(StderrCapture&& other) noexcept {
     if (this != &other) {
         release();
         m_path = std::exchange(other.m_path, {});
@@ -127,25 +204,21 @@ WordsFile& WordsFile::operator=(WordsFile&& other) noexcept {
     return *this;
 }
 
-void WordsFile::release() {
+void StderrCapture::release() {
     closeWriter();
     closeHandle(m_file);
     m_path.clear();
 }
 
-bool WordsFile::exists() const {
-    return m_file != nullptr;
-}
-
-std::intptr_t WordsFile::writer() const {
+std::intptr_t StderrCapture::writer() const {
     return m_writer == nullptr ? -1 : reinterpret_cast<std::intptr_t>(m_writer);
 }
 
-void WordsFile::closeWriter() {
+void StderrCapture::closeWriter() {
     closeHandle(m_writer);
 }
 
-std::string WordsFile::tail(std::size_t limit) const {
+std::string StderrCapture::tail(std::size_t limit) const {
     LARGE_INTEGER size{};
     if (m_file == nullptr || !GetFileSizeEx(m_file, &size)) {
         return {};
@@ -161,46 +234,6 @@ std::string WordsFile::tail(std::size_t limit) const {
     }
     text.resize(got);
     return text;
-}
-
-ChildHandles::~ChildHandles() {
-    if (m_list != nullptr) {
-        DeleteProcThreadAttributeList(m_list);
-    }
-    closeHandle(m_input);
-}
-
-bool ChildHandles::prepare(const WordsFile& words, STARTUPINFOEXW& startup) {
-    if (!words.exists()) {
-        return true;
-    }
-    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    m_input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                          OPEN_EXISTING, 0, nullptr);
-    if (m_input == INVALID_HANDLE_VALUE) {
-        m_input = nullptr;
-        return false;
-    }
-    const auto writer = reinterpret_cast<HANDLE>(words.writer());
-    m_inherited = {m_input, writer};
-    SIZE_T size = 0;
-    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-    m_listMemory.resize(size);
-    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_listMemory.data());
-    if (!InitializeProcThreadAttributeList(list, 1, 0, &size)) {
-        return false;
-    }
-    m_list = list;
-    if (!UpdateProcThreadAttribute(m_list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, m_inherited.data(),
-                                   m_inherited.size() * sizeof(HANDLE), nullptr, nullptr)) {
-        return false;
-    }
-    startup.lpAttributeList = m_list;
-    startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
-    startup.StartupInfo.hStdInput = m_input;
-    startup.StartupInfo.hStdOutput = writer;
-    startup.StartupInfo.hStdError = writer;
-    return true;
 }
 
 }  // namespace kestrin::platform

@@ -1,42 +1,37 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// Finding the file to run for a program name the way cmd.exe finds it, on both systems: a name
-// with a folder part as it stands, any other one in the working folder first and then in each
-// PATH entry; the first program found wins, and when there is none the first unusable file found
-// explains the failure best. Plain C++: each launcher brings what only its system can tell, what
-// a file is and the values of PATH and PATHEXT. POSIX names are UTF-8, Windows names UTF-16.
+// What the search for a program asks of the system: what a file is, the environment's lists of
+// places and endings, the command interpreter, and the start of a file that would not run.
 
-#include <functional>
+#include <cstddef>
 #include <optional>
 #include <string>
-#include <string_view>
-
-#include "platform/result.h"
 
 namespace kestrin::platform {
 
-// What a candidate file turned out to be.
-enum class FileKind { Missing, Folder, NotAProgram, NotExecutable, Program };
+// What is at a path, links followed. Executable: an ordinary file this process may execute (on
+// Windows every ordinary file is File: its ending decides).
+enum class FileKind { Missing, Folder, NotOrdinary, File, Executable };
+FileKind examine(const std::string& path);
 
-// Examines one candidate. byEnding tells whether its name ends in one of the endings that make a
-// file a program; only Windows asks, as a POSIX program is known by its execute permission.
-template <typename Char>
-using Examine = std::function<FileKind(const std::basic_string<Char>& file, bool byEnding)>;
+// An environment variable as UTF-8; nothing when it is unset.
+std::optional<std::string> environmentVariable(const char* name);
 
-// POSIX: a name with a "/" as it stands; PATH (nullptr when unset) split at ":", an empty entry
-// meaning the working folder. A native build of the backend has no ".exe", so a name ending in
-// ".exe" (in any case) is also tried without it, in every place after the exact name. Returns the
-// file to run, or why there is none.
-Result<std::string> findPosixProgram(const std::string& program, const char* path,
-                                     const Examine<char>& examine);
+#ifndef _WIN32
+// The first bytes of the ordinary file at path, at most limit of them; nothing when it cannot be
+// read. (Windows says itself why a file does not run.)
+std::optional<std::string> readHead(const std::string& path, std::size_t limit);
+#endif
 
-// Windows: a name with "\", "/" or ":" as it stands; PATH split at ";", entries without their
-// quotes, empty ones skipped. A name without an ending is tried in each place first as it is,
-// then with each PATHEXT ending (".COM;.EXE;.BAT;.CMD" when PATHEXT names none). toUtf8 shows a
-// file in a message; the program's own name stands in for a file it cannot show.
-Result<std::wstring> findWindowsProgram(
-    const std::string& program, const std::wstring& wideProgram, std::wstring_view path,
-    std::wstring_view pathext, const Examine<wchar_t>& examine,
-    const std::function<std::optional<std::string>(const std::wstring&)>& toUtf8);
+// Whether lines for the command interpreter run in one: Windows' own cmd.exe. Elsewhere Kestrin
+// starts the program itself and opens its output file.
+#ifdef _WIN32
+inline constexpr bool kHasCommandInterpreter = true;
+#else
+inline constexpr bool kHasCommandInterpreter = false;
+#endif
+
+// The system's own cmd.exe (never one found on PATH); "" where there is none.
+std::string commandInterpreter();
 
 }  // namespace kestrin::platform

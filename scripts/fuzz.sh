@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
 build=build/fuzz
 targets=("$@")
-[[ ${#targets[@]} -gt 0 ]] || targets=(base_name command_line unsafe_characters)
+[[ ${#targets[@]} -gt 0 ]] || targets=(base_name command)
 
 for target in "${targets[@]}"; do
     program=$build/fuzz/fuzz_$target

@@ -22,7 +22,7 @@ inline const char* refusalWords(Refusal refusal) {
         case Refusal::Unsafe:
             return "holds characters that the command interpreter would act on";
         case Refusal::Format:
-            return "holds format characters";
+            return "do not show as themselves";
         case Refusal::Blank:
             return " is blank";
         case Refusal::Spaces:

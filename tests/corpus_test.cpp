@@ -9,31 +9,27 @@
 #include <string>
 #include <vector>
 
-#include "backend/characters.h"
-#include "backend/command_lines.h"
+#include "backend/command.h"
+#include "common/visible_text.h"
 #include "corpus.h"
 
 namespace {
 
-using kestrin::backend::compileLine;
-using kestrin::backend::decompileLine;
-using kestrin::backend::formatCharacters;
-using kestrin::backend::unpackLine;
-using kestrin::backend::unsafeCharacters;
+using kestrin::backend::Command;
 using kestrin::testing::CorpusCase;
 using kestrin::testing::Refusal;
 
-// Every line the window can build with the case's value in its field.
-std::vector<kestrin::platform::Result<std::string>> linesFor(const CorpusCase& c) {
+// Every command the window can build with the case's value in its field.
+std::vector<kestrin::Result<Command>> commandsFor(const CorpusCase& c) {
     const auto fields = kestrin::testing::decompileFields(c);
-    std::vector<kestrin::platform::Result<std::string>> lines = {
-        decompileLine(fields.backend, fields.input, fields.game, fields.output)};
+    std::vector<kestrin::Result<Command>> built = {
+        kestrin::backend::decompile(fields.backend, fields.input, fields.game, fields.output)};
     if (c.field == "name") {
-        lines.push_back(compileLine("mervo.exe", c.value));
+        built.push_back(kestrin::backend::compile("mervo.exe", c.value));
     } else if (c.field == "backend") {
-        lines.push_back(compileLine(c.value, "level"));
+        built.push_back(kestrin::backend::compile(c.value, "level"));
     }
-    return lines;
+    return built;
 }
 
 TEST(AdversarialCorpus, RefusedValuesNeverBecomeALine) {
@@ -42,26 +38,27 @@ TEST(AdversarialCorpus, RefusedValuesNeverBecomeALine) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shown);
         ++counts[c.refusal];
-        EXPECT_EQ(unsafeCharacters(c.value).empty(), c.refusal != Refusal::Unsafe);
+        EXPECT_EQ(kestrin::backend::interpreterCharacters(c.value).empty(),
+                  c.refusal != Refusal::Unsafe);
         if (c.refusal != Refusal::Unsafe) {
-            EXPECT_EQ(formatCharacters(c.value).empty(), c.refusal != Refusal::Format);
+            EXPECT_EQ(kestrin::hiddenCharacters(c.value).empty(), c.refusal != Refusal::Format);
         }
-        for (const auto& built : linesFor(c)) {
+        for (const auto& built : commandsFor(c)) {
             if (c.refused()) {
-                EXPECT_FALSE(built.ok()) << *built;
+                EXPECT_FALSE(built.ok()) << built->text();
                 EXPECT_NE(built.message().find(kestrin::testing::refusalWords(c.refusal)),
                           std::string::npos)
                     << built.message();
             } else {
                 EXPECT_EQ(built.message(), "");
                 if (built) {
-                    EXPECT_NE(built->find(c.value), std::string::npos) << *built;
+                    EXPECT_NE(built->text().find(c.value), std::string::npos) << built->text();
                 }
             }
         }
         if (c.field == "backend") {
             // Unpack refuses only a blank backend.
-            EXPECT_EQ(unpackLine(c.value, "x").ok(), c.refusal != Refusal::Blank);
+            EXPECT_EQ(kestrin::backend::unpack(c.value, "x").ok(), c.refusal != Refusal::Blank);
         }
     }
     // The file itself must still hold every kind; an empty read would pass everything above.

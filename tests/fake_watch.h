@@ -16,7 +16,7 @@ namespace kestrin::testing {
 // chooses.
 class FakeProcessWatch final : public window::ProcessWatch {
 public:
-    void watch(platform::Process /*process*/, platform::WordsFile /*words*/, QObject* context,
+    void watch(platform::Process /*process*/, platform::StderrCapture /*capture*/, QObject* context,
                OnEnd onEnd) override {
         m_watched.push_back({context, std::move(onEnd), false});
     }
@@ -26,14 +26,14 @@ public:
 
     // Ends the index-th backend started, once; as the system's watch does, nothing is told once
     // the window that started it is gone.
-    void end(std::size_t index, platform::Ending ending, std::string words = {}) {
+    void end(std::size_t index, platform::ExitStatus status, std::string stderrTail = {}) {
         Watched& watched = m_watched.at(index);
         if (watched.ended) {
             return;
         }
         watched.ended = true;
         if (watched.context) {
-            watched.onEnd({ending, std::move(words)});
+            watched.onEnd({status, std::move(stderrTail)});
         }
     }
 

@@ -7,11 +7,12 @@
 set -euo pipefail
 cd "$1"
 declare -A allowed=(
-    [platform]="platform"
-    [listing]="listing platform"
-    [backend]="backend platform"
-    [window]="window listing backend platform"
-    [app]="app window listing backend platform"
+    [common]="common"
+    [platform]="platform common"
+    [listing]="listing platform common"
+    [backend]="backend platform common"
+    [window]="window listing backend platform common"
+    [app]="app window listing backend platform common"
     [tools/demo_backend]="tools/demo_backend"
 )
 wrong=0

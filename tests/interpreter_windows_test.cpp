@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The adversarial corpus under the real cmd.exe. Values marked refused-unsafe must be the ones
-// that can make cmd.exe run a second command; values marked runs, built into a Decompile line,
-// must start the backend once with the arguments that parseCommandLine predicts.
+// that can make cmd.exe run a second command; values marked runs, built into a Decompile
+// command, must start the backend once with the arguments its words() predict.
 
 #include "platform/windows_api.h"
 
@@ -17,16 +17,15 @@
 #include <string_view>
 #include <vector>
 
-#include "backend/command_lines.h"
+#include "backend/command.h"
 #include "corpus.h"
-#include "platform/command_line.h"
 #include "stand_in.h"
 #include "temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using kestrin::backend::decompileLine;
+using kestrin::backend::Command;
 using kestrin::testing::CorpusCase;
 using kestrin::testing::DecompileFields;
 using kestrin::testing::fromUtf8;
@@ -47,9 +46,13 @@ std::wstring wide(const std::string& text) {
     return converted;
 }
 
-// The Decompile line laid out as decompileLine lays it out, without its check.
-std::string uncheckedDecompileLine(const DecompileFields& f) {
-    return "cmd /c " + f.backend + " -d " + f.input + ".qb " + f.game + " > " + f.output + ".txt";
+// The Decompile command as decompile() builds it, without its check.
+Command uncheckedDecompile(const DecompileFields& f) {
+    return {f.backend, {"-d", f.input + ".qb", f.game}, f.output + ".txt", true};
+}
+
+kestrin::Result<Command> decompile(const DecompileFields& f) {
+    return kestrin::backend::decompile(f.backend, f.input, f.game, f.output);
 }
 
 // Each command that value would start after one of cmd.exe's separators, replaced by
@@ -157,11 +160,10 @@ protected:
     int m_folders = 0;
 };
 
-TEST_F(InterpreterTest, TheUncheckedLineIsLaidOutLikeTheBuiltOne) {
+TEST_F(InterpreterTest, TheUncheckedCommandIsTheBuiltOne) {
     const DecompileFields fields = {
         .backend = "my mervo.exe", .input = "level", .game = " THUG 2 ", .output = "out"};
-    EXPECT_EQ(uncheckedDecompileLine(fields),
-              decompileLine(fields.backend, fields.input, fields.game, fields.output).value());
+    EXPECT_EQ(uncheckedDecompile(fields), decompile(fields).value());
 }
 
 TEST_F(InterpreterTest, RefusedValuesThatStartASecondCommandAreStopped) {
@@ -180,7 +182,7 @@ TEST_F(InterpreterTest, RefusedValuesThatStartASecondCommandAreStopped) {
         const DecompileFields fields = kestrin::testing::decompileFields(armed);
         const fs::path folder = freshFolder();
 
-        ASSERT_TRUE(runInterpreter(uncheckedDecompileLine(fields), folder));
+        ASSERT_TRUE(runInterpreter(uncheckedDecompile(fields).text(), folder));
         const bool ranSecond = holdsCanary(folder);
         if (separatesWithAmpersandOrBar(c.value)) {
             // The premise: without the check, cmd.exe runs the value's second command.
@@ -190,10 +192,7 @@ TEST_F(InterpreterTest, RefusedValuesThatStartASecondCommandAreStopped) {
                       << (ranSecond ? "ran" : "ran no") << " second command\n";
         }
         secondCommands += ranSecond ? 1 : 0;
-        EXPECT_NE(decompileLine(fields.backend, fields.input, fields.game, fields.output)
-                      .message()
-                      .find("would act on"),
-                  std::string::npos);
+        EXPECT_NE(decompile(fields).message().find("would act on"), std::string::npos);
     }
     // The corpus holds separators for "&", "&&", "|" and "|" twice, in names, game and backend.
     EXPECT_GE(secondCommands, 8u);
@@ -212,13 +211,11 @@ TEST_F(InterpreterTest, NamesRefusedForTheirShapeWouldNotReachTheBackendAsOneFil
         }
         SCOPED_TRACE(c.shown);
         const DecompileFields fields = kestrin::testing::decompileFields(c);
-        EXPECT_NE(decompileLine(fields.backend, fields.input, fields.game, fields.output)
-                      .message()
-                      .find(kestrin::testing::refusalWords(c.refusal)),
+        EXPECT_NE(decompile(fields).message().find(kestrin::testing::refusalWords(c.refusal)),
                   std::string::npos);
         const std::size_t before = records().size();
         const fs::path folder = freshFolder();
-        ASSERT_TRUE(runInterpreter(uncheckedDecompileLine(fields), folder));
+        ASSERT_TRUE(runInterpreter(uncheckedDecompile(fields).text(), folder));
         const auto found = records();
         if (found.size() == before) {
             std::cout << "[ measured ] " << shown(c.shown) << ": cmd.exe started nothing\n";
@@ -243,7 +240,8 @@ bool windowsTakesTheName(const std::string& name) {
     return name.find_first_of("*?\\/:") == std::string::npos;
 }
 
-// cmd.exe also ends the name after ">" at these characters, where parseCommandLine does not.
+// cmd.exe also ends the name after ">" at these characters, where Kestrin takes the output name
+// whole.
 bool endsRedirectionEarly(const std::string& name) {
     return name.find_first_of(",;=") != std::string::npos;
 }
@@ -256,21 +254,19 @@ TEST_F(InterpreterTest, ValuesThatRunStartTheBackendOnceWithThePredictedArgument
         }
         SCOPED_TRACE(c.shown);
         const DecompileFields fields = kestrin::testing::decompileFields(c);
-        const auto built = decompileLine(fields.backend, fields.input, fields.game, fields.output);
+        const auto built = decompile(fields);
         ASSERT_EQ(built.message(), "");
-        const auto predicted = kestrin::platform::parseCommandLine(*built);
-        ASSERT_EQ(predicted.message(), "");
-        ASSERT_TRUE(predicted->outputFile.has_value());
-        const std::vector<std::string> arguments(predicted->arguments.begin() + 1,
-                                                 predicted->arguments.end());
+        const std::vector<std::string> words = built->words();
+        const std::vector<std::string> arguments(words.begin() + 1, words.end());
+        const std::string output = *built->output;
         const std::size_t before = records().size();
         const fs::path folder = freshFolder();
 
-        ASSERT_TRUE(runInterpreter(*built, folder));
+        ASSERT_TRUE(runInterpreter(built->text(), folder));
         const auto found = records();
         const std::set<std::string> left = entries(folder);
         EXPECT_FALSE(holdsCanary(folder));
-        if (!windowsTakesTheName(*predicted->outputFile)) {
+        if (!windowsTakesTheName(output)) {
             // cmd.exe cannot make the output file, so it starts nothing at all.
             EXPECT_EQ(found.size(), before);
             EXPECT_EQ(left, std::set<std::string>{"mervo.exe"});
@@ -279,7 +275,7 @@ TEST_F(InterpreterTest, ValuesThatRunStartTheBackendOnceWithThePredictedArgument
         ASSERT_EQ(found.size(), before + 1) << "the backend did not run exactly once";
         const Record& run = found.back();
         EXPECT_EQ(run.one("name"), "mervo.exe");
-        if (endsRedirectionEarly(*predicted->outputFile)) {
+        if (endsRedirectionEarly(output)) {
             // Still one command and one output file, but named as cmd.exe reads it.
             EXPECT_EQ(left.size(), 2u);
             std::string argv;
@@ -294,7 +290,7 @@ TEST_F(InterpreterTest, ValuesThatRunStartTheBackendOnceWithThePredictedArgument
             continue;
         }
         EXPECT_EQ(run.arguments(), arguments);
-        EXPECT_EQ(left, (std::set<std::string>{"mervo.exe", *predicted->outputFile}));
+        EXPECT_EQ(left, (std::set<std::string>{"mervo.exe", output}));
         ++checked;
     }
     EXPECT_GE(checked, 20u);

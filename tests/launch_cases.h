@@ -1,56 +1,58 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The lines both systems' launcher tests start with the stand-in installed as "mervo.exe" in the
-// working folder, and what the stand-in must receive. On Linux the launcher reads the line; on
-// Windows the real cmd.exe does, and the C runtime splits the arguments: both must agree. The
-// builders refuse a blank in a file name, but the launchers read any line, so the lines with one
-// are written out.
+// The commands both systems' launcher tests start with the stand-in as "mervo.exe" in the working
+// folder, and what the stand-in must receive. On POSIX the launcher spawns command.words(); on
+// Windows the real cmd.exe reads command.text() and the C runtime splits the arguments: both
+// must agree. The builders refuse a blank in a file name, but the launchers start any command,
+// so those with one are written out.
 
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "backend/command_lines.h"
+#include "backend/command.h"
 
 namespace kestrin::testing {
 
 struct SharedLaunchCase {
     const char* why;
-    std::string line;
+    backend::Command command;
     std::vector<std::string> arguments;     // after the program's own name, "mervo.exe"
     std::optional<std::string> outputFile;  // receives "stand-in output\n"
 };
 
 inline std::vector<SharedLaunchCase> sharedLaunchCases() {
-    using backend::compileLine;
-    using backend::decompileLine;
-    using backend::unpackLine;
+    using backend::Command;
     return {
         {"decompile",
-         decompileLine("mervo.exe", "level", "THUG1", "out").value(),
+         *backend::decompile("mervo.exe", "level", "THUG1", "out"),
          {"-d", "level.qb", "THUG1"},
          "out.txt"},
-        {"decompile, blank game entry and spaces in the names",
-         std::string("cmd /c mervo.exe -d my level.qb   > my out.txt"),
-         {"-d", "my", "level.qb", "out.txt"},
-         "my"},
+        {"decompile, blank game entry and spaces in the input",
+         Command{"mervo.exe", {"-d", "my level.qb", " "}, "out.txt", true},
+         {"-d", "my", "level.qb"},
+         "out.txt"},
         {"decompile, harmless punctuation",
-         decompileLine("mervo.exe", "a;b(c)@d", "-x", "~out").value(),
+         *backend::decompile("mervo.exe", "a;b(c)@d", "-x", "~out"),
          {"-d", "a;b(c)@d.qb", "-x"},
          "~out.txt"},
-        {"compile", compileLine("mervo.exe", "level").value(), {"-c", "level.txt"}, {}},
+        {"compile", *backend::compile("mervo.exe", "level"), {"-c", "level.txt"}, {}},
         {"compile, tabs split",
-         std::string("cmd /c mervo.exe -c a\t\tb.txt"),
+         Command{"mervo.exe", {"-c", "a\t\tb.txt"}, {}, true},
          {"-c", "a", "b.txt"},
          {}},
         {"compile, non-ASCII names",
-         std::string("cmd /c mervo.exe -c \xC3\xA9t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC.txt"),
+         Command{"mervo.exe", {"-c", "\xC3\xA9t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC.txt"}, {}, true},
          {"-c", "\xC3\xA9t\xC3\xA9", "\xE6\x97\xA5\xE6\x9C\xAC.txt"},
          {}},
-        {"unpack", unpackLine("mervo.exe", "pack.pak").value(), {"-p", "x", "pack.pak"}, {}},
-        {"unpack, wildcards and spaces stay as they are",
-         unpackLine("mervo.exe", "my *.pak ?x").value(),
-         {"-p", "x", "my", "*.pak", "?x"},
+        {"shell syntax is plain text",
+         Command{"mervo.exe", {"-d", "a;b $(touch x) `touch y`.qb", ""}, "out.txt", true},
+         {"-d", "a;b", "$(touch", "x)", "`touch", "y`.qb"},
+         "out.txt"},
+        {"unpack", *backend::unpack("mervo.exe", "pack.pak"), {"-p", "x", "pack.pak"}, {}},
+        {"unpack, wildcards, variables and spaces stay as they are",
+         *backend::unpack("mervo.exe", "my *.pak ?x $HOME ~"),
+         {"-p", "x", "my", "*.pak", "?x", "$HOME", "~"},
          {}},
     };
 }

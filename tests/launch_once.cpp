@@ -1,23 +1,22 @@
 // SPDX-License-Identifier: MIT
-// Starts one command line with the system's launcher and ends at once, as Kestrin does when it is
+// Starts one Decompile with the system's launcher and ends at once, as Kestrin does when it is
 // closed right after a press: the tests check that the program started lives on by itself, and
-// goes on writing its words after their file's name has gone with this program.
-// Usage: launch_once [--prepared] LINE; prints the launcher's error and exits 1 when nothing
-// started. With --prepared it first does what app/main.cpp does before anything else, then
-// writes a warning to standard error as Qt would, so that the tests can start it with its
-// standard streams closed or leading nowhere.
+// goes on writing to stderr after this program has gone.
+// Usage: launch_once [--prepared] BACKEND OUTPUT: decompiles "level" for THUG1 into OUTPUT.txt;
+// prints the launcher's error and exits 1 when nothing started. With --prepared it first does
+// what app/main.cpp does before anything else, then writes a warning to stderr as Qt would, so
+// that the tests can start it with its standard streams closed or leading nowhere.
 
 #include <cstdio>
-#include <string>
 #include <string_view>
 
-#include "platform/launcher.h"
+#include "backend/launch.h"
 #include "platform/own_process.h"
 
 int main(int argc, char** argv) {
-    const bool prepared = argc == 3 && std::string_view(argv[1]) == "--prepared";
-    if (argc != 2 && !prepared) {
-        std::fputs("usage: launch_once [--prepared] LINE\n", stderr);
+    const bool prepared = argc == 4 && std::string_view(argv[1]) == "--prepared";
+    if (argc != 3 && !prepared) {
+        std::fputs("usage: launch_once [--prepared] BACKEND OUTPUT\n", stderr);
         return 2;
     }
     if (prepared) {
@@ -25,7 +24,13 @@ int main(int argc, char** argv) {
         std::fputs("launch_once: a warning, as Qt writes them\n", stderr);
         std::fflush(stderr);
     }
-    const auto result = kestrin::platform::makeLauncher()->launch(argv[argc - 1]);
+    const auto command =
+        kestrin::backend::decompile(argv[argc - 2], "level", "THUG1", argv[argc - 1]);
+    if (!command) {
+        std::fprintf(stderr, "%s\n", command.message().c_str());
+        return 1;
+    }
+    const auto result = kestrin::backend::SystemLauncher().launch(*command);
     if (!result) {
         std::fprintf(stderr, "%s\n", result.message().c_str());
         return 1;

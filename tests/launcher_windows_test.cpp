@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The Windows launcher with real child processes under the real cmd.exe: a copy of the stand-in
-// backend plays the backend in a temporary working folder, and its log shows what it was given.
+// The system's launcher on Windows with real child processes under the real cmd.exe: the stand-in
+// plays the backend in a temporary working folder, and its log shows what it was given.
 
 #include "platform/windows_api.h"
 
@@ -14,23 +14,20 @@
 #include <string>
 #include <vector>
 
-#include "backend/command_lines.h"
-#include "backend/reports.h"
+#include "backend/command.h"
+#include "backend/launch.h"
+#include "backend/texts.h"
 #include "launch_cases.h"
-#include "platform/launch_messages.h"
-#include "platform/launcher.h"
 #include "stand_in.h"
 #include "temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using kestrin::backend::compileLine;
-using kestrin::backend::decompileLine;
-using kestrin::backend::unpackLine;
-using kestrin::platform::Ending;
-using kestrin::platform::Result;
-using kestrin::platform::Started;
+using kestrin::Result;
+using kestrin::backend::Command;
+using kestrin::backend::Started;
+using kestrin::platform::ExitStatus;
 using kestrin::testing::eventually;
 using kestrin::testing::fromUtf8;
 using kestrin::testing::Record;
@@ -40,24 +37,10 @@ using kestrin::testing::TempFolder;
 using kestrin::testing::toUtf8;
 using kestrin::testing::WorkingFolder;
 
-class WindowsLauncherTest : public ::testing::Test {
+class WindowsLauncherTest : public ::testing::Test, public kestrin::testing::StandInFolder {
 protected:
-    WindowsLauncherTest()
-        : m_inside(m_work.path()),
-          m_log(m_logs.path() / "log"),
-          m_pathVariable("PATH", toUtf8(m_pathFolder.path())) {}
-
     static void install(const fs::path& folder, const std::string& name) {
-        fs::copy_file(fromUtf8(KESTRIN_STAND_IN_BACKEND), folder / fromUtf8(name),
-                      fs::copy_options::overwrite_existing);
-    }
-
-    static Result<Started> launch(const std::string& line) {
-        return kestrin::platform::makeLauncher()->launch(line);
-    }
-
-    std::vector<Record> waitForRecords(std::size_t count) const {
-        return m_log.waitForRecords(count);
+        kestrin::testing::installStandIn(folder, name);
     }
 
     // Whether the record was written by the program file at path.
@@ -65,17 +48,19 @@ protected:
         std::error_code failed;
         return fs::equivalent(fromUtf8(record.one("exe")), path, failed);
     }
-
-    TempFolder m_work;
-    WorkingFolder m_inside;
-    TempFolder m_logs;
-    TempFolder m_pathFolder;
-    StandInLog m_log;
-    ScopedEnvironment m_pathVariable;
 };
 
+Command decompileInto(const std::string& output, const std::string& backend = "mervo.exe") {
+    return *kestrin::backend::decompile(backend, "level", "", output);
+}
+
+// A command the builders would refuse or never build, written out.
+Command written(const std::string& program, std::vector<std::string> arguments,
+                std::optional<std::string> output = std::nullopt, bool interpreted = true) {
+    return {program, std::move(arguments), std::move(output), interpreted};
+}
+
 TEST_F(WindowsLauncherTest, TheSharedLinesGiveTheSameArgumentsAsOnLinux) {
-    install(m_work.path(), "mervo.exe");
     const auto cases = kestrin::testing::sharedLaunchCases();
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const auto& c = cases[i];
@@ -84,7 +69,7 @@ TEST_F(WindowsLauncherTest, TheSharedLinesGiveTheSameArgumentsAsOnLinux) {
             // Longer than what the stand-in writes: ">" must truncate.
             m_work.write(*c.outputFile, std::string(5000, 'o') + "\n");
         }
-        ASSERT_EQ(launch(c.line).message(), "");
+        ASSERT_EQ(launch(c.command).message(), "");
         const auto found = waitForRecords(i + 1);
         ASSERT_EQ(found.size(), i + 1) << "the stand-in left no record";
         EXPECT_EQ(found[i].one("name"), "mervo.exe");
@@ -101,68 +86,53 @@ TEST_F(WindowsLauncherTest, TheSharedLinesGiveTheSameArgumentsAsOnLinux) {
 }
 
 TEST_F(WindowsLauncherTest, TheProgramStartsMinimizedWithTheShowFlag) {
-    install(m_work.path(), "mervo.exe");
     // Without the interpreter the stand-in is the process the launcher starts.
-    ASSERT_EQ(launch(unpackLine("mervo.exe", "pack").value()).message(), "");
+    ASSERT_EQ(launch(*kestrin::backend::unpack("mervo.exe", "pack")).message(), "");
     const auto found = waitForRecords(1);
     ASSERT_EQ(found.size(), 1u);
     const unsigned long flags = std::stoul(found[0].one("startup_flags"));
     EXPECT_EQ(flags & STARTF_USESHOWWINDOW, static_cast<unsigned long>(STARTF_USESHOWWINDOW))
         << "dwFlags " << flags;
     EXPECT_EQ(flags & STARTF_USESTDHANDLES, static_cast<unsigned long>(STARTF_USESTDHANDLES))
-        << "its words go to a file, not to the console";
+        << "its stderr goes to the capture, not to the console";
     EXPECT_EQ(found[0].one("show_window"), std::to_string(SW_SHOWMINIMIZED));
 }
 
 struct EndCase {
     const char* why;
-    std::string line;
-    std::optional<std::string> failure;  // what the stand-in writes to standard error, then fails
-    Ending ending;
-    std::string words;
+    Command command;
+    std::optional<std::string> failure;  // what the stand-in writes to stderr, then fails
+    ExitStatus status;
+    std::string stderrTail;
 };
 
-TEST_F(WindowsLauncherTest, EachStartTellsItsEndAndKeepsItsWordsOutsideTheWorkingFolder) {
-    install(m_work.path(), "mervo.exe");
-    const Ending failed{Ending::Kind::Status, 3};
+TEST_F(WindowsLauncherTest, EachStartTellsItsEndAndKeepsItsStderr) {
+    const ExitStatus failed{ExitStatus::Kind::Exited, 3};
     const std::vector<EndCase> cases = {
-        {"decompile: cmd.exe ends with the backend's status",
-         decompileLine("mervo.exe", "a", "", "out").value(), "bad header\r\n", failed,
-         "bad header\r\n"},
-        {"decompile that succeeds", decompileLine("mervo.exe", "a", "", "out").value(),
-         std::nullopt, Ending{}, ""},
-        {"compile: standard output to the words as well", compileLine("mervo.exe", "a").value(),
-         std::nullopt, Ending{}, "stand-in output\n"},
-        {"a failing unpack, without the interpreter", unpackLine("mervo.exe", "pack").value(),
-         "no such archive\n", failed, "no such archive\nstand-in output\n"},
+        {"decompile: cmd.exe ends with the backend's exit status", decompileInto("out"),
+         "bad header\r\n", failed, "bad header\r\n"},
+        {"decompile that succeeds", decompileInto("out"), std::nullopt, ExitStatus{}, ""},
+        {"compile: stdout to the capture as well", *kestrin::backend::compile("mervo.exe", "a"),
+         std::nullopt, ExitStatus{}, "stand-in output\n"},
+        {"a failing unpack, without the interpreter",
+         *kestrin::backend::unpack("mervo.exe", "pack"), "no such archive\n", failed,
+         "no such archive\nstand-in output\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         const ScopedEnvironment failure("KESTRIN_STAND_IN_FAIL", c.failure);
-        Result<Started> started = launch(c.line);
+        Result<Started> started = kestrin::backend::SystemLauncher().launch(c.command);
         ASSERT_TRUE(started.ok()) << started.message();
-        ASSERT_TRUE(started->words.exists());
-        const fs::path words = fromUtf8(started->words.path());
-        EXPECT_FALSE(fs::equivalent(words.parent_path(), m_work.path()));
         ASSERT_TRUE(eventually([&] { return started->process.ended(); }));
-        EXPECT_EQ(*started->process.ended(), c.ending);
-        EXPECT_EQ(started->words.tail(kestrin::backend::kWordsBytes), c.words);
-        started = kestrin::platform::Failure{"let go"};
-        EXPECT_TRUE(eventually([&] { return !fs::exists(words); })) << "the words file stayed";
+        EXPECT_EQ(*started->process.ended(), c.status);
+        EXPECT_EQ(started->capture.tail(kestrin::backend::kStderrBytes), c.stderrTail);
     }
     EXPECT_EQ(m_work.read("out.txt"), "stand-in output\n");
 }
 
-TEST(Ending, IsDescribedInWords) {
-    EXPECT_EQ(kestrin::platform::describe(Ending{Ending::Kind::Status, 3}), "ended with status 3");
-    EXPECT_EQ(
-        kestrin::platform::describe(Ending{Ending::Kind::Status, static_cast<int>(0xC0000005UL)}),
-        "ended with status 0xC0000005");
-}
-
 struct BackendCase {
     const char* why;
-    std::string line;
+    Command command;
     std::string expected;
 };
 
@@ -174,40 +144,41 @@ TEST_F(WindowsLauncherTest, AnUnusableBackendStopsTheLaunchBeforeAnything) {
     const std::string missing =
         "Cannot start \"mervo.exe\": no such program in the working folder or on PATH.";
     const std::vector<BackendCase> cases = {
-        {"missing", "cmd /c mervo.exe -c level.txt > out.txt", missing},
-        {"missing, new output file", decompileLine("mervo.exe", "level", "", "new").value(),
-         missing},
-        {"missing, unpack", unpackLine("mervo.exe", "pack").value(), missing},
+        {"missing", written("mervo.exe", {"-c", "level.txt"}, "out.txt"), missing},
+        {"missing, new output file", decompileInto("new"), missing},
+        {"missing, unpack", *kestrin::backend::unpack("mervo.exe", "pack"), missing},
         // The builders refuse it; the launcher still says what it would start.
-        {"empty backend name", "cmd /c  -d level.qb THUG1 > out.txt",
+        {"empty backend name", written("", {"-d", "level.qb", "THUG1"}, "out.txt"),
          "Cannot start \"-d\": no such program in the working folder or on PATH."},
-        {"folder", "cmd /c folder.exe > out.txt",
+        {"folder", written("folder.exe", {}, "out.txt"),
          "Cannot start \"folder.exe\": \".\\folder.exe\" is a folder, not a program."},
-        {"a file without an ending is not run", "cmd /c plain > out.txt",
+        {"a file without an ending is not run", written("plain", {}, "out.txt"),
          "Cannot start \"plain\": \".\\plain\" is not a program file."},
-        {"missing path", "cmd /c .\\sub\\mervo.exe > out.txt",
+        {"missing path", written(".\\sub\\mervo.exe", {}, "out.txt"),
          "Cannot start \".\\sub\\mervo.exe\": no such file."},
-        {"a batch file only runs through the interpreter", unpackLine("tool.bat", "a&b").value(),
+        {"a batch file only runs through the interpreter",
+         *kestrin::backend::unpack("tool.bat", "a&b"),
          "Cannot start \"tool.bat\": \".\\tool.bat\" is a batch file, which only the command "
          "interpreter runs."},
     };
+    fs::remove("mervo.exe");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
-        EXPECT_EQ(launch(c.line).message(), c.expected);
+        EXPECT_EQ(launch(c.command).message(), c.expected);
         EXPECT_EQ(m_work.read("out.txt"), "earlier output\n");
         EXPECT_FALSE(fs::exists("new.txt"));
     }
 }
 
 TEST_F(WindowsLauncherTest, TheWorkingFolderComesBeforePathAndEndingsAreAdded) {
-    install(m_work.path(), "mervo.exe");
     install(m_pathFolder.path(), "mervo.exe");
     const fs::path inWork = m_work.path() / "mervo.exe";
     const fs::path onPath = m_pathFolder.path() / "mervo.exe";
-    const std::vector<std::string> lines = {"cmd /c mervo -c level.txt", "mervo -p x pack"};
+    const std::vector<Command> lines = {*kestrin::backend::compile("mervo", "level"),
+                                        *kestrin::backend::unpack("mervo", "pack")};
 
     for (const auto& line : lines) {
-        ASSERT_EQ(launch(line).message(), "") << line;
+        ASSERT_EQ(launch(line).message(), "") << line.text();
     }
     ASSERT_EQ(waitForRecords(2).size(), 2u);
     // A program file cannot be removed while it runs, and the stand-ins may not have ended yet.
@@ -216,18 +187,18 @@ TEST_F(WindowsLauncherTest, TheWorkingFolderComesBeforePathAndEndingsAreAdded) {
         return fs::remove(inWork, running);
     }));
     for (const auto& line : lines) {
-        ASSERT_EQ(launch(line).message(), "") << line;
+        ASSERT_EQ(launch(line).message(), "") << line.text();
     }
     ASSERT_EQ(waitForRecords(4).size(), 4u);
     // Only on a line without the interpreter: wine's cmd.exe stops at a folder of the program's
     // name instead of passing it over, and so would run nothing here.
     fs::create_directory(inWork);
-    ASSERT_EQ(launch("mervo.exe -p x pack").message(), "");
+    ASSERT_EQ(launch(*kestrin::backend::unpack("mervo.exe", "pack")).message(), "");
     const auto found = waitForRecords(5);
     ASSERT_EQ(found.size(), 5u);
 
     for (std::size_t i = 0; i < 4; ++i) {
-        SCOPED_TRACE(lines[i % 2]);
+        SCOPED_TRACE(lines[i % 2].text());
         EXPECT_TRUE(ranFrom(found[i], i < 2 ? inWork : onPath)) << found[i].one("exe");
         // The program keeps the name it was called by, without the ending that found it.
         EXPECT_EQ(found[i].one("name"), "mervo");
@@ -244,6 +215,7 @@ struct PathCase {
 
 TEST_F(WindowsLauncherTest, PathIsSearchedEntryByEntry) {
     const TempFolder empty;
+    fs::remove("mervo.exe");
     install(m_pathFolder.path(), "mervo.exe");
     const std::string notFound =
         "Cannot start \"mervo\": no such program in the working folder or on PATH.";
@@ -264,15 +236,15 @@ TEST_F(WindowsLauncherTest, PathIsSearchedEntryByEntry) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         const ScopedEnvironment path("PATH", c.path);
-        std::vector<std::string> lines = {"mervo -p x pack"};
+        std::vector<Command> lines = {*kestrin::backend::unpack("mervo", "pack")};
         if (c.alsoInInterpreter) {
-            lines.push_back("cmd /c mervo -c level.txt");
+            lines.push_back(*kestrin::backend::compile("mervo", "level"));
         }
         for (const auto& line : lines) {
-            EXPECT_EQ(launch(line).message(), c.expected) << line;
+            EXPECT_EQ(launch(line).message(), c.expected) << line.text();
             if (c.expected.empty()) {
                 ++expectedRecords;
-                EXPECT_EQ(waitForRecords(expectedRecords).size(), expectedRecords) << line;
+                EXPECT_EQ(waitForRecords(expectedRecords).size(), expectedRecords) << line.text();
             }
         }
     }
@@ -285,6 +257,7 @@ struct VariableCase {
 };
 
 TEST_F(WindowsLauncherTest, PathextNamesTheEndingsTried) {
+    fs::remove("mervo.exe");
     install(m_work.path(), "mervo.com");
     const std::vector<VariableCase> cases = {
         {"the .COM ending is in PATHEXT", ".EXE;.COM", ""},
@@ -295,7 +268,7 @@ TEST_F(WindowsLauncherTest, PathextNamesTheEndingsTried) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         const ScopedEnvironment pathext("PATHEXT", c.value);
-        EXPECT_EQ(launch("mervo -p x pack").message(), c.expected);
+        EXPECT_EQ(launch(*kestrin::backend::unpack("mervo", "pack")).message(), c.expected);
         if (c.expected.empty()) {
             ++expectedRecords;
             EXPECT_EQ(waitForRecords(expectedRecords).size(), expectedRecords);
@@ -306,7 +279,7 @@ TEST_F(WindowsLauncherTest, PathextNamesTheEndingsTried) {
 struct KeepCase {
     const char* why;
     std::map<std::string, std::string> before;  // files of a fresh working folder
-    std::string line;
+    std::string backend;
     std::string message;                       // empty when it starts
     std::string keptCopy;                      // as the launch reports it
     std::map<std::string, std::string> after;  // every entry once the program has ended
@@ -316,7 +289,7 @@ struct KeepCase {
 // aside first and kept as NAME~ once the program has started; a start that fails leaves no copy.
 TEST_F(WindowsLauncherTest, TheEarlierOutputIsKeptAsACopy) {
     install(m_pathFolder.path(), "mervo.exe");
-    const std::string line = "cmd /c mervo.exe -d level.qb > out.txt";
+    const std::string line = "mervo.exe";
     const std::string made = "stand-in output\n";
     const std::vector<KeepCase> cases = {
         {"no earlier output", {}, line, "", "", {{"out.txt", made}}},
@@ -334,7 +307,7 @@ TEST_F(WindowsLauncherTest, TheEarlierOutputIsKeptAsACopy) {
          {{"out.txt", made}, {"out.txt~", "older\n"}}},
         {"the backend is missing",
          {{"out.txt", "earlier\n"}},
-         "cmd /c nomervo.exe > out.txt",
+         "nomervo.exe",
          "Cannot start \"nomervo.exe\": no such program in the working folder or on PATH.",
          "",
          {{"out.txt", "earlier\n"}}},
@@ -343,7 +316,7 @@ TEST_F(WindowsLauncherTest, TheEarlierOutputIsKeptAsACopy) {
          line,
          "Cannot write the output to \"out.txt\": its earlier content cannot be kept as "
          "\"out.txt~\": " +
-             kestrin::platform::reasonFor(EISDIR),
+             kestrin::backend::reasonFor(std::make_error_code(std::errc::is_a_directory)),
          "",
          {{"out.txt", "earlier\n"}, {"out.txt~", "<folder>"}}},
     };
@@ -359,10 +332,10 @@ TEST_F(WindowsLauncherTest, TheEarlierOutputIsKeptAsACopy) {
                 work.write(name, content);
             }
         }
-        const auto started = launch(c.line);
+        const auto started = launch(decompileInto("out", c.backend));
         EXPECT_EQ(started.message(), c.message);
         if (started) {
-            EXPECT_EQ(started->keptCopy, c.keptCopy);
+            EXPECT_EQ(*started, c.keptCopy);
             ASSERT_EQ(waitForRecords(++runs).size(), runs);
             eventually([&] { return work.read("out.txt") == made; });
         }
@@ -496,7 +469,7 @@ TEST_F(WindowsLauncherTest, ALinkIsFollowedOnlyToAFileInsideTheFolder) {
         if (!link.made) {
             GTEST_SKIP() << "no symbolic link can be made here";
         }
-        const auto started = launch("cmd /c mervo.exe -d level.qb > " + c.output);
+        const auto started = launch(written("mervo.exe", {"-d", "level.qb"}, c.output));
         if (!c.refusal.empty()) {
             EXPECT_EQ(started.message(),
                       "Cannot write the output to \"" + c.output + "\": " + c.refusal);
@@ -508,7 +481,7 @@ TEST_F(WindowsLauncherTest, ALinkIsFollowedOnlyToAFileInsideTheFolder) {
         EXPECT_EQ(work.read(c.written), "stand-in output\n");
     }
     EXPECT_EQ(outside.read("victim.txt"), "victim\n");
-    EXPECT_EQ(m_log.records().size(), runs) << "a refused output still started the backend";
+    EXPECT_EQ(records().size(), runs) << "a refused output still started the backend";
 }
 
 }  // namespace

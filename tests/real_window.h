@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "backend/launch.h"
 #include "platform/directory_search.h"
-#include "platform/launcher.h"
 #include "recorders.h"
 #include "stand_in.h"
 #include "window/main_window.h"
@@ -22,17 +22,17 @@
 
 namespace kestrin::testing {
 
-// The real launcher, with a note of every line it was asked to start.
-class CountingLauncher final : public platform::Launcher {
+// The real launcher, with a note of the line of every command it was asked to start.
+class CountingLauncher final : public backend::Launcher {
 public:
-    platform::Result<platform::Started> launch(const std::string& commandLine) override {
-        lines.push_back(commandLine);
-        return m_real->launch(commandLine);
+    Result<backend::Started> launch(const backend::Command& command) override {
+        lines.push_back(command.text());
+        return m_real.launch(command);
     }
     std::vector<std::string> lines;
 
 private:
-    std::unique_ptr<platform::Launcher> m_real = platform::makeLauncher();
+    backend::SystemLauncher m_real;
 };
 
 class RealWindow : public StandInFolder {

@@ -10,15 +10,15 @@
 #include <utility>
 #include <vector>
 
+#include "backend/launch.h"
+#include "common/messages.h"
 #include "platform/directory_search.h"
-#include "platform/launcher.h"
-#include "platform/messages.h"
 
 namespace kestrin::testing {
 
 // Notes each message. A test may act while one is open, as a user reading it lets time pass;
 // deepest tells how many were ever open at once.
-class RecordingMessages final : public platform::Messages {
+class RecordingMessages final : public Messages {
 public:
     void inform(const std::string& text) override {
         shown.push_back(text);
@@ -37,31 +37,33 @@ private:
     int m_open = 0;
 };
 
-// Starts nothing: notes each line and answers as told. A start hands back no process, so only a
-// FakeProcessWatch can end it.
-class RecordingLauncher final : public platform::Launcher {
+// Starts nothing: notes the line of each command and answers as told. A start hands back no
+// process, so only a FakeProcessWatch can end it.
+class RecordingLauncher final : public backend::Launcher {
 public:
-    platform::Result<platform::Started> launch(const std::string& commandLine) override {
-        launched.push_back(commandLine);
+    Result<backend::Started> launch(const backend::Command& command) override {
+        launched.push_back(command.text());
         if (!result) {
-            return result.failure();
+            return result.error();
         }
-        return platform::Started{.keptCopy = keptCopy, .process = {}, .words = {}};
+        return backend::Started{
+            .process = {}, .capture = {}, .keptCopy = keptCopy, .problem = problem};
     }
     std::vector<std::string> launched;
-    platform::Result<> result;  // what every launch answers
-    std::string keptCopy;       // what a start says it kept
+    Result<> result;       // what every launch answers
+    std::string keptCopy;  // what a start says it kept
+    std::string problem;   // what a start says went wrong after it
 };
 
-// A folder held in memory: pattern -> names, in the order a search returns them. It notes each
-// folder and pattern it is asked for; a folder marked unreadable fails every search.
+// A folder held in memory: pattern ("*" and the ending) -> names, in the order a search returns
+// them. It notes each pattern it is asked for; a folder marked unreadable fails every search.
 class FakeFolder final : public platform::DirectorySearch {
 public:
-    platform::Result<std::vector<std::string>> find(const std::string& folder,
-                                                    std::string_view pattern) override {
-        asked.emplace_back(folder, pattern);
+    SystemResult<std::vector<std::string>> filesEndingIn(std::string_view ending) override {
+        const std::string pattern = "*" + std::string(ending);
+        asked.push_back(pattern);
         if (!readable) {
-            return platform::Failure{"unreadable"};
+            return std::make_error_code(std::errc::permission_denied);
         }
         const auto found = names.find(pattern);
         return found == names.end() ? std::vector<std::string>{} : found->second;
@@ -69,7 +71,7 @@ public:
 
     std::map<std::string, std::vector<std::string>, std::less<>> names;  // by pattern
     bool readable = true;
-    std::vector<std::pair<std::string, std::string>> asked;  // folder, pattern
+    std::vector<std::string> asked;
 };
 
 }  // namespace kestrin::testing

@@ -7,15 +7,17 @@
 
 #include <concepts>
 #include <ostream>
+#include <system_error>
 
-#include "platform/result.h"
+#include "backend/command.h"
+#include "common/result.h"
 
-namespace kestrin::platform {
+namespace kestrin {
 
-template <typename T>
-void PrintTo(const Result<T>& result, std::ostream* out) {
+template <typename T, typename E>
+void PrintTo(const Result<T, E>& result, std::ostream* out) {
     if (!result) {
-        *out << "failure [" << result.message() << "]";
+        *out << "failure [" << ::testing::PrintToString(result.error()) << "]";
     } else if constexpr (std::same_as<T, Done>) {
         *out << "done";
     } else {
@@ -23,4 +25,20 @@ void PrintTo(const Result<T>& result, std::ostream* out) {
     }
 }
 
-}  // namespace kestrin::platform
+namespace backend {
+
+inline void PrintTo(const Command& command, std::ostream* out) {
+    *out << "command [" << command.text() << "]";
+}
+
+}  // namespace backend
+
+}  // namespace kestrin
+
+namespace kestrin {
+
+inline void PrintTo(const Failure& failure, std::ostream* out) {
+    *out << failure.message;
+}
+
+}  // namespace kestrin

@@ -7,12 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -21,6 +24,7 @@
 #include <utility>
 #include <vector>
 
+#include "backend/launch.h"
 #include "temp_folder.h"
 
 #ifndef _WIN32
@@ -171,8 +175,11 @@ inline void installStandIn(const std::filesystem::path& folder, const std::strin
                                                  fs::perms::others_exec);
 }
 
-// A working folder with the stand-in in it as "mervo.exe", and the log it appends to. PATH leads
-// to an empty folder of its own, so that nothing but the stand-in can ever start.
+// The one fixture of every test that starts the stand-in: a temporary working folder with the
+// stand-in in it as "mervo.exe", the log it appends to, and PATH leading to an empty folder of
+// its own, so that nothing but the stand-in can ever start. launch() starts a command with the
+// system's launcher and keeps what it hands back, so that every process started is collected
+// before the folder goes.
 class StandInFolder {
 public:
     StandInFolder()
@@ -180,6 +187,63 @@ public:
           m_log(m_logs.path() / "log"),
           m_path("PATH", toUtf8(m_pathFolder.path())) {
         installStandIn(m_work.path(), "mervo.exe");
+    }
+    ~StandInFolder() {
+        eventually([this] { return allEnded(); });
+    }
+    StandInFolder(const StandInFolder&) = delete;
+    StandInFolder& operator=(const StandInFolder&) = delete;
+
+    // Where the earlier output was kept ("" when nothing was), or why nothing started; a step
+    // after the start that failed counts as a failure too.
+    Result<std::string> launch(const backend::Command& command) {
+        Result<backend::Started> started = backend::SystemLauncher().launch(command);
+        if (!started) {
+            return started.error();
+        }
+        m_started.push_back(std::move(*started));
+        if (!m_started.back().problem.empty()) {
+            return Failure{m_started.back().problem};
+        }
+        return m_started.back().keptCopy;
+    }
+
+    // Launches on a thread of its own, so that a launch that hangs fails the test instead. For
+    // commands that must not start.
+    static std::optional<Result<>> launchOrGiveUp(const backend::Command& command) {
+        auto promise = std::make_shared<std::promise<Result<>>>();
+        auto result = promise->get_future();
+        std::thread([promise, command] {
+            const Result<backend::Started> started = backend::SystemLauncher().launch(command);
+            promise->set_value(started ? Result<>() : Result<>(started.error()));
+        }).detach();
+        if (result.wait_for(kDeadline) != std::future_status::ready) {
+            return std::nullopt;
+        }
+        return result.get();
+    }
+
+    // Collects every process started so far; true once each has ended with status 0.
+    ::testing::AssertionResult everyStartEndedWell() {
+        if (!eventually([this] { return allEnded(); })) {
+            return ::testing::AssertionFailure() << "a started process never ended";
+        }
+        for (backend::Started& started : m_started) {
+            if (started.process.ended()->failed()) {
+                return ::testing::AssertionFailure() << "a process failed";
+            }
+        }
+        return ::testing::AssertionSuccess();
+    }
+
+    std::vector<Record> records() const { return m_log.records(); }
+    std::vector<Record> waitForRecords(std::size_t count) const {
+        return m_log.waitForRecords(count);
+    }
+
+    // A file of the working folder as the stand-in sees its own path.
+    std::string inWork(const std::string& name) const {
+        return toUtf8(std::filesystem::canonical(m_work.path() / fromUtf8(name)));
     }
 
     // Every entry of the working folder, hidden ones too.
@@ -197,6 +261,14 @@ public:
     TempFolder m_pathFolder;
     StandInLog m_log;
     ScopedEnvironment m_path;
+    std::vector<backend::Started> m_started;
+
+private:
+    bool allEnded() {
+        return std::all_of(m_started.begin(), m_started.end(), [](backend::Started& started) {
+            return started.process.ended().has_value();
+        });
+    }
 };
 
 #ifndef _WIN32

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "app/start.h"
+#include "app/system_window.h"
 #include "temp_folder.h"
-#include "window/system_window.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ TEST(StartFolder, TheWindowListsTheFolderGiven) {
         EXPECT_TRUE(fs::equivalent(fs::current_path(), scripts));
         EXPECT_EQ(out.str() + err.str(), "");
 
-        kestrin::window::SystemWindow program;
+        kestrin::app::SystemWindow program;
         EXPECT_EQ(listed(program.window()), (std::vector<std::string>{"intro", "level"}));
     }
 }

@@ -25,9 +25,9 @@
 #include <sstream>
 #include <tuple>
 
-#include "backend/command_lines.h"
-#include "backend/reports.h"
-#include "backend/shown_text.h"
+#include "backend/command.h"
+#include "backend/texts.h"
+#include "common/visible_text.h"
 #include "fake_watch.h"
 #include "recorders.h"
 #include "window/main_window.h"
@@ -36,7 +36,7 @@
 namespace {
 
 using kestrin::backend::Action;
-using kestrin::platform::Ending;
+using kestrin::platform::ExitStatus;
 using kestrin::window::toQString;
 using kestrin::window::toUtf8;
 using Strings = std::vector<std::string>;
@@ -91,8 +91,11 @@ const std::vector<Value> kArchives = {{".prx/pre", "", ".prx/pre"},
                                       {"a\tb\x1b", "", "a\tbU+001B"}};
 const Strings kQbFiles = {"intro.qb", "level.qb", "Zeta.qb", "my level.qb"};
 const Strings kTxtFiles = {"level.txt", "notes.txt"};
-const std::vector<Ending> kEndings = {
-    {}, {}, {Ending::Kind::Status, 1}, {Ending::Kind::Status, 3}, {Ending::Kind::Signal, 9}};
+const std::vector<ExitStatus> kEndings = {{},
+                                          {},
+                                          {ExitStatus::Kind::Exited, 1},
+                                          {ExitStatus::Kind::Exited, 3},
+                                          {ExitStatus::Kind::Signaled, 9}};
 const Strings kWords = {"", "bad header at byte 12\n", "a\r\nb\x1b[0m\r\n",
                         "one\ntwo\nthree\nfour\nfive\nsix\nseven\n"};
 
@@ -121,7 +124,7 @@ std::string baseName(const std::string& file) {
 // A backend to end, by the order of its start, and how.
 struct Planned {
     std::size_t index;
-    Ending ending;
+    ExitStatus ending;
     std::string words;
 };
 
@@ -217,7 +220,8 @@ struct Model {
         if (field.value.shown.find("U+") == std::string::npos) {
             return {};
         }
-        return std::string(field.label) + " \"" + field.value.shown + "\" holds format characters";
+        return std::string(field.label) + " \"" + field.value.shown +
+               "\" holds characters that do not show as themselves";
     }
     static std::string shapeStart(const Field& field) {
         const std::string& text = field.value.text;
@@ -241,9 +245,9 @@ struct Model {
     // characters, then the shape of a name), within a rule in the line's order. The model decides
     // whether and where; the words after the start are the builder's.
     // Unpack checks only the shape.
-    static std::optional<std::string> refusal(const std::vector<Field>& fields,
-                                              const kestrin::platform::Result<std::string>& built,
-                                              bool shapeOnly = false) {
+    static std::optional<std::string> refusal(
+        const std::vector<Field>& fields, const kestrin::Result<kestrin::backend::Command>& built,
+        bool shapeOnly = false) {
         for (const auto rule : {interpreterStart, formatStart, shapeStart}) {
             if (shapeOnly && rule != shapeStart) {
                 continue;
@@ -256,7 +260,8 @@ struct Model {
                 if (!built.ok() && built.message().starts_with(start)) {
                     return built.message();
                 }
-                return start + "... (the builder said: " + (built ? *built : built.message()) + ")";
+                return start +
+                       "... (the builder said: " + (built ? built->text() : built.message()) + ")";
             }
         }
         return std::nullopt;
@@ -295,7 +300,7 @@ struct Model {
                  {"The file name", text1, false, true},
                  {"The game entry", game, false, false},
                  {"The file name", text2, false, true}},
-                kestrin::backend::decompileLine(backend.text, text1.text, game.text, text2.text))) {
+                kestrin::backend::decompile(backend.text, text1.text, game.text, text2.text))) {
             return inform(*refused);
         }
         const std::string line = "cmd /c " + backend.text + " -d " + text1.text + ".qb " +
@@ -313,7 +318,7 @@ struct Model {
         }
         if (auto refused = refusal(
                 {{"The backend name", backend, true, false}, {"The file name", text3, false, true}},
-                kestrin::backend::compileLine(backend.text, text3.text))) {
+                kestrin::backend::compile(backend.text, text3.text))) {
             return inform(*refused);
         }
         const std::string line = "cmd /c " + backend.text + " -c " + text3.text + ".txt";
@@ -324,9 +329,8 @@ struct Model {
 
     void unpack(const std::optional<std::string>& failure) {
         // Only the backend's shape is checked: the archive's name goes to the backend as it is.
-        if (auto refused =
-                refusal({{"The backend name", backend, true, false}},
-                        kestrin::backend::unpackLine(backend.text, archive.text), true)) {
+        if (auto refused = refusal({{"The backend name", backend, true, false}},
+                                   kestrin::backend::unpack(backend.text, archive.text), true)) {
             return inform(*refused);
         }
         launch(Action::Unpack, archive.text, archive.shown, backend.text + " -p x " + archive.text,
@@ -484,7 +488,7 @@ std::string Run::press(const char* button) {
     std::optional<std::string> failure;
     if (chance(10)) {
         failure = "Cannot start \"mervo.exe\": no such program.";
-        m_launcher.result = kestrin::platform::Failure{*failure};
+        m_launcher.result = kestrin::Failure{*failure};
     } else {
         m_launcher.result = {};
     }
@@ -522,7 +526,9 @@ std::string Run::end() {
     const Planned plan = randomEnd(any(running), m_random);
     m_watch.end(plan.index, plan.ending, plan.words);
     m_model.end(plan);
-    return "backend " + std::to_string(plan.index) + " " + kestrin::platform::describe(plan.ending);
+    return "backend " + std::to_string(plan.index) + " ends " +
+           std::to_string(static_cast<int>(plan.ending.kind)) + ":" +
+           std::to_string(plan.ending.code);
 }
 
 std::string Run::armEnds() {
@@ -566,7 +572,7 @@ std::string Run::finish() {
 std::string quote(const Strings& texts) {
     std::string all;
     for (const std::string& text : texts) {
-        all += "\n    \"" + kestrin::backend::visible(text) + "\"";
+        all += "\n    \"" + kestrin::visibleForm(text) + "\"";
     }
     return all.empty() ? " (none)" : all;
 }

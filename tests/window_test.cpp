@@ -114,8 +114,7 @@ TEST_F(WindowTest, StartsWithTheDefaults) {
     EXPECT_EQ(banner->blockCount(), 3) << "two lines and the closing line break";
     EXPECT_EQ(banner->document()->firstBlock().text(), "Launcher");
 
-    using Asked = std::vector<std::pair<std::string, std::string>>;
-    EXPECT_EQ(m_folder.asked, (Asked{{".", "*.qb"}}));
+    EXPECT_EQ(m_folder.asked, std::vector<std::string>{"*.qb"});
     EXPECT_EQ(listEntries(window), (QStringList{"level", "intro"}));
     EXPECT_TRUE(m_messages.shown.empty());
 }

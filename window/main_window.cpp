@@ -10,24 +10,22 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "backend/characters.h"
-#include "backend/command_lines.h"
+#include "backend/command.h"
+#include "backend/texts.h"
+#include "common/visible_text.h"
 #include "listing/list_files.h"
 #include "window/accessibility.h"
-#include "window/backends.h"
 #include "window/control_table.h"
+#include "window/message_order.h"
 #include "window/text_edge.h"
 #include "window/twips.h"
 
 namespace kestrin::window {
 namespace {
 
-constexpr std::string_view kFolder = ".";
-constexpr std::string_view kQbPattern = "*.qb";
-constexpr std::string_view kTxtPattern = "*.txt";
-constexpr std::string_view kDriveNotReading = "Drive not reading";
-constexpr std::string_view kDecompilingDone = "DeCompiling Done";
-constexpr std::string_view kCompilingDone = "Compiling Done";
+using backend::Action;
+using listing::kQbPattern;
+using listing::kTxtPattern;
 
 std::string field(const QLineEdit* box) {
     return toUtf8(box->text());
@@ -36,10 +34,7 @@ std::string field(const QLineEdit* box) {
 }  // namespace
 
 MainWindow::MainWindow(Seams seams, QWidget* parent)
-    : QWidget(parent),
-      m_seams(seams),
-      m_messages(new MessageOrder(seams.messages, this)),
-      m_backends(new Backends(seams.watch, *m_messages, this)) {
+    : QWidget(parent), m_seams(seams), m_messages(new MessageOrder(seams.messages, this)) {
     installAccessibility();  // before the controls exist, so the bus never sees Qt's version
     setObjectName(toQString(kWindowName));
     setWindowTitle(toQString(kWindowTitle));
@@ -79,16 +74,14 @@ void MainWindow::onLoad() {
         m_game->addItem(toQString(entry));
     }
     m_game->setCurrentIndex(static_cast<int>(kGameEntries.size()) - 1);
-    if (m_qbOption->isChecked()) {
-        FillFileList(std::string(kFolder), kQbPattern);
-    }
+    FillFileList(kQbPattern);  // ".qb for Decompile" is the option selected at first
 }
 
-void MainWindow::FillFileList(const std::string& folder, std::string_view pattern) {
+void MainWindow::FillFileList(std::string_view pattern) {
     m_files.setNames({}, {});
-    const auto baseNames = listing::listFiles(m_seams.search, folder, pattern);
+    const auto baseNames = listing::listFiles(m_seams.search, pattern);
     if (!baseNames) {
-        m_messages->inform(std::string(kDriveNotReading));
+        m_messages->inform(baseNames.message());
         return;
     }
     QStringList names;
@@ -98,8 +91,7 @@ void MainWindow::FillFileList(const std::string& folder, std::string_view patter
     for (const std::string& name : *baseNames) {
         names.append(toQString(name));
         // A name that shows as itself shares its text with the exact name.
-        shown.append(backend::showsAsItself(name) ? names.back()
-                                                  : toQString(backend::visibleForm(name)));
+        shown.append(showsAsItself(name) ? names.back() : toQString(visibleForm(name)));
     }
     m_files.setNames(std::move(names), shown);  // one batch: a single model reset
 }
@@ -132,71 +124,73 @@ void MainWindow::onFilePicked() {
 
 void MainWindow::onQbOptionChosen() {
     if (m_qbOption->isChecked()) {
-        FillFileList(std::string(kFolder), kQbPattern);
+        FillFileList(kQbPattern);
     }
 }
 
 void MainWindow::onTxtOptionChosen() {
     if (m_txtOption->isChecked()) {
-        FillFileList(std::string(kFolder), kTxtPattern);
+        FillFileList(kTxtPattern);
     }
 }
 
 void MainWindow::onRefreshClicked() {
-    FillFileList(std::string(kFolder), kQbPattern);
+    FillFileList(kQbPattern);
 }
 
-bool MainWindow::launch(backend::Action action, const std::string& file,
-                        const std::string& commandLine) {
-    if (m_backends->running(action, file)) {
-        m_messages->inform(backend::stillRunning(action, file));
-        return false;
+std::optional<std::string> MainWindow::launch(Action action, const std::string& file,
+                                              const Result<backend::Command>& command) {
+    if (!command) {
+        m_messages->inform(command.message());
+        return std::nullopt;
     }
-    platform::Result<platform::Started> started = m_seams.launcher.launch(commandLine);
+    if (auto busy = m_running.refusal(action, file)) {
+        m_messages->inform(*busy);
+        return std::nullopt;
+    }
+    Result<backend::Started> started = m_seams.launcher.launch(*command);
     if (!started) {
         m_messages->inform(started.message());
-        return false;
+        return std::nullopt;
     }
-    m_backends->started(action, file, std::move(*started));
-    return true;
+    const std::uint64_t id = m_running.started(action, file, started->keptCopy);
+    m_seams.watch.watch(std::move(started->process), std::move(started->capture), this,
+                        [this, id](Ended ended) { onBackendEnded(id, std::move(ended)); });
+    return std::move(started->problem);
+}
+
+void MainWindow::onBackendEnded(std::uint64_t id, Ended ended) {
+    if (auto failed = m_running.ended(id, ended.status, std::move(ended.stderrTail))) {
+        m_messages->report(std::move(*failed));
+    }
 }
 
 void MainWindow::onDecompileClicked() {
-    const platform::Result<std::string> line =
-        backend::decompileLine(field(m_backendProgram), field(m_decompileInput),
-                               toUtf8(m_game->currentText()), field(m_decompileOutput));
-    if (!line) {
-        m_messages->inform(line.message());
-        return;
-    }
-    if (!launch(backend::Action::Decompile, field(m_decompileOutput) + ".txt", *line)) {
+    const std::string output = field(m_decompileOutput);
+    const auto problem = launch(Action::Decompile, output + ".txt",
+                                backend::decompile(field(m_backendProgram), field(m_decompileInput),
+                                                   toUtf8(m_game->currentText()), output));
+    if (!problem) {
         return;
     }
     // The text file just written is the next Compile's input.
     m_compileInput->setText(m_decompileOutput->text());
-    m_messages->inform(std::string(kDecompilingDone));
+    m_messages->inform(std::string(backend::kDecompilingDone));
+    if (!problem->empty()) {
+        m_messages->inform(*problem);
+    }
 }
 
 void MainWindow::onCompileClicked() {
-    const platform::Result<std::string> line =
-        backend::compileLine(field(m_backendProgram), field(m_compileInput));
-    if (!line) {
-        m_messages->inform(line.message());
-        return;
-    }
-    if (launch(backend::Action::Compile, field(m_compileInput) + ".txt", *line)) {
-        m_messages->inform(std::string(kCompilingDone));
+    const std::string input = field(m_compileInput);
+    if (launch(Action::Compile, input + ".txt", backend::compile(field(m_backendProgram), input))) {
+        m_messages->inform(std::string(backend::kCompilingDone));
     }
 }
 
 void MainWindow::onUnpackClicked() {
-    const platform::Result<std::string> line =
-        backend::unpackLine(field(m_backendProgram), field(m_archive));
-    if (!line) {
-        m_messages->inform(line.message());
-        return;
-    }
-    launch(backend::Action::Unpack, field(m_archive), *line);
+    const std::string archive = field(m_archive);
+    (void)launch(Action::Unpack, archive, backend::unpack(field(m_backendProgram), archive));
 }
 
 }  // namespace kestrin::window

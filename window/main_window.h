@@ -2,13 +2,14 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "backend/reports.h"
+#include "backend/launch.h"
+#include "backend/running.h"
+#include "common/messages.h"
 #include "platform/directory_search.h"
-#include "platform/launcher.h"
-#include "platform/messages.h"
 #include "window/file_list_model.h"
 #include "window/process_watch.h"
 
@@ -22,20 +23,19 @@ namespace kestrin::window {
 
 struct ControlSpec;
 enum class ControlRole;
-class Backends;
 class MessageOrder;
 
 // The operating system as the window sees it; app/ passes the real ones, tests pass recorders.
 struct Seams {
     platform::DirectorySearch& search;
-    platform::Launcher& launcher;
-    platform::Messages& messages;
+    backend::Launcher& launcher;
+    Messages& messages;
     ProcessWatch& watch;
 };
 
 // Form1: the one window. It owns every value the program works with; handlers read the fields,
 // hand them to a plain function and pass the result to one seam. Started backends are watched
-// until they end, and a failure is reported then (Backends).
+// until they end, and a failure is reported then.
 class MainWindow final : public QWidget {
     Q_OBJECT
 
@@ -54,8 +54,9 @@ private:
     void connectHandlers();
     void onLoad();
 
-    // Replaces the file list with the base names of folder's files that match pattern.
-    void FillFileList(const std::string& folder, std::string_view pattern);
+    // Replaces the file list with the base names of the working folder's files that match
+    // pattern.
+    void FillFileList(std::string_view pattern);
 
     int selectedRow() const;
     void onFilePicked();
@@ -65,13 +66,16 @@ private:
     void onDecompileClicked();
     void onCompileClicked();
     void onUnpackClicked();
-    // Starts a built line for action on file, unless one started earlier for the same file still
-    // runs; true when it started, otherwise the user has been told why not.
-    bool launch(backend::Action action, const std::string& file, const std::string& commandLine);
+    // Starts a built command for action on file, unless it was refused or one started earlier
+    // for the same file still runs. Nothing when it did not start (the user has been told why);
+    // else what went wrong after the start, in words, or "".
+    std::optional<std::string> launch(backend::Action action, const std::string& file,
+                                      const Result<backend::Command>& command);
+    void onBackendEnded(std::uint64_t id, Ended ended);
 
     Seams m_seams;
     MessageOrder* m_messages = nullptr;  // every message goes through here
-    Backends* m_backends = nullptr;
+    backend::Running m_running;
     FileListModel m_files;
     // Which entry was selected when a mouse press began, so that a click on the entry already
     // selected still counts as a pick.

@@ -5,8 +5,7 @@
 
 namespace kestrin::window {
 
-MessageOrder::MessageOrder(platform::Messages& shown, QObject* parent)
-    : QObject(parent), m_shown(shown) {}
+MessageOrder::MessageOrder(Messages& shown, QObject* parent) : QObject(parent), m_shown(shown) {}
 
 void MessageOrder::inform(const std::string& text) {
     ++m_open;

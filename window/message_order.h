@@ -5,17 +5,17 @@
 #include <string>
 #include <vector>
 
-#include "backend/reports.h"
-#include "platform/messages.h"
+#include "backend/texts.h"
+#include "common/messages.h"
 
 namespace kestrin::window {
 
 // Every message of the window goes through here, so that a report of a backend's failure never
 // opens over another message: reports wait until the open one has been dismissed, and the
 // failures waiting when the event loop comes round are shown together in one message.
-class MessageOrder final : public QObject, public platform::Messages {
+class MessageOrder final : public QObject, public Messages {
 public:
-    MessageOrder(platform::Messages& shown, QObject* parent);
+    MessageOrder(Messages& shown, QObject* parent);
 
     void inform(const std::string& text) override;
 
@@ -25,7 +25,7 @@ private:
     void showReportsLater();
     void showReports();
 
-    platform::Messages& m_shown;
+    Messages& m_shown;
     int m_open = 0;  // messages open now: inform() returns only once its message is dismissed
     bool m_showing = false;
     std::vector<backend::Failed> m_waiting;

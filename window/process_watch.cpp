@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <vector>
 
-#include "backend/reports.h"
+#include "backend/texts.h"
 
 #ifdef Q_OS_WIN
 #include <QWinEventNotifier>
@@ -35,7 +35,7 @@ struct RetireNotifier {
 
 struct SystemProcessWatch::Watched {
     platform::Process process;
-    platform::WordsFile words;
+    platform::StderrCapture capture;
     QPointer<QObject> context;
     OnEnd onEnd;
     std::unique_ptr<Notifier, RetireNotifier> notifier;
@@ -55,12 +55,12 @@ SystemProcessWatch::~SystemProcessWatch() {
     }
 }
 
-void SystemProcessWatch::watch(platform::Process process, platform::WordsFile words,
+void SystemProcessWatch::watch(platform::Process process, platform::StderrCapture capture,
                                QObject* context, OnEnd onEnd) {
     const std::uint64_t id = m_nextId++;
     Watched& watched = m_watched[id];
     watched.process = std::move(process);
-    watched.words = std::move(words);
+    watched.capture = std::move(capture);
     watched.context = context;
     watched.onEnd = std::move(onEnd);
     const std::intptr_t waitable = watched.process.waitable();
@@ -83,11 +83,11 @@ void SystemProcessWatch::check(std::uint64_t id) {
         return;
     }
     Watched& watched = found->second;
-    const std::optional<platform::Ending> ending = watched.process.ended();
-    if (!ending) {
+    const std::optional<platform::ExitStatus> status = watched.process.ended();
+    if (!status) {
         return;
     }
-    Ended ended{*ending, watched.words.tail(backend::kWordsBytes)};
+    Ended ended{*status, watched.capture.tail(backend::kStderrBytes)};
     const QPointer<QObject> context = watched.context;
     const OnEnd onEnd = std::move(watched.onEnd);
     m_watched.erase(found);

@@ -13,10 +13,10 @@
 
 namespace kestrin::window {
 
-// How a watched backend ended, and the end of what it wrote.
+// How a watched backend ended, and the end of its stderr.
 struct Ended {
-    platform::Ending ending;
-    std::string words;
+    platform::ExitStatus status;
+    std::string stderrTail;
 };
 
 // Watches started backends until each has ended: the seam between the window and the system's
@@ -28,21 +28,22 @@ public:
     virtual ~ProcessWatch() = default;
 
     // Calls onEnd once, from the event loop of the calling thread, when process has ended, with
-    // the last backend::kWordsBytes of words; not once context has been destroyed. Never waits.
-    virtual void watch(platform::Process process, platform::WordsFile words, QObject* context,
+    // the last backend::kStderrBytes of its capture; not once context has been destroyed. Never
+    // waits.
+    virtual void watch(platform::Process process, platform::StderrCapture capture, QObject* context,
                        OnEnd onEnd) = 0;
 };
 
 // The system's watch: one notifier per process on the thread that made the watch (a pidfd on
 // Linux, the process handle on Windows) and no thread of its own. A process the system gave no
 // handle to wait on is asked for its end every half second. What is still running when the watch
-// goes keeps running; its words file goes, and it collects nothing more.
+// goes keeps running; its capture goes, and it collects nothing more.
 class SystemProcessWatch final : public QObject, public ProcessWatch {
 public:
     SystemProcessWatch();
     ~SystemProcessWatch() override;
 
-    void watch(platform::Process process, platform::WordsFile words, QObject* context,
+    void watch(platform::Process process, platform::StderrCapture capture, QObject* context,
                OnEnd onEnd) override;
 
     // How many processes it watches now.

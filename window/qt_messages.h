@@ -5,12 +5,12 @@
 #include <QString>
 #include <QWidget>
 
-#include "platform/messages.h"
+#include "common/messages.h"
 
 namespace kestrin::window {
 
 // Information messages as modal Qt message boxes: no icon, one OK button, plain text.
-class QtMessages final : public platform::Messages {
+class QtMessages final : public Messages {
 public:
     explicit QtMessages(QString title) : m_title(std::move(title)) {}
 

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <memory>
+
+#include "backend/launch.h"
+#include "platform/directory_search.h"
+#include "window/main_window.h"
+#include "window/process_watch.h"
+#include "window/qt_messages.h"
+
+namespace kestrin::app {
+
+// The window wired to the real operating system, as the program runs it. The QApplication must
+// exist, with applyAppearance() done, before one is made.
+class SystemWindow {
+public:
+    SystemWindow();
+
+    window::MainWindow& window() { return m_window; }
+
+private:
+    std::unique_ptr<platform::DirectorySearch> m_search;
+    backend::SystemLauncher m_launcher;
+    window::QtMessages m_messages;
+    // Outlives the window: what still runs when the window goes is left to run, unreported.
+    window::SystemProcessWatch m_watch;
+    window::MainWindow m_window;
+};
+
+}  // namespace kestrin::app

@@ -1,0 +1,167 @@
+// SPDX-License-Identifier: MIT
+#include "backend/command.h"
+
+#include <initializer_list>
+
+#include "backend/texts.h"
+#include "common/visible_text.h"
+
+namespace kestrin::backend {
+namespace {
+
+constexpr std::string_view kBlanks = " \t";
+constexpr std::string_view kBackendLabel = "The backend name";
+constexpr std::string_view kFileLabel = "The file name";
+constexpr std::string_view kGameLabel = "The game entry";
+
+bool actsOnIt(char c) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code < 0x20) {
+        return c != '\t';
+    }
+    return code == 0x7F || std::string_view("&|<>^%!\"").find(c) != std::string_view::npos;
+}
+
+bool isBlank(std::string_view value) {
+    return value.find_first_not_of(kBlanks) == std::string_view::npos;
+}
+
+enum class Kind { Backend, FileName, Game };
+
+struct Field {
+    std::string_view label;
+    std::string_view value;
+    Kind kind;
+};
+
+std::string interpreterRefusal(const Field& field) {
+    const std::string found = interpreterCharacters(field.value);
+    return found.empty() ? std::string()
+                         : refusal(field.label, field.value, actedOnByInterpreter(found));
+}
+
+std::string hiddenRefusal(const Field& field) {
+    const std::vector<char32_t> found = hiddenCharacters(field.value);
+    return found.empty() ? std::string()
+                         : refusal(field.label, field.value, doesNotShowAsItself(found));
+}
+
+// A line takes a value word by word: a file name must be exactly one word that is no option.
+std::string shapeRefusal(const Field& field) {
+    if (field.kind == Kind::Backend && isBlank(field.value)) {
+        return blankBackend(field.label);
+    }
+    if (field.kind != Kind::FileName) {
+        return {};
+    }
+    if (isBlank(field.value)) {
+        return refusal(field.label, field.value, blankFileName());
+    }
+    if (field.value.find_first_of(kBlanks) != std::string_view::npos) {
+        return refusal(field.label, field.value, blanksInFileName());
+    }
+    if (field.value.starts_with('-')) {
+        return refusal(field.label, field.value, fileNameLikeAnOption());
+    }
+    return {};
+}
+
+// The first refusal, kind by kind (the characters the command interpreter acts on, the most
+// harmful, first) and within a kind in line order.
+std::string firstRefusal(std::initializer_list<Field> fields) {
+    for (const auto check : {interpreterRefusal, hiddenRefusal, shapeRefusal}) {
+        for (const Field& field : fields) {
+            if (std::string found = check(field); !found.empty()) {
+                return found;
+            }
+        }
+    }
+    return {};
+}
+
+void appendWords(std::string_view text, std::vector<std::string>& words) {
+    std::size_t at = 0;
+    while ((at = text.find_first_not_of(kBlanks, at)) != std::string_view::npos) {
+        const std::size_t end = std::min(text.find_first_of(kBlanks, at), text.size());
+        words.emplace_back(text.substr(at, end - at));
+        at = end;
+    }
+}
+
+}  // namespace
+
+std::string Command::text() const {
+    std::string line = interpreted ? "cmd /c " : "";
+    line += program;
+    for (const std::string& argument : arguments) {
+        line.append(" ").append(argument);
+    }
+    if (output) {
+        line.append(" > ").append(*output);
+    }
+    return line;
+}
+
+std::vector<std::string> Command::words() const {
+    std::vector<std::string> found;
+    appendWords(program, found);
+    for (const std::string& argument : arguments) {
+        appendWords(argument, found);
+    }
+    return found;
+}
+
+std::string interpreterCharacters(std::string_view value) {
+    std::string found;
+    for (const char c : value) {
+        if (actsOnIt(c) && found.find(c) == std::string::npos) {
+            found += c;
+        }
+    }
+    return found;
+}
+
+Result<Command> decompile(std::string_view backend, std::string_view input, std::string_view game,
+                          std::string_view output) {
+    if (input.empty() || output.empty()) {
+        return Failure{std::string(kNoFileToDecompile)};
+    }
+    if (auto refused = firstRefusal({{kBackendLabel, backend, Kind::Backend},
+                                     {kFileLabel, input, Kind::FileName},
+                                     {kGameLabel, game, Kind::Game},
+                                     {kFileLabel, output, Kind::FileName}});
+        !refused.empty()) {
+        return Failure{std::move(refused)};
+    }
+    return Command{.program = std::string(backend),
+                   .arguments = {"-d", std::string(input) + ".qb", std::string(game)},
+                   .output = std::string(output) + ".txt",
+                   .interpreted = true};
+}
+
+Result<Command> compile(std::string_view backend, std::string_view input) {
+    if (input.empty()) {
+        return Failure{std::string(kNoFileToCompile)};
+    }
+    if (auto refused = firstRefusal(
+            {{kBackendLabel, backend, Kind::Backend}, {kFileLabel, input, Kind::FileName}});
+        !refused.empty()) {
+        return Failure{std::move(refused)};
+    }
+    return Command{.program = std::string(backend),
+                   .arguments = {"-c", std::string(input) + ".txt"},
+                   .output = std::nullopt,
+                   .interpreted = true};
+}
+
+Result<Command> unpack(std::string_view backend, std::string_view archive) {
+    if (auto refused = shapeRefusal({kBackendLabel, backend, Kind::Backend}); !refused.empty()) {
+        return Failure{std::move(refused)};
+    }
+    return Command{.program = std::string(backend),
+                   .arguments = {"-p", "x", std::string(archive)},
+                   .output = std::nullopt,
+                   .interpreted = false};
+}
+
+}  // namespace kestrin::backend

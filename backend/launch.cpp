@@ -1,0 +1,142 @@
+// SPDX-License-Identifier: MIT
+#include "backend/launch.h"
+
+#include <optional>
+#include <utility>
+
+#include "backend/output.h"
+#include "backend/program_search.h"
+#include "backend/texts.h"
+#include "common/utf8.h"
+#include "platform/directory_search.h"
+#include "platform/output_file.h"
+#include "platform/program_lookup.h"
+
+#ifndef _WIN32
+#include "backend/start_failure.h"
+#endif
+
+namespace kestrin::backend {
+namespace {
+
+Result<> checkWorkingFolder(const std::string& program) {
+    const std::error_code problem = platform::workingFolderProblem();
+    if (!problem) {
+        return {};
+    }
+    if (problem == std::errc::no_such_file_or_directory) {
+        return Failure{workingFolderGone(program)};
+    }
+    return Failure{workingFolderUnreadable(program, problem)};
+}
+
+[[maybe_unused]] bool isBatchFile(std::string_view path) {
+    std::string ending(path.substr(path.size() < 4 ? 0 : path.size() - 4));
+    for (char& c : ending) {
+        c = upperAscii(c);
+    }
+    return ending == ".BAT" || ending == ".CMD";
+}
+
+// The file to start: the program as found, or the system's own cmd.exe for an interpreted line
+// where there is one.
+Result<std::string> fileToStart(const Command& command, const std::string& program) {
+    // The first file found that is no program, noted on the way: the one the failure names.
+    std::string unusable;
+    bool mayNotRun = false;
+    const auto noting = [&](const std::string& candidate) {
+        const platform::FileKind kind = platform::examine(candidate);
+        if (unusable.empty() && kind != platform::FileKind::Missing &&
+            kind != platform::FileKind::Executable) {
+            unusable = candidate;
+            mayNotRun = kind == platform::FileKind::File;
+        }
+        return kind;
+    };
+    Result<std::string> found = findProgram(
+        program, kSystemRules,
+        {platform::environmentVariable("PATH"), platform::environmentVariable("PATHEXT")}, noting);
+    if (!found) {
+#ifndef _WIN32
+        // A Windows program without execute permission deserves the advice on running it.
+        if (auto advice = mayNotRun ? windowsProgramAdvice(program, unusable) : std::nullopt) {
+            return Failure{std::move(*advice)};
+        }
+#endif
+        return found;
+    }
+    if constexpr (platform::kHasCommandInterpreter) {
+        if (command.interpreted) {
+            std::string interpreter = platform::commandInterpreter();
+            if (interpreter.empty()) {
+                return Failure{cannotStart("cmd.exe", "the system folder cannot be found.")};
+            }
+            return interpreter;
+        }
+        // CreateProcessW starts a batch file through a hidden cmd.exe, which would act on the
+        // characters of a line that was never checked for them.
+        if (isBatchFile(*found)) {
+            return Failure{batchFile(program, *found)};
+        }
+    }
+    return found;
+}
+
+std::string whyNot(const std::string& program, const std::string& file,
+                   const std::error_code& error) {
+#ifdef _WIN32
+    (void)file;
+    return cannotStart(program, reasonFor(error));
+#else
+    return whyNotStarted(program, file, error);
+#endif
+}
+
+}  // namespace
+
+Result<Started> SystemLauncher::launch(const Command& command) {
+    const std::vector<std::string> words = command.words();
+    if (words.empty()) {
+        return Failure{blankBackend("The backend name")};
+    }
+    const std::string& program = words.front();
+    if (Result<> usable = checkWorkingFolder(program); !usable) {
+        return usable.error();
+    }
+    const Result<std::string> file = fileToStart(command, program);
+    if (!file) {
+        return file.error();
+    }
+    std::optional<platform::OutputFile> output;
+    if (command.output) {
+        Result<platform::OutputFile> prepared = prepareOutput(*command.output);
+        if (!prepared) {
+            return prepared.error();
+        }
+        output.emplace(std::move(prepared).value());
+    }
+    Started started;
+    started.capture = platform::StderrCapture::create().value_or(platform::StderrCapture());
+    const platform::ProcessStart start{.file = *file,
+                                       .arguments = words,
+                                       .commandLine = command.text(),
+                                       .output = output ? output->descriptor() : -1};
+    SystemResult<platform::Process> process = platform::startProcess(start, &started.capture);
+    started.capture.closeWriter();
+    if (!process) {
+        // Nothing started: the output's new file goes, the earlier one was never touched.
+        return Failure{whyNot(program, *file, process.error())};
+    }
+    started.process = std::move(process).value();
+    if (output) {
+        Result<std::string> kept = commitOutput(*output);
+        if (kept) {
+            started.keptCopy = std::move(kept).value();
+        } else {
+            started.problem = kept.message();
+        }
+    }
+    return started;
+}
+
+}  // namespace kestrin::backend

@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "backend/command.h"
+#include "common/result.h"
+#include "platform/process.h"
+
+namespace kestrin::backend {
+
+// What a launch that went ahead hands back.
+struct Started {
+    platform::Process process;        // to learn when and how the backend ended
+    platform::StderrCapture capture;  // what it writes for the user; none when none could be made
+    // Where the earlier content of the output was kept ("level.txt~") when the new output
+    // replaced a file that was not empty; empty when nothing was kept.
+    std::string keptCopy;
+    // A step after the start that failed, in words for the user; empty when none did.
+    std::string problem;
+};
+
+// Starts commands as new processes and returns at once, never waiting for them: the seam between
+// the window and the system, which tests replace with recorders.
+class Launcher {
+public:
+    virtual ~Launcher() = default;
+    virtual Result<Started> launch(const Command& command) = 0;
+};
+
+// The system's own. The program is found the way cmd.exe finds it (program_search.h), and a
+// Decompile's output made ready (output.h), before anything starts, so that a failure is told
+// to the user instead of vanishing in a console window. POSIX systems have no cmd.exe: the
+// program gets command.words() from posix_spawn, and no shell ever sees a file name. Windows
+// starts the system's own cmd.exe with command.text() for an interpreted command, else the
+// program itself with it. A failure's message tells the user why nothing started.
+class SystemLauncher final : public Launcher {
+public:
+    Result<Started> launch(const Command& command) override;
+};
+
+}  // namespace kestrin::backend

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// Finding the file to run for a program name the way cmd.exe finds it, on both systems: a name
+// with a folder part as it stands, any other one in the working folder first and then in each
+// PATH entry; the first program found wins, and when there is none the first unusable file found
+// explains the failure best. The system tells what each candidate is (platform::examine).
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "common/result.h"
+#include "platform/program_lookup.h"
+
+namespace kestrin::backend {
+
+enum class NameRules { Posix, Windows };
+
+#ifdef _WIN32
+inline constexpr NameRules kSystemRules = NameRules::Windows;
+#else
+inline constexpr NameRules kSystemRules = NameRules::Posix;
+#endif
+
+// PATH, and on Windows PATHEXT, as the environment holds them; nothing when unset.
+struct SearchPlaces {
+    std::optional<std::string> path;
+    std::optional<std::string> pathext;
+};
+
+using Examine = std::function<platform::FileKind(const std::string& file)>;
+
+// POSIX: a name with a "/" as it stands; PATH split at ":", an empty entry meaning the working
+// folder; an executable file is a program. A native build of the backend has no ".exe", so a
+// name ending in ".exe" (in any case) is also tried without it, in every place after the exact
+// name.
+// Windows: a name with "\", "/" or ":" as it stands; PATH split at ";", entries without their
+// quotes, empty ones skipped. A name without an ending is tried in each place first as it is,
+// then with each PATHEXT ending (".COM;.EXE;.BAT;.CMD" when PATHEXT names none); a file counts as
+// a program by its ending.
+// Returns the file to run, or why there is none.
+Result<std::string> findProgram(const std::string& program, NameRules rules,
+                                const SearchPlaces& places, const Examine& examine);
+
+}  // namespace kestrin::backend

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: MIT
+#include "backend/start_failure.h"
+
+#include <cerrno>
+#include <string_view>
+
+#include "backend/texts.h"
+#include "platform/program_lookup.h"
+
+namespace kestrin::backend {
+namespace {
+
+// As much of a "#!" line as the kernel reads.
+constexpr std::size_t kHeadSize = 256;
+
+// A script's "#!" line: what it names as the interpreter, and whether a carriage return ended
+// up in that name, as it does in a script saved with Windows line endings.
+std::string whyScriptFailed(const std::string& program, const std::string& path,
+                            std::string_view line, const std::error_code& error) {
+    line.remove_prefix(2);
+    line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
+    std::string_view interpreter = line.substr(0, line.find_first_of(" \t\n"));
+    const bool carriageReturn = interpreter.ends_with('\r');
+    if (carriageReturn) {
+        interpreter.remove_suffix(1);
+    }
+    if (interpreter.empty()) {
+        return noInterpreterNamed(program, path);
+    }
+    if (carriageReturn) {
+        return interpreterEndsInCarriageReturn(program, path, interpreter);
+    }
+    if (platform::examine(std::string(interpreter)) == platform::FileKind::Missing) {
+        return interpreterMissing(program, path, interpreter);
+    }
+    return interpreterCannotRun(program, path, interpreter, error);
+}
+
+}  // namespace
+
+std::string whyNotStarted(const std::string& program, const std::string& path,
+                          const std::error_code& error) {
+    const auto head = platform::readHead(path, kHeadSize);
+    if (!head) {
+        return cannotStart(program, reasonFor(error));
+    }
+    const std::string_view bytes = *head;
+    if (bytes.starts_with("#!")) {
+        return whyScriptFailed(program, path, bytes.substr(0, bytes.find('\n')), error);
+    }
+    if (bytes.starts_with("MZ")) {
+        return windowsProgram(program, path);
+    }
+    if (error.value() != ENOEXEC) {
+        return cannotStart(program, reasonFor(error));
+    }
+    if (bytes.empty()) {
+        return cannotRun(program, path, "it is empty.");
+    }
+    if (bytes.starts_with("\x7F"
+                          "ELF")) {
+        return cannotRun(program, path,
+                         "it is a program for another kind of system, or a damaged one.");
+    }
+    return cannotRun(program, path,
+                     "it is neither a program for this system nor a script that begins with "
+                     "\"#!\".");
+}
+
+std::optional<std::string> windowsProgramAdvice(const std::string& program,
+                                                const std::string& path) {
+    const auto head = platform::readHead(path, kHeadSize);
+    if (!head || !std::string_view(*head).starts_with("MZ")) {
+        return std::nullopt;
+    }
+    return windowsProgram(program, path);
+}
+
+}  // namespace kestrin::backend

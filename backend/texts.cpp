@@ -1,0 +1,316 @@
+// SPDX-License-Identifier: MIT
+#include "backend/texts.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "common/utf8.h"
+#include "common/visible_text.h"
+
+namespace kestrin::backend {
+namespace {
+
+constexpr std::string_view kNothingStarted = "\nNothing was started.";
+// Past this a line of stderr is cut: one long line must not fill the message.
+constexpr std::size_t kLineBytes = 200;
+
+std::string quoted(std::string_view text) {
+    return "\"" + visibleForm(text) + "\"";
+}
+
+std::string where(std::string_view folder) {
+    return folder.empty() ? std::string("the working folder") : "the folder " + quoted(folder);
+}
+
+std::string firstLineOf(std::string_view path) {
+    return "the first line of " + quoted(path) + " ";
+}
+
+std::string describe(const platform::ExitStatus& status) {
+    using Kind = platform::ExitStatus::Kind;
+    switch (status.kind) {
+        case Kind::Exited:
+            return "ended with status " + std::to_string(status.code);
+        case Kind::Signaled: {
+            const std::string name = platform::signalName(status.code);
+            return "was ended by signal " + std::to_string(status.code) +
+                   (name.empty() ? "" : " (SIG" + name + ")");
+        }
+        case Kind::Exception: {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(status.code));
+            return std::string("ended with status ") + hex;
+        }
+        case Kind::Unknown:
+            break;
+    }
+    return "ended, with a status Kestrin could not learn";
+}
+
+std::string whatRan(Action action, std::string_view file) {
+    switch (action) {
+        case Action::Decompile:
+            return "Decompile into " + quoted(file);
+        case Action::Compile:
+            return "Compile of " + quoted(file);
+        case Action::Unpack:
+            break;
+    }
+    return "Unpack of " + quoted(file);
+}
+
+// line, cut after kLineBytes at the start of a UTF-8 character.
+std::string shortened(std::string_view line) {
+    if (line.size() <= kLineBytes) {
+        return std::string(line);
+    }
+    std::size_t end = kLineBytes;
+    while (end > 0 && isContinuationByte(line[end])) {
+        --end;
+    }
+    return std::string(line.substr(0, end)) + "\xE2\x80\xA6";  // U+2026
+}
+
+// The lines of a stderr tail without their line ends, empty ones at the end left out; a first
+// line that the read cut off is left out too.
+std::vector<std::string_view> linesOf(std::string_view tail) {
+    if (tail.size() >= kStderrBytes) {
+        const auto firstEnd = tail.find('\n');
+        tail.remove_prefix(firstEnd == std::string_view::npos ? 0 : firstEnd + 1);
+    }
+    std::vector<std::string_view> lines;
+    while (!tail.empty()) {
+        const auto end = tail.find('\n');
+        std::string_view line = tail.substr(0, end);
+        tail.remove_prefix(end == std::string_view::npos ? tail.size() : end + 1);
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        lines.push_back(line);
+    }
+    while (!lines.empty() && lines.back().empty()) {
+        lines.pop_back();
+    }
+    return lines;
+}
+
+std::string stderrPart(std::string_view tail, std::size_t maxLines) {
+    const std::vector<std::string_view> lines = linesOf(tail);
+    if (lines.empty()) {
+        return "The backend wrote nothing.\n";
+    }
+    const std::size_t first = lines.size() > maxLines ? lines.size() - maxLines : 0;
+    std::string text =
+        first == 0 ? "The backend wrote:\n"
+                   : "The backend wrote (the last " + std::to_string(maxLines) + " lines):\n";
+    for (std::size_t i = first; i < lines.size(); ++i) {
+        text += visibleForm(shortened(lines[i])) + "\n";
+    }
+    return text;
+}
+
+std::string oneFailure(const Failed& failed, std::size_t maxLines) {
+    std::string text = whatRan(failed.action, failed.file) + " failed: the backend " +
+                       describe(failed.status) + ".\n" + stderrPart(failed.stderrTail, maxLines);
+    if (!failed.keptCopy.empty()) {
+        text += "The earlier text is kept in " + quoted(failed.keptCopy) + ".\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string reasonFor(const std::error_code& error) {
+    return error.message() + ".";
+}
+
+std::string refusal(std::string_view label, std::string_view value, std::string_view why) {
+    return std::string(label) + " " + quoted(value) + " " + std::string(why) +
+           std::string(kNothingStarted);
+}
+
+std::string actedOnByInterpreter(std::string_view found) {
+    std::string listed;
+    for (const char c : found) {
+        listed += (listed.empty() ? "" : " ") + visibleForm(std::string_view(&c, 1));
+    }
+    return "holds characters that the command interpreter would act on: " + listed;
+}
+
+std::string doesNotShowAsItself(const std::vector<char32_t>& found) {
+    std::string listed;
+    for (const char32_t codePoint : found) {
+        listed += (listed.empty() ? "" : " ") + codePointName(codePoint);
+    }
+    return "holds characters that do not show as themselves (invisible, or changing how the text "
+           "around them shows): " +
+           listed;
+}
+
+std::string blankBackend(std::string_view label) {
+    return std::string(label) +
+           " is blank: the next word of the command line would be started as the program." +
+           std::string(kNothingStarted);
+}
+
+std::string blankFileName() {
+    return "is blank: the command line would hold only its ending, which names a hidden file. "
+           "Rename the file.";
+}
+
+std::string blanksInFileName() {
+    return "holds a space or a tab: the backend would get it as several arguments. Rename the "
+           "file.";
+}
+
+std::string fileNameLikeAnOption() {
+    return "begins with \"-\": the backend would take it as an option. Rename the file.";
+}
+
+std::string cannotStart(std::string_view program, std::string_view why) {
+    return "Cannot start " + quoted(program) + ": " + std::string(why);
+}
+
+std::string programNotFound(std::string_view program) {
+    return cannotStart(program, "no such program in the working folder or on PATH.");
+}
+
+std::string fileNotFound(std::string_view program) {
+    return cannotStart(program, "no such file.");
+}
+
+std::string programIsAFolder(std::string_view program, std::string_view place) {
+    return cannotStart(program, quoted(place) + " is a folder, not a program.");
+}
+
+std::string notAProgramFile(std::string_view program, std::string_view place) {
+    return cannotStart(program, quoted(place) + " is not a program file.");
+}
+
+std::string notExecutable(std::string_view program, std::string_view place) {
+    return cannotStart(program, quoted(place) + " may not be run (no execute permission).");
+}
+
+std::string cannotRun(std::string_view program, std::string_view place, std::string_view why) {
+    return cannotStart(program, "the system cannot run " + quoted(place) + ": " + std::string(why));
+}
+
+std::string windowsProgram(std::string_view program, std::string_view place) {
+    return cannotStart(program,
+                       quoted(place) +
+                           " is a Windows program, which this system cannot run by itself. Run "
+                           "it through Wine: with a small wrapper script (see \"Using your own "
+                           "backend\" in the README), or by installing Debian's wine-binfmt "
+                           "package and making the file executable (chmod +x).");
+}
+
+std::string batchFile(std::string_view program, std::string_view place) {
+    return cannotStart(
+        program, quoted(place) + " is a batch file, which only the command interpreter runs.");
+}
+
+std::string workingFolderGone(std::string_view program) {
+    return cannotStart(program, "the working folder no longer exists.");
+}
+
+std::string workingFolderUnreadable(std::string_view program, const std::error_code& error) {
+    return cannotStart(program, "the working folder is unreadable: " + reasonFor(error));
+}
+
+std::string noInterpreterNamed(std::string_view program, std::string_view path) {
+    return cannotStart(program, firstLineOf(path) + "starts with \"#!\" but names no interpreter.");
+}
+
+std::string interpreterEndsInCarriageReturn(std::string_view program, std::string_view path,
+                                            std::string_view interpreter) {
+    return cannotStart(program, firstLineOf(path) +
+                                    "ends in a carriage return (the file has Windows line "
+                                    "endings), so the system looks for an interpreter called " +
+                                    quoted(interpreter) +
+                                    " followed by that character. Save the file with Unix line "
+                                    "endings.");
+}
+
+std::string interpreterMissing(std::string_view program, std::string_view path,
+                               std::string_view interpreter) {
+    return cannotStart(program, firstLineOf(path) + "names the interpreter " + quoted(interpreter) +
+                                    ", which does not exist.");
+}
+
+std::string interpreterCannotRun(std::string_view program, std::string_view path,
+                                 std::string_view interpreter, const std::error_code& error) {
+    return cannotStart(program, firstLineOf(path) + "names the interpreter " + quoted(interpreter) +
+                                    ", which cannot be run: " + reasonFor(error));
+}
+
+std::string cannotWrite(std::string_view file, std::string_view why) {
+    return "Cannot write the output to " + quoted(file) + ": " + std::string(why);
+}
+
+std::string linkLeadsOutside(std::string_view file, std::string_view folder) {
+    return cannotWrite(file, "it is a link that leads outside " + where(folder) + ".");
+}
+
+std::string pathLeadsOutside(std::string_view file, std::string_view folder) {
+    return cannotWrite(file,
+                       "its path goes through a link that leads outside " + where(folder) + ".");
+}
+
+std::string linkToNothing(std::string_view file) {
+    return cannotWrite(file, "it is a link to a file that does not exist.");
+}
+
+std::string notAnOrdinaryFile(std::string_view file) {
+    return cannotWrite(file, "it is not an ordinary file.");
+}
+
+std::string cannotKeep(std::string_view file, std::string_view keep, std::string_view why) {
+    return cannotWrite(
+        file, "its earlier content cannot be kept as " + quoted(keep) + ": " + std::string(why));
+}
+
+std::string cannotMakeFileBeside(std::string_view file, const std::error_code& error) {
+    return cannotWrite(file, "no new file can be made in its folder: " + reasonFor(error));
+}
+
+std::string newOutputElsewhere(std::string_view file, std::string_view newOutput,
+                               std::string_view why) {
+    return "The new output could not take the name " + quoted(file) + ": " + std::string(why) +
+           " It is in " + quoted(newOutput) + ".";
+}
+
+std::string earlierNotKept(std::string_view keep, const std::error_code& error) {
+    return "its earlier content could not be kept as " + quoted(keep) + ": " + reasonFor(error);
+}
+
+std::string earlierKeptElsewhere(std::string_view file, std::string_view keep,
+                                 std::string_view place, const std::error_code& error) {
+    return "The earlier content of " + quoted(file) + " could not be kept as " + quoted(keep) +
+           ": " + reasonFor(error) + " It is in " + quoted(place) + ".";
+}
+
+std::string failureReport(std::span<const Failed> failed) {
+    if (failed.size() == 1) {
+        std::string text = oneFailure(failed.front(), kStderrLines);
+        text.pop_back();
+        return text;
+    }
+    const std::size_t shown = std::min(failed.size(), kFailuresShown);
+    std::string text = std::to_string(failed.size()) + " backends failed.\n";
+    for (std::size_t i = 0; i < shown; ++i) {
+        text += "\n" + oneFailure(failed[i], kStderrLines / shown);
+    }
+    if (failed.size() > shown) {
+        text += "\nAnd " + std::to_string(failed.size() - shown) + " more failed.\n";
+    }
+    text.pop_back();
+    return text;
+}
+
+std::string stillRunning(Action action, std::string_view file) {
+    return "The earlier " + whatRan(action, file) +
+           " is still running; try again once it has ended." + std::string(kNothingStarted);
+}
+
+}  // namespace kestrin::backend

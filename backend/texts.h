@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// Every word the user reads about launching the backend: refusals, confirmations, why a start
+// failed, what became of an output, and the reports of backends that failed. Names and a
+// backend's stderr are shown through visibleForm (common/visible_text.h).
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "platform/process.h"
+
+namespace kestrin::backend {
+
+inline constexpr std::string_view kNoFileToDecompile = "No file to DeCompile";
+inline constexpr std::string_view kNoFileToCompile = "No file to Compile";
+inline constexpr std::string_view kDecompilingDone = "DeCompiling Done";
+inline constexpr std::string_view kCompilingDone = "Compiling Done";
+
+// The system's words for an error, as the end of a sentence.
+std::string reasonFor(const std::error_code& error);
+
+// Refusals of a field's value. label names the field ("The file name").
+std::string refusal(std::string_view label, std::string_view value, std::string_view why);
+std::string actedOnByInterpreter(std::string_view found);
+std::string doesNotShowAsItself(const std::vector<char32_t>& found);
+std::string blankBackend(std::string_view label);
+std::string blankFileName();
+std::string blanksInFileName();
+std::string fileNameLikeAnOption();
+
+// Why a program did not start.
+std::string cannotStart(std::string_view program, std::string_view why);
+std::string programNotFound(std::string_view program);
+std::string fileNotFound(std::string_view program);  // a name with a folder part
+std::string programIsAFolder(std::string_view program, std::string_view place);
+std::string notAProgramFile(std::string_view program, std::string_view place);
+std::string notExecutable(std::string_view program, std::string_view place);
+std::string cannotRun(std::string_view program, std::string_view place, std::string_view why);
+std::string windowsProgram(std::string_view program, std::string_view place);
+std::string batchFile(std::string_view program, std::string_view place);
+std::string workingFolderGone(std::string_view program);
+std::string workingFolderUnreadable(std::string_view program, const std::error_code& error);
+// A script's "#!" line (start_failure.h): path is the script, interpreter as the line names it.
+std::string noInterpreterNamed(std::string_view program, std::string_view path);
+std::string interpreterEndsInCarriageReturn(std::string_view program, std::string_view path,
+                                            std::string_view interpreter);
+std::string interpreterMissing(std::string_view program, std::string_view path,
+                               std::string_view interpreter);
+std::string interpreterCannotRun(std::string_view program, std::string_view path,
+                                 std::string_view interpreter, const std::error_code& error);
+
+// Why the output cannot be written. where is "" for the working folder, else a folder as typed.
+std::string cannotWrite(std::string_view file, std::string_view why);
+std::string linkLeadsOutside(std::string_view file, std::string_view where);
+std::string pathLeadsOutside(std::string_view file, std::string_view where);
+std::string linkToNothing(std::string_view file);
+std::string notAnOrdinaryFile(std::string_view file);
+std::string cannotKeep(std::string_view file, std::string_view keep, std::string_view why);
+std::string cannotMakeFileBeside(std::string_view file, const std::error_code& error);
+
+// After a start: the new output could not take the name file, for the reason why (such as
+// earlierNotKept), and is in newOutput instead.
+std::string newOutputElsewhere(std::string_view file, std::string_view newOutput,
+                               std::string_view why);
+std::string earlierNotKept(std::string_view keep, const std::error_code& error);
+// Windows, where cmd.exe wrote the output itself: the copy of its earlier content stays in place.
+std::string earlierKeptElsewhere(std::string_view file, std::string_view keep,
+                                 std::string_view place, const std::error_code& error);
+
+enum class Action { Decompile, Compile, Unpack };
+
+// A backend that failed: the file its action names (Decompile: the output, "NAME.txt"; Compile:
+// the input; Unpack: the archive), its exit status, the end of its stderr, and the earlier text
+// a Decompile kept as "NAME.txt~" (empty when none).
+struct Failed {
+    Action action;
+    std::string file;
+    platform::ExitStatus status;
+    std::string stderrTail;
+    std::string keptCopy;
+};
+
+// How much of a backend's stderr a report shows: read from the end of what it wrote.
+inline constexpr std::size_t kStderrBytes = 4096;
+inline constexpr std::size_t kStderrLines = 20;
+// Failures known together share one message; it tells this many, then how many more.
+inline constexpr std::size_t kFailuresShown = 3;
+
+// One message for the failures known together, in the order given; failed is not empty. Each
+// tells the action, its file, its exit status and the last lines of its stderr (at most
+// kStderrLines in all).
+std::string failureReport(std::span<const Failed> failed);
+
+// The refusal of a second Decompile into the same output, or Unpack of the same archive, while
+// the first still runs.
+std::string stillRunning(Action action, std::string_view file);
+
+}  // namespace kestrin::backend

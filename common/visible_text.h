@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// Characters that do not show as themselves, and the one way every message and the file list
+// write them: a name that holds one can look like another name, or show reversed, and a line
+// of a backend's stderr can break the message it is shown in.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrin {
+
+struct CodePointRange {
+    char32_t first;
+    char32_t last;
+};
+
+// Every code point that does not show as itself, in ascending order: the control characters
+// (general category Cc) but tab, which shows as the blank it is; the format characters (Cf of
+// Unicode 17.0: bidirectional embeddings, overrides and isolates, zero-width characters, the soft
+// hyphen, the byte order mark, tags...); the line and paragraph separators (Zl, Zp).
+inline constexpr CodePointRange kHiddenRanges[] = {
+    {0x0000, 0x0008},    // C0 controls before tab
+    {0x000A, 0x001F},    // C0 controls after tab
+    {0x007F, 0x009F},    // delete, C1 controls
+    {0x00AD, 0x00AD},    // soft hyphen
+    {0x0600, 0x0605},    // Arabic number signs
+    {0x061C, 0x061C},    // Arabic letter mark
+    {0x06DD, 0x06DD},    // Arabic end of ayah
+    {0x070F, 0x070F},    // Syriac abbreviation mark
+    {0x0890, 0x0891},    // Arabic pound and piastre marks above
+    {0x08E2, 0x08E2},    // Arabic disputed end of ayah
+    {0x180E, 0x180E},    // Mongolian vowel separator
+    {0x200B, 0x200F},    // zero-width space, non-joiner, joiner; left-to-right, right-to-left marks
+    {0x2028, 0x202E},    // line and paragraph separators; bidirectional embeddings and overrides
+    {0x2060, 0x2064},    // word joiner, invisible operators
+    {0x2066, 0x206F},    // bidirectional isolates, deprecated format characters
+    {0xFEFF, 0xFEFF},    // zero-width no-break space (byte order mark)
+    {0xFFF9, 0xFFFB},    // interlinear annotation
+    {0x110BD, 0x110BD},  // Kaithi number sign
+    {0x110CD, 0x110CD},  // Kaithi number sign above
+    {0x13430, 0x1343F},  // Egyptian hieroglyph format controls
+    {0x1BCA0, 0x1BCA3},  // shorthand format controls
+    {0x1D173, 0x1D17A},  // musical symbol beams, ties, slurs, phrases
+    {0xE0001, 0xE0001},  // language tag
+    {0xE0020, 0xE007F},  // tag characters
+};
+
+bool isHidden(char32_t codePoint);
+
+// Whether every character of text shows as itself: then visibleForm(text) is text itself, and
+// most names are found so without a copy.
+bool showsAsItself(std::string_view text);
+
+// text with each hidden character written as its U+XXXX name and each byte that starts no valid
+// UTF-8 character as \xHH; everything else as it stands.
+std::string visibleForm(std::string_view text);
+
+// The hidden characters of text, each once, in order of first appearance.
+std::vector<char32_t> hiddenCharacters(std::string_view text);
+
+// "U+" and the code point in at least four upper-case hexadecimal digits.
+std::string codePointName(char32_t codePoint);
+
+}  // namespace kestrin

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: MIT
+#include "platform/windows_api.h"
+
+#include "platform/program_lookup.h"
+#include "platform/wide_text_windows.h"
+
+namespace kestrin::platform {
+
+FileKind examine(const std::string& path) {
+    const auto wide = toWide(path);
+    const DWORD attributes = wide ? GetFileAttributesW(wide->c_str()) : INVALID_FILE_ATTRIBUTES;
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return FileKind::Missing;
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileKind::Folder : FileKind::File;
+}
+
+std::optional<std::string> environmentVariable(const char* name) {
+    const std::wstring wideName = toWide(name).value_or(L"");
+    std::wstring value(256, L'\0');
+    while (true) {
+        SetLastError(ERROR_SUCCESS);
+        const DWORD length = GetEnvironmentVariableW(wideName.c_str(), value.data(),
+                                                     static_cast<DWORD>(value.size()));
+        if (length == 0) {
+            if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) {
+                return std::nullopt;
+            }
+            return std::string();
+        }
+        if (length < value.size()) {
+            value.resize(length);
+            // A value that is not valid UTF-16 names no place Kestrin could show.
+            return toUtf8(value);
+        }
+        value.resize(length);
+    }
+}
+
+std::string commandInterpreter() {
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return {};
+    }
+    return toUtf8(std::wstring(folder, length) + L"\\cmd.exe").value_or("");
+}
+
+}  // namespace kestrin::platform

@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: MIT
+// The words of a backend's failure report and of the refusal of a second writer, character for
+// character, and how two presses are known to name one file.
+
+#include "backend/texts.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "backend/running.h"
+
+namespace {
+
+using kestrin::backend::Action;
+using kestrin::backend::Failed;
+using kestrin::platform::ExitStatus;
+
+std::string lines(int first, int last) {
+    std::string text;
+    for (int i = first; i <= last; ++i) {
+        text += "line " + std::to_string(i) + "\n";
+    }
+    return text;
+}
+
+Failed failed(Action action, std::string file, std::string words, std::string kept = {}) {
+    return {action, std::move(file), ExitStatus{ExitStatus::Kind::Exited, 3}, std::move(words),
+            std::move(kept)};
+}
+
+struct ReportCase {
+    const char* why;
+    std::vector<Failed> failed;
+    std::string expected;
+};
+
+TEST(FailureReport, TellsWhatRanHowItEndedAndItsLastLines) {
+    const std::string status3 = " failed: the backend ended with status 3.\n";
+    // Filled up to the bytes read, so that its first line is cut off by the read.
+    std::string full = "cut off\n" + lines(1, 3);
+    full.insert(0, kestrin::backend::kStderrBytes - full.size(), 'x');
+    const std::string longLine(250, 'y');
+    const std::vector<ReportCase> cases = {
+        {"one failure with its kept text",
+         {failed(Action::Decompile, "level.txt", "bad header\nat byte 12\n", "level.txt~")},
+         "Decompile into \"level.txt\"" + status3 +
+             "The backend wrote:\nbad header\nat byte 12\nThe earlier text is kept in "
+             "\"level.txt~\"."},
+        {"nothing written",
+         {failed(Action::Compile, "a.txt", "")},
+         "Compile of \"a.txt\"" + status3 + "The backend wrote nothing."},
+        {"line ends of either system, hidden characters, blank lines at the end",
+         {failed(Action::Unpack, "pack\x1b", "a\r\n\r\nb\x1b[31m\r\n\r\n\n")},
+         "Unpack of \"packU+001B\"" + status3 + "The backend wrote:\na\n\nbU+001B[31m"},
+        {"only the last lines",
+         {failed(Action::Compile, "a.txt", lines(1, 25))},
+         "Compile of \"a.txt\"" + status3 + "The backend wrote (the last 20 lines):\n" +
+             lines(6, 24) + "line 25"},
+        {"a first line cut off by the read is left out",
+         {failed(Action::Compile, "a.txt", full)},
+         "Compile of \"a.txt\"" + status3 + "The backend wrote:\n" + lines(1, 2) + "line 3"},
+        {"a long line is cut",
+         {failed(Action::Compile, "a.txt", longLine + "\n")},
+         "Compile of \"a.txt\"" + status3 + "The backend wrote:\n" + longLine.substr(0, 200) +
+             "\xE2\x80\xA6"},
+        {"failures known together share the lines",
+         {failed(Action::Decompile, "a.txt", lines(1, 12)), failed(Action::Unpack, "p", "")},
+         "2 backends failed.\n\nDecompile into \"a.txt\"" + status3 +
+             "The backend wrote (the last 10 lines):\n" + lines(3, 12) + "\nUnpack of \"p\"" +
+             status3 + "The backend wrote nothing."},
+        {"the first few, then how many more",
+         {failed(Action::Compile, "1.txt", "one\n"), failed(Action::Compile, "2.txt", "two\n"),
+          failed(Action::Compile, "3.txt", "three\n"), failed(Action::Compile, "4.txt", "four\n"),
+          failed(Action::Compile, "5.txt", "five\n")},
+         "5 backends failed.\n\nCompile of \"1.txt\"" + status3 +
+             "The backend wrote:\none\n\nCompile of \"2.txt\"" + status3 +
+             "The backend wrote:\ntwo\n\nCompile of \"3.txt\"" + status3 +
+             "The backend wrote:\nthree\n\nAnd 2 more failed."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(kestrin::backend::failureReport(c.failed), c.expected);
+    }
+}
+
+TEST(FailureReport, TellsHowTheBackendEnded) {
+    using Kind = ExitStatus::Kind;
+    const std::vector<std::pair<ExitStatus, std::string>> cases = {
+        {{Kind::Exited, 1}, "ended with status 1"},
+#ifndef _WIN32  // only POSIX names its signals
+        {{Kind::Signaled, 9}, "was ended by signal 9 (SIGKILL)"},
+#endif
+        {{Kind::Exception, static_cast<int>(0xC0000005U)}, "ended with status 0xC0000005"},
+        {{Kind::Unknown, 0}, "ended, with a status Kestrin could not learn"},
+    };
+    for (const auto& [status, words] : cases) {
+        const Failed one{Action::Compile, "a.txt", status, "", ""};
+        EXPECT_EQ(
+            kestrin::backend::failureReport({&one, 1}),
+            "Compile of \"a.txt\" failed: the backend " + words + ".\nThe backend wrote nothing.");
+    }
+}
+
+TEST(FailureReport, NamesWhatStillRuns) {
+    EXPECT_EQ(kestrin::backend::stillRunning(Action::Decompile, "level.txt"),
+              "The earlier Decompile into \"level.txt\" is still running; try again once it has "
+              "ended.\nNothing was started.");
+    EXPECT_EQ(kestrin::backend::stillRunning(Action::Unpack, "a\xE2\x80\xAE"),
+              "The earlier Unpack of \"aU+202E\" is still running; try again once it has "
+              "ended.\nNothing was started.");
+}
+
+TEST(SameFileKey, TakesOutOnlyWhatNamesNoOtherFile) {
+    using kestrin::backend::sameFileKey;
+    for (const char* same :
+         {"./level.txt", ".//level.txt", "sub/../level.txt", "./sub/../level.txt"}) {
+        EXPECT_EQ(sameFileKey(same), sameFileKey("level.txt")) << same;
+    }
+    EXPECT_EQ(sameFileKey("sub//a.txt"), sameFileKey("sub/a.txt"));
+    for (const char* other : {"../level.txt", "sub/level.txt", "level.txt~", "level"}) {
+        EXPECT_NE(sameFileKey(other), sameFileKey("level.txt")) << other;
+    }
+#ifdef _WIN32
+    EXPECT_EQ(sameFileKey("Level.TXT"), sameFileKey("level.txt")) << "one file on Windows";
+    EXPECT_EQ(sameFileKey("sub\\a.txt"), sameFileKey("sub/a.txt"));
+#else
+    EXPECT_NE(sameFileKey("Level.TXT"), sameFileKey("level.txt")) << "two files here";
+#endif
+}
+
+}  // namespace
