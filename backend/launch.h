@@ -35,6 +35,10 @@ public:
 // program gets command.words() from posix_spawn, and no shell ever sees a file name. Windows
 // starts the system's own cmd.exe with command.text() for an interpreted command, else the
 // program itself with it. A failure's message tells the user why nothing started.
+// Not QProcess: a QProcess ends its child when it is destroyed, where a backend must outlive the
+// window, and it opens a file for stdout by its name, where a Decompile's output must be made
+// beneath its folder without following a link out and take its name only once the backend has
+// started (output.h).
 class SystemLauncher final : public Launcher {
 public:
     Result<Started> launch(const Command& command) override;

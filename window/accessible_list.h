@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // A single-selection list view as the accessibility bus sees it: one entry per row, each with
-// the one action a list offers, which does what a mouse click on the entry does.
+// the one action a list offers, which does what a mouse click on the entry does. Kestrin's own,
+// because Qt's accessible list classes are private API, and through them a row chosen on the bus
+// only moves the selection: it does not pick the entry (fill the boxes) as a click does.
 
 #include <QAccessibleWidget>
 #include <QHash>
