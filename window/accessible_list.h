@@ -2,8 +2,9 @@
 #pragma once
 // A single-selection list view as the accessibility bus sees it: one entry per row, each with
 // the one action a list offers, which does what a mouse click on the entry does. Kestrin's own,
-// because Qt's accessible list classes are private API, and through them a row chosen on the bus
-// only moves the selection: it does not pick the entry (fill the boxes) as a click does.
+// because Qt's accessible list classes are private API that a program cannot change, and their
+// entry's action toggles the selection: on the entry already selected it would clear it, where a
+// click picks it again.
 
 #include <QAccessibleWidget>
 #include <QHash>
