@@ -4,7 +4,7 @@
 #include <initializer_list>
 
 #include "backend/texts.h"
-#include "common/visible_text.h"
+#include "common/text.h"
 
 namespace kestrin::backend {
 namespace {

@@ -7,8 +7,7 @@
 #include "backend/output.h"
 #include "backend/program_search.h"
 #include "backend/texts.h"
-#include "common/utf8.h"
-#include "platform/directory_search.h"
+#include "common/text.h"
 #include "platform/output_file.h"
 #include "platform/program_lookup.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "backend/texts.h"
-#include "common/utf8.h"
+#include "common/text.h"
 
 namespace kestrin::backend {
 namespace {

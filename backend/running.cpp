@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <utility>
 
-#include "common/utf8.h"
+#include "common/text.h"
 
 namespace kestrin::backend {
 

@@ -5,8 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "common/utf8.h"
-#include "common/visible_text.h"
+#include "common/text.h"
 
 namespace kestrin::backend {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/utf8.h"
+#include "common/text.h"
 #include "fuzz/fuzz_check.h"
 #include "listing/base_name.h"
 

@@ -13,8 +13,7 @@
 #include <vector>
 
 #include "backend/command.h"
-#include "common/utf8.h"
-#include "common/visible_text.h"
+#include "common/text.h"
 #include "fuzz/fuzz_check.h"
 
 namespace {

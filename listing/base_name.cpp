@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "common/utf8.h"
+#include "common/text.h"
 
 namespace kestrin::listing {
 namespace {

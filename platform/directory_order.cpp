@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <algorithm>
 
-#include "common/utf8.h"
+#include "common/text.h"
 #include "platform/directory_search.h"
 
 namespace kestrin::platform {

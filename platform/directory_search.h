@@ -31,9 +31,4 @@ std::unique_ptr<DirectorySearch> makeDirectorySearch();
 // The order NTFS returns names in: ASCII letters compared as upper case, ties by byte order.
 bool ntfsOrder(std::string_view a, std::string_view b);
 
-// Why the working folder cannot be used, or no error: on POSIX a folder that was deleted while
-// Kestrin worked in it still serves as one until a file is to be made there (ENOENT), and one
-// this user may not search gives the error of stat. Windows never lets a folder in use go.
-std::error_code workingFolderProblem();
-
 }  // namespace kestrin::platform

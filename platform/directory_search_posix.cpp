@@ -6,8 +6,9 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "common/utf8.h"
+#include "common/text.h"
 #include "platform/directory_search.h"
+#include "platform/process.h"
 
 namespace kestrin::platform {
 namespace {
@@ -62,15 +63,6 @@ public:
 
 std::unique_ptr<DirectorySearch> makeDirectorySearch() {
     return std::make_unique<PosixSearch>();
-}
-
-std::error_code workingFolderProblem() {
-    struct stat info {};
-    if (stat(".", &info) != 0) {
-        return errno == ESTALE ? std::error_code(ENOENT, std::generic_category()) : lastError();
-    }
-    return info.st_nlink == 0 ? std::error_code(ENOENT, std::generic_category())
-                              : std::error_code();
 }
 
 }  // namespace kestrin::platform

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "common/utf8.h"
+#include "common/text.h"
 #include "platform/directory_search.h"
 #include "platform/wide_text_windows.h"
 
@@ -72,10 +72,6 @@ public:
 
 std::unique_ptr<DirectorySearch> makeDirectorySearch() {
     return std::make_unique<WindowsSearch>();
-}
-
-std::error_code workingFolderProblem() {
-    return {};
 }
 
 }  // namespace kestrin::platform

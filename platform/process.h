@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "common/result.h"
@@ -112,5 +113,11 @@ struct ProcessStart {
 };
 
 SystemResult<Process> startProcess(const ProcessStart& start, const StderrCapture* capture);
+
+// Why the working folder a program would inherit cannot be used, or no error: on POSIX a folder
+// that was deleted while Kestrin worked in it still serves as one until a file is to be made
+// there (ENOENT), and one this user may not search gives the error of stat. Windows never lets a
+// folder in use go.
+std::error_code workingFolderProblem();
 
 }  // namespace kestrin::platform

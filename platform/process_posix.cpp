@@ -140,6 +140,15 @@ std::string captureFolder() {
 
 }  // namespace
 
+std::error_code workingFolderProblem() {
+    struct stat info {};
+    if (stat(".", &info) != 0) {
+        return std::error_code(errno == ESTALE ? ENOENT : errno, std::generic_category());
+    }
+    return info.st_nlink == 0 ? std::error_code(ENOENT, std::generic_category())
+                              : std::error_code();
+}
+
 std::string signalName(int signal) {
     const char* name = sigabbrev_np(signal);
     return name == nullptr ? std::string() : std::string(name);

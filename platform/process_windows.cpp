@@ -82,6 +82,10 @@ private:
 
 }  // namespace
 
+std::error_code workingFolderProblem() {
+    return {};
+}
+
 std::string signalName(int /*signal*/) {
     return {};
 }

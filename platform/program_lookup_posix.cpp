@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "platform/descriptor_posix.h"
+#include "platform/output_file.h"
 #include "platform/program_lookup.h"
 
 namespace kestrin::platform {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "backend/command.h"
-#include "common/visible_text.h"
+#include "common/text.h"
 #include "corpus.h"
 
 namespace {

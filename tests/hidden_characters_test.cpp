@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "common/visible_text.h"
+#include "common/text.h"
 
 namespace {
 

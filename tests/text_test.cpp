@@ -8,8 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/utf8.h"
-#include "common/visible_text.h"
+#include "common/text.h"
 
 namespace {
 

@@ -27,7 +27,7 @@
 
 #include "backend/command.h"
 #include "backend/texts.h"
-#include "common/visible_text.h"
+#include "common/text.h"
 #include "fake_watch.h"
 #include "recorders.h"
 #include "window/main_window.h"

@@ -12,7 +12,7 @@
 
 #include "backend/command.h"
 #include "backend/texts.h"
-#include "common/visible_text.h"
+#include "common/text.h"
 #include "listing/list_files.h"
 #include "window/accessibility.h"
 #include "window/control_table.h"
