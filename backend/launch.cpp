@@ -114,13 +114,17 @@ Result<Started> SystemLauncher::launch(const Command& command) {
         }
         output.emplace(std::move(prepared).value());
     }
+    SystemResult<platform::StderrCapture> capture = platform::StderrCapture::create(kStderrBytes);
+    if (!capture) {
+        return Failure{cannotStart(program, reasonFor(capture.error()))};
+    }
     Started started;
-    started.capture = platform::StderrCapture::create().value_or(platform::StderrCapture());
+    started.capture = std::move(capture).value();
     const platform::ProcessStart start{.file = *file,
                                        .arguments = words,
                                        .commandLine = command.text(),
                                        .output = output ? output->descriptor() : -1};
-    SystemResult<platform::Process> process = platform::startProcess(start, &started.capture);
+    SystemResult<platform::Process> process = platform::startProcess(start, started.capture);
     started.capture.closeWriter();
     if (!process) {
         // Nothing started: the output's new file goes, the earlier one was never touched.

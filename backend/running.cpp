@@ -31,7 +31,7 @@ std::uint64_t Running::started(Action action, std::string file, std::string kept
 }
 
 std::optional<Failed> Running::ended(std::uint64_t id, const platform::ExitStatus& status,
-                                     std::string stderrTail) {
+                                     std::string stderrTail, bool stderrCut) {
     const auto found = m_running.find(id);
     if (found == m_running.end()) {
         return std::nullopt;
@@ -45,6 +45,7 @@ std::optional<Failed> Running::ended(std::uint64_t id, const platform::ExitStatu
                   .file = std::move(done.file),
                   .status = status,
                   .stderrTail = std::move(stderrTail),
+                  .stderrCut = stderrCut,
                   .keptCopy = std::move(done.keptCopy)};
 }
 

@@ -26,7 +26,7 @@ public:
 
     // The backend with id has ended: what to report when it failed.
     std::optional<Failed> ended(std::uint64_t id, const platform::ExitStatus& status,
-                                std::string stderrTail);
+                                std::string stderrTail, bool stderrCut);
 
 private:
     struct Backend {

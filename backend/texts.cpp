@@ -11,8 +11,7 @@ namespace kestrin::backend {
 namespace {
 
 constexpr std::string_view kNothingStarted = "\nNothing was started.";
-// Past this a line of stderr is cut: one long line must not fill the message.
-constexpr std::size_t kLineBytes = 200;
+constexpr std::string_view kEllipsis = "\xE2\x80\xA6";  // U+2026
 
 std::string quoted(std::string_view text) {
     return "\"" + visibleForm(text) + "\"";
@@ -59,26 +58,36 @@ std::string whatRan(Action action, std::string_view file) {
     return "Unpack of " + quoted(file);
 }
 
-// line, cut after kLineBytes at the start of a UTF-8 character.
-std::string shortened(std::string_view line) {
-    if (line.size() <= kLineBytes) {
-        return std::string(line);
+// The line as shown (hidden characters as U+XXXX), cut after kStderrLineCharacters characters
+// with a mark, so that no line of stderr outgrows the message; a line whose start was lost is
+// shown by its end, after the mark.
+std::string shownLine(std::string_view line, bool startLost) {
+    const std::string shown = visibleForm(line);
+    std::vector<std::size_t> starts;  // of each character
+    for (std::size_t at = 0; at < shown.size(); at += decodeUtf8(shown, at).length) {
+        starts.push_back(at);
     }
-    std::size_t end = kLineBytes;
-    while (end > 0 && isContinuationByte(line[end])) {
-        --end;
+    if (startLost) {
+        const std::size_t from = starts.size() > kStderrLineCharacters
+                                     ? starts[starts.size() - kStderrLineCharacters]
+                                     : 0;
+        return std::string(kEllipsis) + shown.substr(from);
     }
-    return std::string(line.substr(0, end)) + "\xE2\x80\xA6";  // U+2026
+    if (starts.size() <= kStderrLineCharacters) {
+        return shown;
+    }
+    return shown.substr(0, starts[kStderrLineCharacters]) + std::string(kEllipsis);
 }
 
-// The lines of a stderr tail without their line ends, empty ones at the end left out; a first
-// line that the read cut off is left out too.
-std::vector<std::string_view> linesOf(std::string_view tail) {
-    if (tail.size() >= kStderrBytes) {
-        const auto firstEnd = tail.find('\n');
-        tail.remove_prefix(firstEnd == std::string_view::npos ? 0 : firstEnd + 1);
-    }
-    std::vector<std::string_view> lines;
+struct Line {
+    std::string_view text;
+    bool startLost;
+};
+
+// The lines of a stderr tail without their line ends, empty ones at the end left out. When more
+// came before the tail its first line is only an end: left out, unless it is the only one.
+std::vector<Line> linesOf(std::string_view tail, bool cut) {
+    std::vector<Line> lines;
     while (!tail.empty()) {
         const auto end = tail.find('\n');
         std::string_view line = tail.substr(0, end);
@@ -86,16 +95,19 @@ std::vector<std::string_view> linesOf(std::string_view tail) {
         if (line.ends_with('\r')) {
             line.remove_suffix(1);
         }
-        lines.push_back(line);
+        lines.push_back({line, cut && lines.empty()});
     }
-    while (!lines.empty() && lines.back().empty()) {
+    while (!lines.empty() && lines.back().text.empty()) {
         lines.pop_back();
+    }
+    if (lines.size() > 1 && lines.front().startLost) {
+        lines.erase(lines.begin());
     }
     return lines;
 }
 
-std::string stderrPart(std::string_view tail, std::size_t maxLines) {
-    const std::vector<std::string_view> lines = linesOf(tail);
+std::string stderrPart(const Failed& failed, std::size_t maxLines) {
+    const std::vector<Line> lines = linesOf(failed.stderrTail, failed.stderrCut);
     if (lines.empty()) {
         return "The backend wrote nothing.\n";
     }
@@ -104,14 +116,14 @@ std::string stderrPart(std::string_view tail, std::size_t maxLines) {
         first == 0 ? "The backend wrote:\n"
                    : "The backend wrote (the last " + std::to_string(maxLines) + " lines):\n";
     for (std::size_t i = first; i < lines.size(); ++i) {
-        text += visibleForm(shortened(lines[i])) + "\n";
+        text += shownLine(lines[i].text, lines[i].startLost) + "\n";
     }
     return text;
 }
 
 std::string oneFailure(const Failed& failed, std::size_t maxLines) {
     std::string text = whatRan(failed.action, failed.file) + " failed: the backend " +
-                       describe(failed.status) + ".\n" + stderrPart(failed.stderrTail, maxLines);
+                       describe(failed.status) + ".\n" + stderrPart(failed, maxLines);
     if (!failed.keptCopy.empty()) {
         text += "The earlier text is kept in " + quoted(failed.keptCopy) + ".\n";
     }

@@ -74,19 +74,22 @@ std::string earlierKeptElsewhere(std::string_view file, std::string_view keep,
 enum class Action { Decompile, Compile, Unpack };
 
 // A backend that failed: the file its action names (Decompile: the output, "NAME.txt"; Compile:
-// the input; Unpack: the archive), its exit status, the end of its stderr, and the earlier text
-// a Decompile kept as "NAME.txt~" (empty when none).
+// the input; Unpack: the archive), its exit status, the end of its stderr and whether more came
+// before that end, and the earlier text a Decompile kept as "NAME.txt~" (empty when none).
 struct Failed {
     Action action;
     std::string file;
     platform::ExitStatus status;
     std::string stderrTail;
+    bool stderrCut = false;
     std::string keptCopy;
 };
 
-// How much of a backend's stderr a report shows: read from the end of what it wrote.
-inline constexpr std::size_t kStderrBytes = 4096;
+// How much of a backend's stderr is kept, from its end, and how much of that a report shows: the
+// last lines, each cut to a number of characters as shown.
+inline constexpr std::size_t kStderrBytes = 8192;
 inline constexpr std::size_t kStderrLines = 20;
+inline constexpr std::size_t kStderrLineCharacters = 100;
 // Failures known together share one message; it tells this many, then how many more.
 inline constexpr std::size_t kFailuresShown = 3;
 

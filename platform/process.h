@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -29,10 +30,9 @@ struct ExitStatus {
 // The signal's name without "SIG" ("KILL"), or "" for a number the system does not name.
 std::string signalName(int signal);
 
-// The file a started program's stderr goes to, and its stdout when nothing else takes it. It
-// lies outside the working folder (POSIX: $XDG_RUNTIME_DIR, else $TMPDIR, else /tmp; Windows:
-// the user's temporary folder) and goes when this is let go; a program still running goes on
-// writing to it until it ends, and then nothing is left.
+// What a started program writes to stderr, and to stdout when nothing else takes it, caught
+// through a pipe as it comes: nothing of it is kept on disk, nothing is opened again by name, and
+// no read ever waits. Only the last bytes are held, in memory.
 class StderrCapture {
 public:
     StderrCapture() = default;
@@ -42,27 +42,58 @@ public:
     StderrCapture(const StderrCapture&) = delete;
     StderrCapture& operator=(const StderrCapture&) = delete;
 
-    // A new empty file, or nothing when none can be made (the program's stderr is then lost).
-    static std::optional<StderrCapture> create();
+    // A new pipe that keeps the last keep bytes of what comes through it.
+    static SystemResult<StderrCapture> create(std::size_t keep);
 
-    // Where the started program's descriptors or handles point: given to it, then closed.
+    // The end the started program writes to: given to it, then closed.
     std::intptr_t writer() const;
     void closeWriter();
 
-    // The last bytes written to it, at most limit of them.
-    std::string tail(std::size_t limit) const;
+    // What an event loop waits on: POSIX the pipe's read end, readable when something has come or
+    // every writer has gone; Windows the event of the read under way. -1 for none.
+    std::intptr_t waitable() const;
+
+    // Takes what has come, without waiting. True once every writer has gone (or there is no
+    // pipe): nothing more will come.
+    bool drain();
+
+    // The last bytes taken, at most keep of them, and whether more came before them.
+    std::string_view tail() const {
+        const std::size_t from = m_tail.size() > m_keep ? m_tail.size() - m_keep : 0;
+        return std::string_view(m_tail).substr(from);
+    }
+    bool cut() const { return m_cut || m_tail.size() > m_keep; }
 
 private:
+    friend void keepDraining(std::vector<StderrCapture> captures);
+    void keepLast(const char* bytes, std::size_t count) {
+        m_tail.append(bytes, count);
+        if (m_tail.size() > 2 * m_keep) {  // trimmed now and then, not on every read
+            m_tail.erase(0, m_tail.size() - m_keep);
+            m_cut = true;
+        }
+    }
     void release();
 
-    std::string m_path;  // UTF-8
+    std::size_t m_keep = 0;
+    std::string m_tail;
+    bool m_cut = false;
 #ifdef _WIN32
-    void* m_file = nullptr;  // kept open: the file goes when its last handle closes
+    struct Read;  // the overlapped read under way
+    void* m_reader = nullptr;
     void* m_writer = nullptr;
+    Read* m_read = nullptr;
 #else
+    int m_reader = -1;
     int m_writer = -1;
 #endif
 };
+
+// Kestrin is about to go while these programs may still write: on POSIX a process of its own
+// goes on reading and dropping what they write until their writers have gone, so that no write
+// fails with a broken pipe (or ends them by SIGPIPE). On Windows a write to a pipe nobody reads
+// only fails, so nothing needs doing.
+void keepDraining(std::vector<StderrCapture> captures);
 
 // A started process until its end has been collected. Move-only; the empty one stands for none.
 class Process {
@@ -112,7 +143,7 @@ struct ProcessStart {
     int output = -1;                     // POSIX only
 };
 
-SystemResult<Process> startProcess(const ProcessStart& start, const StderrCapture* capture);
+SystemResult<Process> startProcess(const ProcessStart& start, const StderrCapture& capture);
 
 // Why the working folder a program would inherit cannot be used, or no error: on POSIX a folder
 // that was deleted while Kestrin worked in it still serves as one until a file is to be made

@@ -3,6 +3,7 @@
 // collects its exit status.
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -124,18 +125,49 @@ int openPidfd(pid_t pid) {
 #endif
 }
 
-// The private runtime folder of the user's session where there is one; a folder for temporary
-// files otherwise.
-std::string captureFolder() {
-    for (const char* variable : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
-        const char* folder = std::getenv(variable);
-        struct stat info {};
-        if (folder != nullptr && folder[0] == '/' && stat(folder, &info) == 0 &&
-            S_ISDIR(info.st_mode) && access(folder, W_OK | X_OK) == 0) {
-            return folder;
+// Kestrin may run with its standard descriptors closed: a pipe end must not take their place,
+// where the child's own redirections would overwrite it.
+int offStandardDescriptors(int fd) {
+    if (fd < 0 || fd > STDERR_FILENO) {
+        return fd;
+    }
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    close(fd);
+    return moved;
+}
+
+// What the process that goes on draining does, with only calls that are safe between fork and
+// exit in a program with threads: the pipes' read ends become 3, 4, ... and every other
+// descriptor of Kestrin's goes (its display connection among them), then it reads and drops
+// until every writer has gone. highBase lies above 3 + the number of pipes.
+[[noreturn]] void drainUntilClosed(std::vector<pollfd>& pipes, int highBase) {
+    setsid();  // as the backends it serves: the end of Kestrin's session is not its end
+    const int count = static_cast<int>(pipes.size());
+    for (pollfd& pipe : pipes) {
+        pipe.fd = fcntl(pipe.fd, F_DUPFD, highBase);
+    }
+    for (int i = 0; i < count; ++i) {
+        dup2(pipes[static_cast<std::size_t>(i)].fd, STDERR_FILENO + 1 + i);
+        pipes[static_cast<std::size_t>(i)].fd = STDERR_FILENO + 1 + i;
+    }
+    syscall(SYS_close_range, STDERR_FILENO + 1 + count, ~0U, 0);
+    char buffer[4096];
+    std::size_t open = pipes.size();
+    while (open > 0) {
+        if (poll(pipes.data(), open, -1) < 0 && errno != EINTR) {
+            _exit(1);
+        }
+        for (std::size_t i = open; i-- > 0;) {
+            if (pipes[i].revents == 0) {
+                continue;
+            }
+            const ssize_t got = read(pipes[i].fd, buffer, sizeof buffer);
+            if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN)) {
+                pipes[i] = pipes[--open];
+            }
         }
     }
-    return "/tmp";
+    _exit(0);
 }
 
 }  // namespace
@@ -154,10 +186,10 @@ std::string signalName(int signal) {
     return name == nullptr ? std::string() : std::string(name);
 }
 
-SystemResult<Process> startProcess(const ProcessStart& start, const StderrCapture* capture) {
+SystemResult<Process> startProcess(const ProcessStart& start, const StderrCapture& capture) {
     SpawnActions actions;
     SpawnAttributes attributes;
-    int error = actions.prepare(start.output, capture ? static_cast<int>(capture->writer()) : -1);
+    int error = actions.prepare(start.output, static_cast<int>(capture.writer()));
     if (error == 0) {
         error = attributes.prepare();
     }
@@ -237,24 +269,19 @@ std::optional<ExitStatus> Process::ended() {
     return m_status;
 }
 
-std::optional<StderrCapture> StderrCapture::create() {
-    std::string name = captureFolder() + "/kestrin-stderr-XXXXXX";
-    // O_EXCL and mode 0600: a new file that only this user can read.
-    int fd = mkostemp(name.data(), O_CLOEXEC | O_APPEND);
-    if (fd >= 0 && fd <= STDERR_FILENO) {
-        // Kestrin runs with standard descriptors closed: the program's own 0, 1 and 2 are set up
-        // from this one, which must not be one of them.
-        const int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-        close(fd);
-        fd = moved;
-    }
-    if (fd < 0) {
-        unlink(name.c_str());
-        return std::nullopt;
+SystemResult<StderrCapture> StderrCapture::create(std::size_t keep) {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) {
+        return std::error_code(errno, std::generic_category());
     }
     StderrCapture capture;
-    capture.m_path = std::move(name);
-    capture.m_writer = fd;
+    capture.m_keep = keep;
+    capture.m_reader = offStandardDescriptors(ends[0]);
+    capture.m_writer = offStandardDescriptors(ends[1]);
+    if (capture.m_reader < 0 || capture.m_writer < 0 ||
+        fcntl(capture.m_reader, F_SETFL, O_NONBLOCK) != 0) {
+        return std::error_code(errno, std::generic_category());
+    }
     return capture;
 }
 
@@ -263,23 +290,29 @@ StderrCapture::~StderrCapture() {
 }
 
 StderrCapture::StderrCapture(StderrCapture&& other) noexcept
-    : m_path(std::exchange(other.m_path, {})), m_writer(std::exchange(other.m_writer, -1)) {}
+    : m_keep(other.m_keep),
+      m_tail(std::move(other.m_tail)),
+      m_cut(other.m_cut),
+      m_reader(std::exchange(other.m_reader, -1)),
+      m_writer(std::exchange(other.m_writer, -1)) {}
 
 StderrCapture& StderrCapture::operator=(StderrCapture&& other) noexcept {
     if (this != &other) {
         release();
-        m_path = std::exchange(other.m_path, {});
+        m_keep = other.m_keep;
+        m_tail = std::move(other.m_tail);
+        m_cut = other.m_cut;
+        m_reader = std::exchange(other.m_reader, -1);
         m_writer = std::exchange(other.m_writer, -1);
     }
     return *this;
 }
 
-// The name goes at once; a program still writing keeps the file itself until it ends.
 void StderrCapture::release() {
     closeWriter();
-    if (!m_path.empty()) {
-        unlink(m_path.c_str());
-        m_path.clear();
+    if (m_reader >= 0) {
+        close(m_reader);
+        m_reader = -1;
     }
 }
 
@@ -294,25 +327,49 @@ void StderrCapture::closeWriter() {
     }
 }
 
-std::string StderrCapture::tail(std::size_t limit) const {
-    if (m_path.empty()) {
-        return {};
+std::intptr_t StderrCapture::waitable() const {
+    return m_reader;
+}
+
+bool StderrCapture::drain() {
+    char buffer[16384];
+    while (m_reader >= 0) {
+        const ssize_t got = read(m_reader, buffer, sizeof buffer);
+        if (got > 0) {
+            keepLast(buffer, static_cast<std::size_t>(got));
+        } else if (got < 0 && errno == EINTR) {
+            continue;
+        } else {
+            return got == 0 || errno != EAGAIN;  // at the end, or a pipe that broke
+        }
     }
-    const int fd = open(m_path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        return {};
+    return true;
+}
+
+void keepDraining(std::vector<StderrCapture> captures) {
+    std::vector<pollfd> pipes;  // made here: no memory may be taken after the fork
+    for (StderrCapture& capture : captures) {
+        capture.closeWriter();
+        if (capture.m_reader >= 0) {
+            pipes.push_back({capture.m_reader, POLLIN, 0});
+        }
     }
-    std::string text;
-    struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        const auto size = static_cast<std::size_t>(info.st_size);
-        const std::size_t start = size > limit ? size - limit : 0;
-        text.resize(size - start);
-        const ssize_t got = pread(fd, text.data(), text.size(), static_cast<off_t>(start));
-        text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    if (pipes.empty()) {
+        return;
     }
-    close(fd);
-    return text;
+    const int highBase = STDERR_FILENO + 1 + static_cast<int>(pipes.size());
+    // Twice, so that the one that drains belongs to no one here and leaves no zombie.
+    const pid_t middle = fork();
+    if (middle == 0) {
+        if (fork() == 0) {
+            drainUntilClosed(pipes, highBase);
+        }
+        _exit(0);
+    }
+    if (middle > 0) {
+        while (waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
 }
 
 }  // namespace kestrin::platform

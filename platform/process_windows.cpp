@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // CreateProcessW starts the program, its process handle is signalled when it has ended, and
-// GetExitCodeProcess gives its exit status (cmd /c ends with the backend's). Its stderr goes to a
-// temporary file that is deleted once the last handle to it, Kestrin's or the program's, closes.
+// GetExitCodeProcess gives its exit status (cmd /c ends with the backend's). Its stderr comes
+// through a named pipe of this process's own, read with overlapped reads whose event the event
+// loop waits on. When Kestrin goes, a write to that pipe fails and ends nothing.
 
 #include "platform/windows_api.h"
 
@@ -37,8 +38,8 @@ public:
 
     // Sets startup's standard handles and its list of inherited handles; without a capture it
     // leaves them as they are and inherits nothing.
-    bool prepare(const StderrCapture* capture, STARTUPINFOEXW& startup) {
-        if (capture == nullptr || capture->writer() == -1) {
+    bool prepare(const StderrCapture& capture, STARTUPINFOEXW& startup) {
+        if (capture.writer() == -1) {
             return true;
         }
         SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
@@ -48,7 +49,7 @@ public:
             m_input = nullptr;
             return false;
         }
-        const auto writer = reinterpret_cast<HANDLE>(capture->writer());
+        const auto writer = reinterpret_cast<HANDLE>(capture.writer());
         m_inherited = {m_input, writer};
         SIZE_T size = 0;
         InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
@@ -90,7 +91,7 @@ std::string signalName(int /*signal*/) {
     return {};
 }
 
-SystemResult<Process> startProcess(const ProcessStart& start, const StderrCapture* capture) {
+SystemResult<Process> startProcess(const ProcessStart& start, const StderrCapture& capture) {
     const auto file = toWide(start.file);
     const auto commandLine = toWide(start.commandLine);
     if (!file || !commandLine) {
@@ -161,31 +162,42 @@ std::optional<ExitStatus> Process::ended() {
     return m_status;
 }
 
-std::optional<StderrCapture> StderrCapture::create() {
-    wchar_t folder[MAX_PATH + 1];
-    wchar_t name[MAX_PATH + 1];
-    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
-    if (length == 0 || length > MAX_PATH || GetTempFileNameW(folder, L"kst", 0, name) == 0) {
-        return std::nullopt;
-    }
-    // GetTempFileNameW made the file; this handle deletes it once every handle is closed.
-    HANDLE file = CreateFileW(
-        name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        DeleteFileW(name);
-        return std::nullopt;
-    }
-    HANDLE writer = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), file, GetCurrentProcess(), &writer, 0, TRUE,
-                         DUPLICATE_SAME_ACCESS)) {
-        CloseHandle(file);
-        return std::nullopt;
-    }
+// The read under way on the pipe's own end: the event is signalled when it is done.
+struct StderrCapture::Read {
+    OVERLAPPED overlapped{};
+    char buffer[16384];
+    bool pending = false;
+    bool ended = false;
+};
+
+SystemResult<StderrCapture> StderrCapture::create(std::size_t keep) {
+    static unsigned counter = 0;
+    const std::wstring name = L"\\\\.\\pipe\\kestrin-" + std::to_wstring(GetCurrentProcessId()) +
+                              L"-" + std::to_wstring(counter++);
     StderrCapture capture;
-    capture.m_path = toUtf8(name).value_or(std::string());
-    capture.m_file = file;
-    capture.m_writer = writer;
+    capture.m_keep = keep;
+    // One instance, for this process alone; reads never wait.
+    capture.m_reader = CreateNamedPipeW(
+        name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, 65536,
+        0, nullptr);
+    if (capture.m_reader == INVALID_HANDLE_VALUE) {
+        capture.m_reader = nullptr;
+        return lastWindowsError();
+    }
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    capture.m_writer = CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inheritable, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (capture.m_writer == INVALID_HANDLE_VALUE) {
+        capture.m_writer = nullptr;
+        return lastWindowsError();
+    }
+    capture.m_read = new Read;
+    capture.m_read->overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (capture.m_read->overlapped.hEvent == nullptr) {
+        return lastWindowsError();
+    }
+    capture.drain();  // starts the first read
     return capture;
 }
 
@@ -194,24 +206,40 @@ StderrCapture::~StderrCapture() {
 }
 
 StderrCapture::StderrCapture(StderrCapture&& other) noexcept
-    : m_path(std::exchange(other.m_path, {})),
-      m_file(std::exchange(other.m_file, nullptr)),
-      m_writer(std::exchange(other.m_writer, nullptr)) {}
+    : m_keep(other.m_keep),
+      m_tail(std::move(other.m_tail)),
+      m_cut(other.m_cut),
+      m_reader(std::exchange(other.m_reader, nullptr)),
+      m_writer(std::exchange(other.m_writer, nullptr)),
+      m_read(std::exchange(other.m_read, nullptr)) {}
 
 StderrCapture& StderrCapture::operator=(StderrCapture&& other) noexcept {
     if (this != &other) {
         release();
-        m_path = std::exchange(other.m_path, {});
-        m_file = std::exchange(other.m_file, nullptr);
+        m_keep = other.m_keep;
+        m_tail = std::move(other.m_tail);
+        m_cut = other.m_cut;
+        m_reader = std::exchange(other.m_reader, nullptr);
         m_writer = std::exchange(other.m_writer, nullptr);
+        m_read = std::exchange(other.m_read, nullptr);
     }
     return *this;
 }
 
 void StderrCapture::release() {
     closeWriter();
-    closeHandle(m_file);
-    m_path.clear();
+    if (m_read != nullptr && m_read->pending) {
+        // The buffer must outlive the read: cancelled, and waited for.
+        CancelIoEx(m_reader, &m_read->overlapped);
+        DWORD ignored = 0;
+        GetOverlappedResult(m_reader, &m_read->overlapped, &ignored, TRUE);
+    }
+    if (m_read != nullptr) {
+        closeHandle(m_read->overlapped.hEvent);
+        delete m_read;
+        m_read = nullptr;
+    }
+    closeHandle(m_reader);
 }
 
 std::intptr_t StderrCapture::writer() const {
@@ -222,22 +250,42 @@ void StderrCapture::closeWriter() {
     closeHandle(m_writer);
 }
 
-std::string StderrCapture::tail(std::size_t limit) const {
-    LARGE_INTEGER size{};
-    if (m_file == nullptr || !GetFileSizeEx(m_file, &size)) {
-        return {};
-    }
-    const auto total = static_cast<std::size_t>(size.QuadPart);
-    LARGE_INTEGER start{};
-    start.QuadPart = static_cast<LONGLONG>(total > limit ? total - limit : 0);
-    std::string text(total - static_cast<std::size_t>(start.QuadPart), '\0');
-    DWORD got = 0;
-    if (!SetFilePointerEx(m_file, start, nullptr, FILE_BEGIN) ||
-        !ReadFile(m_file, text.data(), static_cast<DWORD>(text.size()), &got, nullptr)) {
-        return {};
-    }
-    text.resize(got);
-    return text;
+std::intptr_t StderrCapture::waitable() const {
+    return m_read == nullptr ? -1 : reinterpret_cast<std::intptr_t>(m_read->overlapped.hEvent);
 }
+
+bool StderrCapture::drain() {
+    if (m_read == nullptr || m_read->ended) {
+        return true;
+    }
+    while (true) {
+        DWORD got = 0;
+        if (m_read->pending) {
+            if (!GetOverlappedResult(m_reader, &m_read->overlapped, &got, FALSE)) {
+                if (GetLastError() == ERROR_IO_INCOMPLETE) {
+                    return false;
+                }
+                m_read->pending = false;
+                m_read->ended = true;  // every writer has gone, or the pipe broke
+                return true;
+            }
+            m_read->pending = false;
+            keepLast(m_read->buffer, got);
+        }
+        ResetEvent(m_read->overlapped.hEvent);
+        if (ReadFile(m_reader, m_read->buffer, sizeof m_read->buffer, &got, &m_read->overlapped)) {
+            keepLast(m_read->buffer, got);
+            continue;
+        }
+        if (GetLastError() == ERROR_IO_PENDING) {
+            m_read->pending = true;
+            continue;  // it may be done already
+        }
+        m_read->ended = true;
+        return true;
+    }
+}
+
+void keepDraining(std::vector<StderrCapture> /*captures*/) {}
 
 }  // namespace kestrin::platform

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Starts one Decompile with the system's launcher and ends at once, as Kestrin does when it is
-// closed right after a press: the tests check that the program started lives on by itself, and
-// goes on writing to stderr after this program has gone.
+// closed right after a press, its capture handed on as the window's watch does: the tests check
+// that the program started lives on by itself, and goes on writing to stderr after this program
+// has gone.
 // Usage: launch_once [--prepared] BACKEND OUTPUT: decompiles "level" for THUG1 into OUTPUT.txt;
 // prints the launcher's error and exits 1 when nothing started. With --prepared it first does
 // what app/main.cpp does before anything else, then writes a warning to stderr as Qt would, so
@@ -9,6 +10,8 @@
 
 #include <cstdio>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "backend/launch.h"
 #include "platform/own_process.h"
@@ -30,10 +33,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", command.message().c_str());
         return 1;
     }
-    const auto result = kestrin::backend::SystemLauncher().launch(*command);
+    auto result = kestrin::backend::SystemLauncher().launch(*command);
     if (!result) {
         std::fprintf(stderr, "%s\n", result.message().c_str());
         return 1;
     }
+    // What the window's watch does when Kestrin goes while a backend runs.
+    std::vector<kestrin::platform::StderrCapture> captures;
+    captures.push_back(std::move(result->capture));
+    kestrin::platform::keepDraining(std::move(captures));
     return 0;
 }

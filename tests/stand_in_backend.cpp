@@ -24,7 +24,8 @@
 // KESTRIN_STAND_IN_GATE names a file to wait for (up to ten seconds) before doing anything, and
 // KESTRIN_STAND_IN_SLEEP_MS a pause before writing. KESTRIN_STAND_IN_FAIL makes it fail as a
 // backend does: it writes that text to standard error first and ends with status 3 at the end;
-// KESTRIN_STAND_IN_SIGNAL (POSIX) makes it end by that signal instead.
+// KESTRIN_STAND_IN_SIGNAL (POSIX) makes it end by that signal instead. KESTRIN_STAND_IN_FLOOD=N
+// (POSIX) writes N megabytes of lines to stderr before that text, and fails if a write fails.
 
 #ifdef _WIN32
 #include "platform/windows_api.h"
@@ -244,10 +245,17 @@ int main(int argc, char** argv) {
 
     // Its words and output first: once the record is in the log, both are complete.
     const char* failure = std::getenv("KESTRIN_STAND_IN_FAIL");
+    bool flooded = true;
+    if (const char* flood = std::getenv("KESTRIN_STAND_IN_FLOOD")) {
+        const std::string block = std::string(1023, 'f') + "\n";
+        for (long i = 0; i < std::atol(flood) * 1024 && flooded; ++i) {
+            flooded = writeAll(STDERR_FILENO, block);
+        }
+    }
     if (failure != nullptr) {
         writeAll(STDERR_FILENO, failure);
     }
-    const bool wroteOutput = writeAll(STDOUT_FILENO, "stand-in output\n");
+    const bool wroteOutput = writeAll(STDOUT_FILENO, "stand-in output\n") && flooded;
 
     const char* logPath = std::getenv("KESTRIN_STAND_IN_LOG");
     if (logPath == nullptr) {

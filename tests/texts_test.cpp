@@ -25,9 +25,10 @@ std::string lines(int first, int last) {
     return text;
 }
 
-Failed failed(Action action, std::string file, std::string words, std::string kept = {}) {
-    return {action, std::move(file), ExitStatus{ExitStatus::Kind::Exited, 3}, std::move(words),
-            std::move(kept)};
+Failed failed(Action action, std::string file, std::string stderrTail, std::string kept = {},
+              bool cut = false) {
+    return {action, std::move(file), ExitStatus{ExitStatus::Kind::Exited, 3}, std::move(stderrTail),
+            cut,    std::move(kept)};
 }
 
 struct ReportCase {
@@ -38,10 +39,10 @@ struct ReportCase {
 
 TEST(FailureReport, TellsWhatRanHowItEndedAndItsLastLines) {
     const std::string status3 = " failed: the backend ended with status 3.\n";
-    // Filled up to the bytes read, so that its first line is cut off by the read.
-    std::string full = "cut off\n" + lines(1, 3);
-    full.insert(0, kestrin::backend::kStderrBytes - full.size(), 'x');
-    const std::string longLine(250, 'y');
+    const std::string ellipsis = "\xE2\x80\xA6";
+    const std::string longLine = std::string(99, 'y') + "\xC3\xA9" + std::string(150, 'z');
+    // Each control byte shows as six characters: the cut comes after.
+    const std::string controls(60, '\x01');
     const std::vector<ReportCase> cases = {
         {"one failure with its kept text",
          {failed(Action::Decompile, "level.txt", "bad header\nat byte 12\n", "level.txt~")},
@@ -58,13 +59,28 @@ TEST(FailureReport, TellsWhatRanHowItEndedAndItsLastLines) {
          {failed(Action::Compile, "a.txt", lines(1, 25))},
          "Compile of \"a.txt\"" + status3 + "The backend wrote (the last 20 lines):\n" +
              lines(6, 24) + "line 25"},
-        {"a first line cut off by the read is left out",
-         {failed(Action::Compile, "a.txt", full)},
+        {"a first line whose start came before what is kept is left out",
+         {failed(Action::Compile, "a.txt", "ff\n" + lines(1, 3), "", true)},
          "Compile of \"a.txt\"" + status3 + "The backend wrote:\n" + lines(1, 2) + "line 3"},
-        {"a long line is cut",
+        {"unless it is the only one: then its end shows, after a mark",
+         {failed(Action::Compile, "a.txt", longLine + "\n", "", true)},
+         "Compile of \"a.txt\"" + status3 + "The backend wrote:\n" + ellipsis +
+             std::string(100, 'z')},
+        {"a long line is cut after a hundred characters, not bytes",
          {failed(Action::Compile, "a.txt", longLine + "\n")},
-         "Compile of \"a.txt\"" + status3 + "The backend wrote:\n" + longLine.substr(0, 200) +
-             "\xE2\x80\xA6"},
+         "Compile of \"a.txt\"" + status3 + "The backend wrote:\n" + std::string(99, 'y') +
+             "\xC3\xA9" + ellipsis},
+        {"a line cut after its hidden characters are shown",
+         {failed(Action::Compile, "a.txt", controls + "\nnext\n")},
+         "Compile of \"a.txt\"" + status3 + "The backend wrote:\n" +
+             [] {
+                 std::string shown;
+                 for (int i = 0; i < 17; ++i) {
+                     shown += "U+0001";
+                 }
+                 return shown.substr(0, 100);
+             }() +
+             ellipsis + "\nnext"},
         {"failures known together share the lines",
          {failed(Action::Decompile, "a.txt", lines(1, 12)), failed(Action::Unpack, "p", "")},
          "2 backends failed.\n\nDecompile into \"a.txt\"" + status3 +
@@ -96,7 +112,7 @@ TEST(FailureReport, TellsHowTheBackendEnded) {
         {{Kind::Unknown, 0}, "ended, with a status Kestrin could not learn"},
     };
     for (const auto& [status, words] : cases) {
-        const Failed one{Action::Compile, "a.txt", status, "", ""};
+        const Failed one{Action::Compile, "a.txt", status, "", false, ""};
         EXPECT_EQ(
             kestrin::backend::failureReport({&one, 1}),
             "Compile of \"a.txt\" failed: the backend " + words + ".\nThe backend wrote nothing.");

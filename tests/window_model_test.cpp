@@ -164,7 +164,8 @@ struct Model {
         }
         which.running = false;
         if (plan.ending.failed()) {
-            waiting.push_back({which.action, which.file, plan.ending, plan.words, which.keptCopy});
+            waiting.push_back(
+                {which.action, which.file, plan.ending, plan.words, false, which.keptCopy});
         }
     }
 

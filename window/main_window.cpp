@@ -160,7 +160,8 @@ std::optional<std::string> MainWindow::launch(Action action, const std::string& 
 }
 
 void MainWindow::onBackendEnded(std::uint64_t id, Ended ended) {
-    if (auto failed = m_running.ended(id, ended.status, std::move(ended.stderrTail))) {
+    if (auto failed =
+            m_running.ended(id, ended.status, std::move(ended.stderrTail), ended.stderrCut)) {
         m_messages->report(std::move(*failed));
     }
 }

@@ -2,9 +2,8 @@
 #include "window/process_watch.h"
 
 #include <QPointer>
+#include <cstdlib>
 #include <vector>
-
-#include "backend/texts.h"
 
 #ifdef Q_OS_WIN
 #include <QWinEventNotifier>
@@ -17,8 +16,16 @@ namespace {
 
 #ifdef Q_OS_WIN
 using Notifier = QWinEventNotifier;
+
+Notifier* notifierFor(std::intptr_t waitable) {
+    return new Notifier(reinterpret_cast<Qt::HANDLE>(waitable));
+}
 #else
 using Notifier = QSocketNotifier;
+
+Notifier* notifierFor(std::intptr_t waitable) {
+    return new Notifier(static_cast<qintptr>(waitable), QSocketNotifier::Read);
+}
 #endif
 
 constexpr int kPollMilliseconds = 500;
@@ -30,6 +37,11 @@ struct RetireNotifier {
         notifier->deleteLater();
     }
 };
+using NotifierPointer = std::unique_ptr<Notifier, RetireNotifier>;
+
+// The watch of the running program: when it ends without the usual way out (the display gone,
+// say), the captures are still handed over.
+SystemProcessWatch* g_watch = nullptr;
 
 }  // namespace
 
@@ -38,21 +50,47 @@ struct SystemProcessWatch::Watched {
     platform::StderrCapture capture;
     QPointer<QObject> context;
     OnEnd onEnd;
-    std::unique_ptr<Notifier, RetireNotifier> notifier;
+    bool ended = false;        // told; only the capture is read on, until its writers go
+    bool captureDone = false;  // every writer has gone
+    NotifierPointer processNotifier;
+    NotifierPointer captureNotifier;
 };
 
 SystemProcessWatch::SystemProcessWatch() {
     m_poll.setInterval(kPollMilliseconds);
     connect(&m_poll, &QTimer::timeout, this, &SystemProcessWatch::checkUnwaitable);
+    if (g_watch == nullptr) {
+        g_watch = this;
+        static const bool registered = std::atexit([] {
+                                           if (g_watch != nullptr) {
+                                               g_watch->handOff();
+                                           }
+                                       }) == 0;
+        (void)registered;
+    }
 }
 
 SystemProcessWatch::~SystemProcessWatch() {
-    // Those that have ended are collected; the others are left to run. No notifier is signalling
-    // now, so each goes at once.
+    handOff();
+    if (g_watch == this) {
+        g_watch = nullptr;
+    }
+}
+
+void SystemProcessWatch::handOff() {
+    // Those that have ended are collected; the others are left to run, and what they still write
+    // is read elsewhere. No notifier is signalling now, so each goes at once.
+    std::vector<platform::StderrCapture> stillWritten;
     for (auto& [id, watched] : m_watched) {
         (void)watched.process.ended();
-        delete watched.notifier.release();
+        delete watched.processNotifier.release();
+        delete watched.captureNotifier.release();
+        if (!watched.captureDone) {
+            stillWritten.push_back(std::move(watched.capture));
+        }
     }
+    m_watched.clear();
+    platform::keepDraining(std::move(stillWritten));
 }
 
 void SystemProcessWatch::watch(platform::Process process, platform::StderrCapture capture,
@@ -63,23 +101,41 @@ void SystemProcessWatch::watch(platform::Process process, platform::StderrCaptur
     watched.capture = std::move(capture);
     watched.context = context;
     watched.onEnd = std::move(onEnd);
+    if (const std::intptr_t waitable = watched.capture.waitable(); waitable != -1) {
+        watched.captureNotifier.reset(notifierFor(waitable));
+        connect(watched.captureNotifier.get(), &Notifier::activated, this,
+                [this, id] { readCapture(id); });
+    } else {
+        watched.captureDone = true;
+    }
     const std::intptr_t waitable = watched.process.waitable();
     if (waitable == -1) {
         m_poll.start();
         return;
     }
-#ifdef Q_OS_WIN
-    watched.notifier.reset(new Notifier(reinterpret_cast<Qt::HANDLE>(waitable)));
-    connect(watched.notifier.get(), &QWinEventNotifier::activated, this, [this, id] { check(id); });
-#else
-    watched.notifier.reset(new Notifier(static_cast<qintptr>(waitable), QSocketNotifier::Read));
-    connect(watched.notifier.get(), &QSocketNotifier::activated, this, [this, id] { check(id); });
-#endif
+    watched.processNotifier.reset(notifierFor(waitable));
+    connect(watched.processNotifier.get(), &Notifier::activated, this, [this, id] { check(id); });
+}
+
+void SystemProcessWatch::readCapture(std::uint64_t id) {
+    const auto found = m_watched.find(id);
+    if (found == m_watched.end()) {
+        return;
+    }
+    Watched& watched = found->second;
+    if (!watched.capture.drain()) {
+        return;
+    }
+    watched.captureDone = true;
+    watched.captureNotifier.reset();
+    if (watched.ended) {
+        m_watched.erase(found);
+    }
 }
 
 void SystemProcessWatch::check(std::uint64_t id) {
     const auto found = m_watched.find(id);
-    if (found == m_watched.end()) {
+    if (found == m_watched.end() || found->second.ended) {
         return;
     }
     Watched& watched = found->second;
@@ -87,10 +143,16 @@ void SystemProcessWatch::check(std::uint64_t id) {
     if (!status) {
         return;
     }
-    Ended ended{*status, watched.capture.tail(backend::kStderrBytes)};
+    // What it wrote before its end is in the pipe by now.
+    watched.captureDone = watched.captureDone || watched.capture.drain();
+    Ended ended{*status, std::string(watched.capture.tail()), watched.capture.cut()};
     const QPointer<QObject> context = watched.context;
     const OnEnd onEnd = std::move(watched.onEnd);
-    m_watched.erase(found);
+    watched.ended = true;
+    watched.processNotifier.reset();
+    if (watched.captureDone) {
+        m_watched.erase(found);
+    }
     if (context) {
         onEnd(std::move(ended));
     }
@@ -99,7 +161,7 @@ void SystemProcessWatch::check(std::uint64_t id) {
 void SystemProcessWatch::checkUnwaitable() {
     std::vector<std::uint64_t> ids;
     for (const auto& [id, watched] : m_watched) {
-        if (!watched.notifier) {
+        if (!watched.ended && !watched.processNotifier) {
             ids.push_back(id);
         }
     }

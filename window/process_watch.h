@@ -13,10 +13,11 @@
 
 namespace kestrin::window {
 
-// How a watched backend ended, and the end of its stderr.
+// How a watched backend ended, the end of its stderr, and whether more came before that end.
 struct Ended {
     platform::ExitStatus status;
     std::string stderrTail;
+    bool stderrCut = false;
 };
 
 // Watches started backends until each has ended: the seam between the window and the system's
@@ -28,16 +29,18 @@ public:
     virtual ~ProcessWatch() = default;
 
     // Calls onEnd once, from the event loop of the calling thread, when process has ended, with
-    // the last backend::kStderrBytes of its capture; not once context has been destroyed. Never
-    // waits.
+    // the end of its capture; not once context has been destroyed. Never waits.
     virtual void watch(platform::Process process, platform::StderrCapture capture, QObject* context,
                        OnEnd onEnd) = 0;
 };
 
-// The system's watch: one notifier per process on the thread that made the watch (a pidfd on
-// Linux, the process handle on Windows) and no thread of its own. A process the system gave no
-// handle to wait on is asked for its end every half second. What is still running when the watch
-// goes keeps running; its capture goes, and it collects nothing more.
+// The system's watch: on the thread that made it, one notifier per process (a pidfd on Linux, the
+// process handle on Windows) and one per capture, which is read as its bytes come; no thread of
+// its own. A process the system gave no handle to wait on is asked for its end every half
+// second. A capture is read on after its process has ended, until every writer has gone (a
+// program the backend started may still write). What is still running when the watch goes, or
+// when the program exits without destroying it, keeps running: its captures are handed to
+// platform::keepDraining, and nothing more is collected.
 class SystemProcessWatch final : public QObject, public ProcessWatch {
 public:
     SystemProcessWatch();
@@ -46,14 +49,16 @@ public:
     void watch(platform::Process process, platform::StderrCapture capture, QObject* context,
                OnEnd onEnd) override;
 
-    // How many processes it watches now.
+    // How many processes, or captures after their process, it watches now.
     std::size_t watching() const { return m_watched.size(); }
 
 private:
     struct Watched;
 
     void check(std::uint64_t id);
+    void readCapture(std::uint64_t id);
     void checkUnwaitable();
+    void handOff();
 
     std::map<std::uint64_t, Watched> m_watched;
     std::uint64_t m_nextId = 0;
