@@ -12,7 +12,8 @@
 namespace kestrin::app {
 
 // The window wired to the real operating system, as the program runs it. The QApplication must
-// exist, with applyAppearance() done, before one is made.
+// exist, with applyAppearance() done, before one is made. SIGTERM, SIGHUP and SIGINT end the
+// event loop the usual way, so that what is still running is handed over as on closing.
 class SystemWindow {
 public:
     SystemWindow();

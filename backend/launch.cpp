@@ -9,6 +9,7 @@
 #include "backend/texts.h"
 #include "common/text.h"
 #include "platform/output_file.h"
+#include "platform/own_process.h"
 #include "platform/program_lookup.h"
 
 #ifndef _WIN32
@@ -17,6 +18,11 @@
 
 namespace kestrin::backend {
 namespace {
+
+// Descriptors a launch never takes: the window needs some of its own (its display connection,
+// fonts, the next message box) to stay alive. A launch takes a few more itself.
+constexpr std::size_t kDescriptorReserve = 64;
+constexpr std::size_t kDescriptorsALaunchTakes = 8;
 
 Result<> checkWorkingFolder(const std::string& program) {
     const std::error_code problem = platform::workingFolderProblem();
@@ -99,6 +105,10 @@ Result<Started> SystemLauncher::launch(const Command& command) {
         return Failure{blankBackend("The backend name")};
     }
     const std::string& program = words.front();
+    if (const auto free = platform::freeDescriptors();
+        free && *free < kDescriptorReserve + kDescriptorsALaunchTakes) {
+        return Failure{nearTheDescriptorLimit(program)};
+    }
     if (Result<> usable = checkWorkingFolder(program); !usable) {
         return usable.error();
     }

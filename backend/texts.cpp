@@ -225,6 +225,12 @@ std::string workingFolderGone(std::string_view program) {
     return cannotStart(program, "the working folder no longer exists.");
 }
 
+std::string nearTheDescriptorLimit(std::string_view program) {
+    return cannotStart(program,
+                       "too many backends are running: Kestrin is near its limit of open files. "
+                       "Try again once some have ended.");
+}
+
 std::string workingFolderUnreadable(std::string_view program, const std::error_code& error) {
     return cannotStart(program, "the working folder is unreadable: " + reasonFor(error));
 }

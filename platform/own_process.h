@@ -1,15 +1,28 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// What Kestrin's own process needs before anything else runs, whatever started it.
+// What Kestrin's own process needs, whatever started it and whatever it inherited.
+
+#include <cstddef>
+#include <optional>
 
 namespace kestrin::platform {
 
-// On POSIX systems: a standard stream whose reader has gone (a closed terminal, a pipe into a
-// program that ended) no longer ends Kestrin through SIGPIPE when Qt writes a warning there;
-// the write fails quietly instead. Descriptors 0, 1 and 2 are open, on /dev/null where they were
-// closed, so that no file opened later takes their place and receives what is meant for them.
-// Programs started later get the default SIGPIPE back (launcher.h). Nothing to do on Windows.
-// Call it first thing in main.
+// Call it first thing in main. On POSIX systems: a standard stream whose reader has gone (a
+// closed terminal, a pipe into a program that ended) no longer ends Kestrin through SIGPIPE when
+// Qt writes a warning there; the write fails quietly instead. SIGCHLD is back at its default, so
+// that no started program is collected before Kestrin learns how it ended (a launcher may have
+// set it to be ignored), and the signals Kestrin relies on are not blocked. Descriptors 0, 1 and
+// 2 are open, on /dev/null where they were closed, so that no file opened later takes their
+// place. The limit on open descriptors is raised as far as the system allows. Programs started
+// later get every signal's default back (process.h). Nothing to do on Windows.
 void prepareOwnProcess();
+
+// A descriptor that becomes readable once SIGTERM, SIGHUP or SIGINT has come (the session
+// ending, say), so that the event loop can end the program the usual way; -1 where there is none.
+int terminationRequests();
+
+// How many more descriptors this process may open now; nothing where the system does not say or
+// has no such limit (Windows).
+std::optional<std::size_t> freeDescriptors();
 
 }  // namespace kestrin::platform

@@ -5,9 +5,11 @@
 
 #include <fcntl.h>
 #include <grp.h>
-#include <poll.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,6 +33,7 @@
 #include "launch_cases.h"
 #include "platform/directory_search.h"
 #include "platform/output_file.h"
+#include "platform/own_process.h"
 #include "stand_in.h"
 
 extern char** environ;
@@ -511,6 +514,51 @@ TEST_F(Launcher, ABackendOutlivesTheProgramThatStartedIt) {
     EXPECT_EQ(m_work.read("slow.txt"), kMade);
     EXPECT_TRUE(fs::is_empty(runtime.path())) << "something was left in the runtime folder";
     EXPECT_EQ(files(), (Names{"mervo.exe", "slow.txt"}));
+}
+
+// Started by a launcher that ignores SIGCHLD, with a low limit on open files: at its start
+// Kestrin takes SIGCHLD back, so that it learns how each backend ended, and raises the limit; near
+// the limit that is left it refuses a launch in words, keeping a reserve for its window.
+TEST_F(Launcher, WhatKestrinInheritsCannotHideAnEndOrExhaustItsDescriptors) {
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit low = saved;
+    low.rlim_cur = std::min<rlim_t>(128, saved.rlim_max);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    signal(SIGCHLD, SIG_IGN);
+    kestrin::platform::prepareOwnProcess();
+    struct sigaction child {};
+    sigaction(SIGCHLD, nullptr, &child);
+    EXPECT_EQ(child.sa_handler, SIG_DFL);
+    rlimit raised{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &raised), 0);
+    EXPECT_EQ(raised.rlim_cur, saved.rlim_max);
+
+    const ScopedEnvironment failure("KESTRIN_STAND_IN_FAIL", "failed\n");
+    ASSERT_EQ(launch(compileWith("mervo.exe")).message(), "");
+    ASSERT_TRUE(kestrin::testing::eventually([this] { return m_started.back().process.ended(); }));
+    EXPECT_EQ(*m_started.back().process.ended(), (ExitStatus{ExitStatus::Kind::Exited, 3}))
+        << "collected elsewhere, its exit status lost";
+
+    // Backends that wait at a gate hold their descriptors here until it opens.
+    const fs::path gate = m_logs.path() / "gate";
+    const ScopedEnvironment gateVariable("KESTRIN_STAND_IN_GATE", gate.string());
+    low.rlim_cur = std::min<rlim_t>(128, saved.rlim_max);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    const std::string refusal =
+        "Cannot start \"mervo.exe\": too many backends are running: Kestrin is near its limit of "
+        "open files. Try again once some have ended.";
+    std::string last;
+    std::size_t started = 0;
+    while (started < 100 && (last = launch(compileWith("mervo.exe")).message()).empty()) {
+        ++started;
+    }
+    EXPECT_EQ(last, refusal);
+    EXPECT_GT(started, 0u);
+    EXPECT_GE(kestrin::platform::freeDescriptors().value_or(0), 64u);
+    std::ofstream(gate) << "open";
+    EXPECT_EQ(waitForRecords(started + 1).size(), started + 1);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
 }
 
 struct BeneathCase {

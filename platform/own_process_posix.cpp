@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: MIT
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/own_process.h"
+
+namespace kestrin::platform {
+namespace {
+
+constexpr int kTerminationSignals[] = {SIGTERM, SIGHUP, SIGINT};
+
+int g_requests[2] = {-1, -1};  // the self-pipe: the handler writes, the event loop reads
+
+extern "C" void onTerminationSignal(int /*signal*/) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(g_requests[1], &byte, 1);
+    errno = saved;
+}
+
+void openStandardDescriptors() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            // The lowest free descriptor: this one, as every lower one is open by now.
+            const int opened = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+            if (opened > STDERR_FILENO) {
+                close(opened);
+            }
+        }
+    }
+}
+
+void raiseDescriptorLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+}  // namespace
+
+void prepareOwnProcess() {
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGCHLD, SIG_DFL);
+    sigset_t relied;
+    sigemptyset(&relied);
+    sigaddset(&relied, SIGCHLD);
+    for (const int termination : kTerminationSignals) {
+        sigaddset(&relied, termination);
+    }
+    sigprocmask(SIG_UNBLOCK, &relied, nullptr);
+    openStandardDescriptors();
+    raiseDescriptorLimit();
+}
+
+int terminationRequests() {
+    if (g_requests[0] >= 0) {
+        return g_requests[0];
+    }
+    if (pipe2(g_requests, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return -1;
+    }
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int termination : kTerminationSignals) {
+        sigaction(termination, &action, nullptr);
+    }
+    return g_requests[0];
+}
+
+std::optional<std::size_t> freeDescriptors() {
+    rlimit limit{};
+    DIR* open = opendir("/proc/self/fd");
+    if (open == nullptr || getrlimit(RLIMIT_NOFILE, &limit) != 0 ||
+        limit.rlim_cur == RLIM_INFINITY) {
+        if (open != nullptr) {
+            closedir(open);
+        }
+        return std::nullopt;
+    }
+    std::size_t used = 0;
+    while (const dirent* entry = readdir(open)) {
+        used += entry->d_name[0] != '.' ? 1 : 0;
+    }
+    closedir(open);
+    // One of them was the listing's own.
+    const auto limitCount = static_cast<std::size_t>(limit.rlim_cur);
+    return used > limitCount ? 0 : limitCount - used + 1;
+}
+
+}  // namespace kestrin::platform
