@@ -99,7 +99,7 @@ std::string whyNot(const std::string& program, const std::string& file,
 
 }  // namespace
 
-Result<Started> SystemLauncher::launch(const Command& command) {
+Result<Started> SystemLauncher::launch(const Command& command, const Running& running) {
     const std::vector<std::string> words = command.words();
     if (words.empty()) {
         return Failure{blankBackend("The backend name")};
@@ -116,13 +116,21 @@ Result<Started> SystemLauncher::launch(const Command& command) {
     if (!file) {
         return file.error();
     }
-    std::optional<platform::OutputFile> output;
+    std::string key;
+    if (!command.interpreted) {
+        key = Running::argumentsKey(command);
+        if (auto busy = running.busy(key)) {
+            return Failure{std::move(*busy)};
+        }
+    }
+    std::optional<PreparedOutput> output;
     if (command.output) {
-        Result<platform::OutputFile> prepared = prepareOutput(*command.output);
+        Result<PreparedOutput> prepared = prepareOutput(*command.output, running);
         if (!prepared) {
             return prepared.error();
         }
         output.emplace(std::move(prepared).value());
+        key = Running::outputKey(output->file.writtenIdentity());
     }
     SystemResult<platform::StderrCapture> capture = platform::StderrCapture::create(kStderrBytes);
     if (!capture) {
@@ -133,7 +141,7 @@ Result<Started> SystemLauncher::launch(const Command& command) {
     const platform::ProcessStart start{.file = *file,
                                        .arguments = words,
                                        .commandLine = command.text(),
-                                       .output = output ? output->descriptor() : -1};
+                                       .output = output ? output->file.descriptor() : -1};
     SystemResult<platform::Process> process = platform::startProcess(start, started.capture);
     started.capture.closeWriter();
     if (!process) {
@@ -141,6 +149,7 @@ Result<Started> SystemLauncher::launch(const Command& command) {
         return Failure{whyNot(program, *file, process.error())};
     }
     started.process = std::move(process).value();
+    started.key = std::move(key);
     if (output) {
         Result<std::string> kept = commitOutput(*output);
         if (kept) {

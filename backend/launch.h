@@ -5,6 +5,7 @@
 #include <string>
 
 #include "backend/command.h"
+#include "backend/running.h"
 #include "common/result.h"
 #include "platform/process.h"
 
@@ -19,14 +20,17 @@ struct Started {
     std::string keptCopy;
     // A step after the start that failed, in words for the user; empty when none did.
     std::string problem;
+    // What it works on that no second start may share while it runs (running.h).
+    std::string key;
 };
 
 // Starts commands as new processes and returns at once, never waiting for them: the seam between
-// the window and the system, which tests replace with recorders.
+// the window and the system, which tests replace with recorders. A command is refused while a
+// backend in running still works on what it would (Running::busy).
 class Launcher {
 public:
     virtual ~Launcher() = default;
-    virtual Result<Started> launch(const Command& command) = 0;
+    virtual Result<Started> launch(const Command& command, const Running& running) = 0;
 };
 
 // The system's own. The program is found the way cmd.exe finds it (program_search.h), and a
@@ -41,7 +45,7 @@ public:
 // started (output.h).
 class SystemLauncher final : public Launcher {
 public:
-    Result<Started> launch(const Command& command) override;
+    Result<Started> launch(const Command& command, const Running& running) override;
 };
 
 }  // namespace kestrin::backend

@@ -27,9 +27,10 @@ Failure wayRefusal(const std::string& file, const platform::OutputWayError& erro
     return {cannotWrite(file, reasonFor(error.code))};
 }
 
-// The earlier output must be an ordinary file this user may write, and its content must have
-// somewhere to go.
-Result<> checkEarlier(const std::string& file, const platform::OutputPlace& place) {
+// The earlier output must be an ordinary file this user may write and replace, and its content,
+// when it is to be kept, must have somewhere to go.
+Result<> checkEarlier(const std::string& file, const platform::OutputPlace& place,
+                      bool keepEarlier) {
     if (!place.exists) {
         return {};
     }
@@ -39,17 +40,20 @@ Result<> checkEarlier(const std::string& file, const platform::OutputPlace& plac
     if (place.unwritable) {
         return Failure{cannotWrite(file, reasonFor(place.unwritable))};
     }
-    if (place.size == 0) {
+    if (place.unmovable) {
+        return Failure{cannotReplace(file, place.unmovable)};
+    }
+    if (place.size == 0 || !keepEarlier) {
         return {};
     }
     const std::string keep = place.shown + kKeptEnding;
     const platform::BesideState kept = platform::lookBeside(place, kKeptEnding);
-    if (kept.error) {
-        return Failure{cannotKeep(file, keep, reasonFor(kept.error))};
-    }
+    std::error_code why = kept.error ? kept.error : kept.unremovable;
     if (kept.folder) {
-        return Failure{
-            cannotKeep(file, keep, reasonFor(std::make_error_code(std::errc::is_a_directory)))};
+        why = std::make_error_code(std::errc::is_a_directory);
+    }
+    if (why) {
+        return Failure{cannotKeep(file, keep, reasonFor(why))};
     }
     return {};
 }
@@ -69,26 +73,31 @@ Failure elsewhere(platform::OutputFile& output, const std::string& why,
 
 }  // namespace
 
-Result<platform::OutputFile> prepareOutput(const std::string& file) {
+Result<PreparedOutput> prepareOutput(const std::string& file, const Running& running) {
     auto place = platform::findOutput(file);
     if (!place) {
         return wayRefusal(file, place.error());
     }
-    if (Result<> usable = checkEarlier(file, *place); !usable) {
+    if (auto busy = running.busy(Running::outputKey(place->identity))) {
+        return Failure{std::move(*busy)};
+    }
+    const bool keepEarlier = !running.ownOutput(place->identity, place->modified);
+    if (Result<> usable = checkEarlier(file, *place, keepEarlier); !usable) {
         return usable.error();
     }
-    auto prepared = platform::OutputFile::prepare(std::move(place).value());
+    auto prepared = platform::OutputFile::prepare(std::move(place).value(), keepEarlier);
     if (!prepared) {
         return Failure{cannotMakeFileBeside(file, prepared.error())};
     }
-    return std::move(prepared).value();
+    return PreparedOutput{.file = std::move(prepared).value(), .keepEarlier = keepEarlier};
 }
 
-Result<std::string> commitOutput(platform::OutputFile& output) {
+Result<std::string> commitOutput(PreparedOutput& prepared) {
+    platform::OutputFile& output = prepared.file;
     output.closeDescriptor();  // the backend holds its own
     const std::string keep = output.place().shown + kKeptEnding;
     std::string kept;
-    if (output.hasEarlier()) {
+    if (prepared.keepEarlier && output.hasEarlier()) {
         if (const SystemResult<> moved = output.keepEarlier(kKeptEnding); !moved) {
             return elsewhere(output, earlierNotKept(keep, moved.error()), moved.error());
         }

@@ -2,27 +2,64 @@
 #include "backend/running.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <utility>
 
-#include "common/text.h"
-
 namespace kestrin::backend {
+namespace {
 
-std::optional<std::string> Running::refusal(Action action, std::string_view file) const {
-    if (action == Action::Compile) {
-        return std::nullopt;
-    }
-    const std::string key = sameFileKey(file);
-    const bool busy = std::any_of(m_running.begin(), m_running.end(), [&](const auto& entry) {
-        return entry.second.action == action && entry.second.key == key;
-    });
-    return busy ? std::optional(stillRunning(action, file)) : std::nullopt;
+constexpr std::string_view kOutput = "output ";
+// Enough to remember every output of a session; the oldest go first beyond it.
+constexpr std::size_t kOwnOutputsRemembered = 4096;
+
+std::int64_t nowSince1970() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
-std::uint64_t Running::started(Action action, std::string file, std::string keptCopy) {
+std::string lexically(const std::string& word) {
+    const std::u8string name(word.begin(), word.end());
+    const std::u8string normal = std::filesystem::path(name).lexically_normal().generic_u8string();
+    return {normal.begin(), normal.end()};
+}
+
+}  // namespace
+
+std::string Running::outputKey(const std::string& identity) {
+    return identity.empty() ? std::string() : std::string(kOutput) + identity;
+}
+
+std::string Running::argumentsKey(const Command& command) {
+    const std::vector<std::string> words = command.words();
+    std::string key = "arguments";
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        key += '\n' + lexically(words[i]);
+    }
+    return key;
+}
+
+std::optional<std::string> Running::busy(const std::string& key) const {
+    if (key.empty()) {
+        return std::nullopt;
+    }
+    const auto found = std::find_if(m_running.begin(), m_running.end(),
+                                    [&](const auto& entry) { return entry.second.key == key; });
+    if (found == m_running.end()) {
+        return std::nullopt;
+    }
+    return stillRunning(found->second.action, found->second.file);
+}
+
+bool Running::ownOutput(const std::string& identity, std::int64_t modified) const {
+    const auto found = m_ownOutputs.find(identity);
+    return found != m_ownOutputs.end() && modified <= found->second;
+}
+
+std::uint64_t Running::started(Action action, std::string file, std::string key,
+                               std::string keptCopy) {
     const std::uint64_t id = m_nextId++;
-    std::string key = sameFileKey(file);
     m_running[id] = Backend{.action = action,
                             .file = std::move(file),
                             .key = std::move(key),
@@ -38,6 +75,14 @@ std::optional<Failed> Running::ended(std::uint64_t id, const platform::ExitStatu
     }
     Backend done = std::move(found->second);
     m_running.erase(found);
+    if (done.key.starts_with(kOutput)) {
+        if (m_ownOutputs.size() >= kOwnOutputsRemembered) {
+            m_ownOutputs.erase(
+                std::min_element(m_ownOutputs.begin(), m_ownOutputs.end(),
+                                 [](const auto& a, const auto& b) { return a.second < b.second; }));
+        }
+        m_ownOutputs[done.key.substr(kOutput.size())] = nowSince1970();
+    }
     if (!status.failed()) {
         return std::nullopt;
     }
@@ -47,16 +92,6 @@ std::optional<Failed> Running::ended(std::uint64_t id, const platform::ExitStatu
                   .stderrTail = std::move(stderrTail),
                   .stderrCut = stderrCut,
                   .keptCopy = std::move(done.keptCopy)};
-}
-
-std::string sameFileKey(std::string_view file) {
-    const std::u8string name(file.begin(), file.end());
-    const std::u8string normal = std::filesystem::path(name).lexically_normal().generic_u8string();
-    std::string key(normal.begin(), normal.end());
-#ifdef _WIN32
-    std::transform(key.begin(), key.end(), key.begin(), upperAscii);
-#endif
-    return key;
 }
 
 }  // namespace kestrin::backend

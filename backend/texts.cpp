@@ -282,6 +282,10 @@ std::string notAnOrdinaryFile(std::string_view file) {
     return cannotWrite(file, "it is not an ordinary file.");
 }
 
+std::string cannotReplace(std::string_view file, const std::error_code& error) {
+    return cannotWrite(file, "it may not be replaced: " + reasonFor(error));
+}
+
 std::string cannotKeep(std::string_view file, std::string_view keep, std::string_view why) {
     return cannotWrite(
         file, "its earlier content cannot be kept as " + quoted(keep) + ": " + std::string(why));

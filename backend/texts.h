@@ -60,6 +60,7 @@ std::string linkLeadsOutside(std::string_view file, std::string_view where);
 std::string pathLeadsOutside(std::string_view file, std::string_view where);
 std::string linkToNothing(std::string_view file);
 std::string notAnOrdinaryFile(std::string_view file);
+std::string cannotReplace(std::string_view file, const std::error_code& error);
 std::string cannotKeep(std::string_view file, std::string_view keep, std::string_view why);
 std::string cannotMakeFileBeside(std::string_view file, const std::error_code& error);
 

@@ -71,23 +71,20 @@ struct OutputWayError {
     std::string folder;  // as OutputPlace::folder
 };
 
-// Two names lead to the same file when their identities are equal (device and inode on POSIX,
-// volume and file index on Windows).
-struct FileIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t file = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
-
 // What an output's name leads to.
 struct OutputPlace {
     std::string shown;   // the file the name leads to, as the user names it ("sub/real.txt")
     std::string folder;  // the folder it belongs to as typed, without its last "/"; "" for the
                          // working folder
+    // Two names lead to one file when their identities are equal: on POSIX its device and inode,
+    // "" for a file not made yet; on Windows its final path, in upper case.
+    std::string identity;
     bool exists = false;
     bool ordinary = false;  // a regular file
     std::uint64_t size = 0;
+    std::int64_t modified = 0;   // when its content last changed, in ns since 1970
     std::error_code unwritable;  // why this user may not write it, if so
+    std::error_code unmovable;   // why it may not take another name, if so
 #ifdef _WIN32
     std::wstring path;  // final path of the file, or of its folder and name for a new one
 #else
@@ -102,10 +99,13 @@ struct OutputPlace {
 Result<OutputPlace, OutputWayError> findOutput(const std::string& file);
 
 // What lies beside the output under its name with suffix added ("level.txt~"): none (an error
-// of ENOENT or ERROR_FILE_NOT_FOUND), or whether it is a folder, or why it cannot be looked at.
+// of ENOENT or ERROR_FILE_NOT_FOUND), or whether it is a folder, why it could not be removed or
+// replaced (POSIX: immutable or append-only, or another user's in a folder with the sticky
+// bit), or why it cannot be looked at.
 struct BesideState {
     bool exists = false;
     bool folder = false;
+    std::error_code unremovable;
     std::error_code error;
 };
 BesideState lookBeside(const OutputPlace& place, const std::string& suffix);
@@ -117,7 +117,8 @@ BesideState lookBeside(const OutputPlace& place, const std::string& suffix);
 // Unless moved somewhere by the calls below, that file is removed when this goes.
 class OutputFile {
 public:
-    static SystemResult<OutputFile> prepare(OutputPlace place);
+    // earlierToKeep false: the earlier content is not to be kept (Windows: no copy is made).
+    static SystemResult<OutputFile> prepare(OutputPlace place, bool earlierToKeep);
 
     OutputFile(OutputFile&& other) noexcept;
     OutputFile& operator=(OutputFile&&) = delete;
@@ -129,6 +130,9 @@ public:
 
     // POSIX: where the program's stdout goes, never 0, 1 or 2. Windows: -1.
     int descriptor() const;
+    // The identity of the file the program writes (OutputPlace::identity): POSIX the new file,
+    // which takes the output's name; Windows the output's own.
+    std::string writtenIdentity() const;
     // Lets the program alone hold the new file open.
     void closeDescriptor();
 

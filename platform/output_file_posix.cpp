@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <linux/openat2.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -226,9 +228,39 @@ WayResult step(const Base& base, const std::string& path, bool viaLink, struct s
     return place;
 }
 
+std::string identityOf(const struct stat& info) {
+    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
+// Why the entry name of folder may not be renamed or removed, or no error: it is immutable or
+// append-only, or the folder has the sticky bit and neither it nor the entry is this user's (root
+// excepted). Looked at before a start, so that a rename after it rarely fails.
+std::error_code whyNotMovable(int folder, const std::string& name, const struct stat& info) {
+    struct stat folderInfo {};
+    const uid_t user = geteuid();
+    if (fstat(folder, &folderInfo) == 0 && (folderInfo.st_mode & S_ISVTX) != 0 && user != 0 &&
+        info.st_uid != user && folderInfo.st_uid != user) {
+        return systemError(EPERM);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return {};
+    }
+    const Descriptor file(
+        openat(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+    int flags = 0;
+    if (file.get() >= 0 && ioctl(file.get(), FS_IOC_GETFLAGS, &flags) == 0 &&
+        (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0) {
+        return systemError(EPERM);
+    }
+    return {};
+}
+
 void describe(OutputPlace& place, const struct stat& info) {
+    place.identity = identityOf(info);
     place.ordinary = S_ISREG(info.st_mode);
     place.size = static_cast<std::uint64_t>(info.st_size);
+    place.modified =
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
     place.mode = info.st_mode & 0777;
     place.owner = info.st_uid;
     place.group = info.st_gid;
@@ -236,6 +268,7 @@ void describe(OutputPlace& place, const struct stat& info) {
                   AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0) {
         place.unwritable = systemError(errno);
     }
+    place.unmovable = whyNotMovable(place.folderFd.get(), place.name, info);
 }
 
 // Hidden, and ending in neither ".qb" nor ".txt", so that no list ever shows it.
@@ -286,12 +319,16 @@ BesideState lookBeside(const OutputPlace& place, const std::string& suffix) {
     if (fstatat(place.folderFd.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         return {.exists = false,
                 .folder = false,
+                .unremovable = {},
                 .error = errno == ENOENT ? std::error_code() : systemError(errno)};
     }
-    return {.exists = true, .folder = S_ISDIR(info.st_mode), .error = {}};
+    return {.exists = true,
+            .folder = S_ISDIR(info.st_mode),
+            .unremovable = whyNotMovable(place.folderFd.get(), name, info),
+            .error = {}};
 }
 
-SystemResult<OutputFile> OutputFile::prepare(OutputPlace place) {
+SystemResult<OutputFile> OutputFile::prepare(OutputPlace place, bool /*earlierToKeep*/) {
     const int folder = place.folderFd.get();
     for (int attempt = 0;; ++attempt) {
         std::string name = partName();
@@ -342,6 +379,11 @@ OutputFile::~OutputFile() {
 
 int OutputFile::descriptor() const {
     return m_part.get();
+}
+
+std::string OutputFile::writtenIdentity() const {
+    struct stat info {};
+    return m_part.get() >= 0 && fstat(m_part.get(), &info) == 0 ? identityOf(info) : std::string();
 }
 
 void OutputFile::closeDescriptor() {

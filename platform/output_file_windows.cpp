@@ -92,6 +92,24 @@ OutputWayError systemWayError(DWORD code) {
     return {OutputWayError::Kind::System, windowsError(code), {}};
 }
 
+// A final path as NTFS compares names: without regard to case.
+std::string identityOf(const std::wstring& finalPath) {
+    std::wstring upper(finalPath.size(), L'\0');
+    const int length = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, finalPath.c_str(),
+                                     static_cast<int>(finalPath.size()), upper.data(),
+                                     static_cast<int>(upper.size()), nullptr, nullptr, 0);
+    upper.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    return toUtf8(upper).value_or("");
+}
+
+// FILETIME counts 100 ns from 1601.
+std::int64_t sinceUnixEpoch(const FILETIME& time) {
+    constexpr std::int64_t kFrom1601To1970 = 116'444'736'000'000'000;
+    const auto ticks = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+    return (ticks - kFrom1601To1970) * 100;
+}
+
 void describe(OutputPlace& place, const std::wstring& target) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &data)) {
@@ -100,8 +118,10 @@ void describe(OutputPlace& place, const std::wstring& target) {
     place.exists = true;
     place.ordinary = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     place.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    place.modified = sinceUnixEpoch(data.ftLastWriteTime);
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
         place.unwritable = windowsError(ERROR_ACCESS_DENIED);
+        place.unmovable = place.unwritable;
     }
 }
 
@@ -139,6 +159,8 @@ Result<OutputPlace, OutputWayError> findOutput(const std::string& file) {
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         place.shown = file;  // a new file, in a folder inside
         place.path = *wide;
+        const std::size_t nameStart = wide->find_last_of(L"\\/:") + 1;
+        place.identity = identityOf(folder.path + L"\\" + wide->substr(nameStart));
         return place;
     }
     const Final target = finalPath(*wide);
@@ -152,6 +174,7 @@ Result<OutputPlace, OutputWayError> findOutput(const std::string& file) {
     }
     place.shown = named + toUtf8(below(target.path, base.path)).value_or(file);
     place.path = target.path;
+    place.identity = identityOf(target.path);
     describe(place, target.path);
     return place;
 }
@@ -164,13 +187,19 @@ BesideState lookBeside(const OutputPlace& place, const std::string& suffix) {
         const bool none = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
         return {.exists = false,
                 .folder = false,
+                .unremovable = {},
                 .error = none ? std::error_code() : windowsError(error)};
     }
-    return {.exists = true, .folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0, .error = {}};
+    // A read-only file is neither replaced nor removed.
+    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    return {.exists = true,
+            .folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+            .unremovable = readOnly ? windowsError(ERROR_ACCESS_DENIED) : std::error_code(),
+            .error = {}};
 }
 
-SystemResult<OutputFile> OutputFile::prepare(OutputPlace place) {
-    if (!place.exists || place.size == 0) {
+SystemResult<OutputFile> OutputFile::prepare(OutputPlace place, bool earlierToKeep) {
+    if (!earlierToKeep || !place.exists || place.size == 0) {
         return OutputFile(std::move(place), "");
     }
     const std::wstring copy = copyNameFor(place.path);
@@ -194,6 +223,10 @@ OutputFile::~OutputFile() {
 
 int OutputFile::descriptor() const {
     return -1;
+}
+
+std::string OutputFile::writtenIdentity() const {
+    return m_place.identity;
 }
 
 void OutputFile::closeDescriptor() {}

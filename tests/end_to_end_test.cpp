@@ -213,9 +213,12 @@ protected:
         set(press);
         const std::set<std::string> filesBefore = m_window.files();
         const Prediction predicted = predict(press.line);
-        // A Decompile keeps the earlier content of its output beside it as NAME~.
+        // A Decompile keeps the earlier content of its output beside it as NAME~, unless that
+        // is its own output, unchanged.
         const std::string earlier =
             predicted.output.empty() ? "" : m_window.m_work.read(predicted.output);
+        const std::string keptBefore =
+            predicted.output.empty() ? "" : m_window.m_work.read(predicted.output + "~");
         const std::size_t recordsBefore = m_window.m_log.records().size();
         const std::size_t launchesBefore = m_window.m_launcher.lines.size();
         m_window.m_messages.shown.clear();
@@ -260,9 +263,11 @@ protected:
             ASSERT_FALSE(predicted.output.empty());
             filesAfter.insert(predicted.output);
             EXPECT_EQ(m_window.m_work.read(predicted.output), "stand-in output\n");
-            if (!earlier.empty()) {
+            if (!earlier.empty() && earlier != "stand-in output\n") {
                 filesAfter.insert(predicted.output + "~");
                 EXPECT_EQ(m_window.m_work.read(predicted.output + "~"), earlier);
+            } else {
+                EXPECT_EQ(m_window.m_work.read(predicted.output + "~"), keptBefore);
             }
             expectFields(press, press.text2);  // Decompile hands its output on to Compile
         } else {
@@ -472,43 +477,56 @@ TEST(AfterTheStart, AFailureIsReportedOnceInItsOwnWordsAfterTheConfirmation) {
     }
 }
 
-TEST(AfterTheStart, OneOutputHasOneWriterWhileDifferentOutputsRunSideBySide) {
+// One writer per file, by what the names lead to: while a Decompile writes alias.txt, no other
+// starts into it by another spelling, a link or its full path; different outputs run side by side,
+// and one Unpack per archive, by what the backend receives. Once it has ended, a Decompile into
+// the same file runs, and the user's text kept as alias.txt~ is never replaced by Kestrin's own
+// earlier output.
+TEST(AfterTheStart, OneFileHasOneWriterWhateverItIsCalled) {
     RealWindow w;
     const fs::path gate = w.m_logs.path() / "gate";
     const ScopedEnvironment gateVariable("KESTRIN_STAND_IN_GATE", gate.string());
+    w.m_work.write("alias.txt", "the user's text\n");
+    fs::create_symlink("alias.txt", w.m_work.path() / "other.txt");
     w.open();
     const auto decompileInto = [&](const std::string& output) {
         w.type("Text1", "level");
         w.type("Text2", output);
         w.press("Command1");
     };
-    const auto stillWriting = [](const std::string& file) {
-        return "The earlier Decompile into \"" + file +
-               "\" is still running; try again once it has ended.\nNothing was started.";
-    };
-    decompileInto("slow");
-    decompileInto("slow");
-    decompileInto("./slow");
-    decompileInto("other");
-    w.type("Text5", "pack.prx");
-    w.press("Command4");
-    w.press("Command4");
-    const std::string stillUnpacking =
-        "The earlier Unpack of \"pack.prx\" is still running; try again once it has ended.\n"
-        "Nothing was started.";
+    const std::string stillWriting =
+        "The earlier Decompile into \"alias.txt\" is still running; try again once it has "
+        "ended.\nNothing was started.";
+    decompileInto("alias");
+    for (const std::string& same :
+         {std::string("alias"), std::string("./alias"), std::string("other"),
+          (fs::canonical(w.m_work.path()) / "alias").string()}) {
+        decompileInto(same);
+    }
+    decompileInto("different");
+    for (const char* archive : {"pack.prx", "pack.prx ", "./pack.prx"}) {
+        w.type("Text5", archive);
+        w.press("Command4");
+    }
     EXPECT_EQ(w.m_messages.shown,
-              (Strings{"DeCompiling Done", stillWriting("slow.txt"), stillWriting("./slow.txt"),
-                       "DeCompiling Done", stillUnpacking}));
+              (Strings{"DeCompiling Done", stillWriting, stillWriting, stillWriting, stillWriting,
+                       "DeCompiling Done",
+                       "The earlier Unpack of \"pack.prx\" is still running; try again once it "
+                       "has ended.\nNothing was started.",
+                       "The earlier Unpack of \"pack.prx\" is still running; try again once it "
+                       "has ended.\nNothing was started."}));
     EXPECT_EQ(w.m_launcher.lines.size(), 3u);
 
     std::ofstream(gate) << "open";
     ASSERT_TRUE(w.waitUntilAllEnded());
     w.m_messages.shown.clear();
-    decompileInto("slow");
+    decompileInto("other");
     EXPECT_EQ(w.m_messages.shown, Strings{"DeCompiling Done"}) << "refused after the end";
     EXPECT_EQ(w.m_log.waitForRecords(4).size(), 4u);
     ASSERT_TRUE(w.waitUntilAllEnded());
-    EXPECT_EQ(w.m_work.read("slow.txt"), "stand-in output\n");
+    EXPECT_EQ(w.m_work.read("alias.txt"), "stand-in output\n");
+    EXPECT_EQ(w.m_work.read("alias.txt~"), "the user's text\n");
+    EXPECT_TRUE(fs::is_symlink(w.m_work.path() / "other.txt"));
 }
 
 struct WatchCase {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "backend/launch.h"
+#include "backend/running.h"
 #include "platform/own_process.h"
 
 int main(int argc, char** argv) {
@@ -33,7 +34,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", command.message().c_str());
         return 1;
     }
-    auto result = kestrin::backend::SystemLauncher().launch(*command);
+    auto result = kestrin::backend::SystemLauncher().launch(*command, kestrin::backend::Running());
     if (!result) {
         std::fprintf(stderr, "%s\n", result.message().c_str());
         return 1;

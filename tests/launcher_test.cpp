@@ -423,7 +423,7 @@ TEST_F(Launcher, EachStartTellsItsEndAndItsStderrComesThroughAPipe) {
         const ScopedEnvironment signal("KESTRIN_STAND_IN_SIGNAL", c.signal);
         const ScopedEnvironment flood("KESTRIN_STAND_IN_FLOOD", c.flood);
         Result<kestrin::backend::Started> started =
-            kestrin::backend::SystemLauncher().launch(c.command);
+            kestrin::backend::SystemLauncher().launch(c.command, m_running);
         ASSERT_TRUE(started.ok()) << started.message();
         // As the window's event loop does: read whenever the pipe says something has come.
         pollfd pipe{static_cast<int>(started->capture.waitable()), POLLIN, 0};
@@ -814,9 +814,9 @@ TEST_F(Output, TheEarlierOutputIsKeptAndOnlyAStartReplacesIt) {
 // a folder with something in it takes the name NAME~ between the checks and the start.
 TEST_F(Output, ARenameThatFailsAfterTheStartIsToldAndHidesNothing) {
     m_work.write("out.txt", "earlier\n");
-    auto prepared = kestrin::backend::prepareOutput("out.txt");
+    auto prepared = kestrin::backend::prepareOutput("out.txt", m_running);
     ASSERT_TRUE(prepared.ok()) << prepared.message();
-    ASSERT_EQ(write(prepared->descriptor(), "new\n", 4), 4);
+    ASSERT_EQ(write(prepared->file.descriptor(), "new\n", 4), 4);
     fs::create_directory("out.txt~");
     m_work.write("out.txt~/inside", "x");
     const Result<std::string> kept = kestrin::backend::commitOutput(*prepared);
@@ -884,7 +884,7 @@ TEST_F(Output, AnUnreadableWorkingFolderIsCalledUnreadable) {
         std::string messages;
         for (const Command& command : {decompileInto("level"), compileWith("mervo.exe"),
                                        *kestrin::backend::unpack("mervo.exe", "pack")}) {
-            messages += kestrin::backend::SystemLauncher().launch(command).message() + "\n";
+            messages += kestrin::backend::SystemLauncher().launch(command, {}).message() + "\n";
         }
         return messages +
                kestrin::platform::makeDirectorySearch()->filesEndingIn(".qb").error().message();

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <set>
@@ -121,7 +122,7 @@ TEST_F(WindowsLauncherTest, EachStartTellsItsEndAndItsStderrComesThroughAPipe) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         const ScopedEnvironment failure("KESTRIN_STAND_IN_FAIL", c.failure);
-        Result<Started> started = kestrin::backend::SystemLauncher().launch(c.command);
+        Result<Started> started = kestrin::backend::SystemLauncher().launch(c.command, m_running);
         ASSERT_TRUE(started.ok()) << started.message();
         // As the window's event loop does: read whenever the pipe's event is signalled.
         const auto event = reinterpret_cast<HANDLE>(started->capture.waitable());
@@ -136,6 +137,29 @@ TEST_F(WindowsLauncherTest, EachStartTellsItsEndAndItsStderrComesThroughAPipe) {
         EXPECT_EQ(started->capture.tail(), c.stderrTail);
     }
     EXPECT_EQ(m_work.read("out.txt"), "stand-in output\n");
+}
+
+// One writer per file, by what the names lead to: Windows file names ignore case, so "LEVEL" is
+// "Level" while the backend still writes it.
+TEST_F(WindowsLauncherTest, OneFileHasOneWriterWhateverItsCase) {
+    const fs::path gate = m_logs.path() / "gate";
+    const ScopedEnvironment gateVariable("KESTRIN_STAND_IN_GATE", toUtf8(gate));
+    Result<Started> first =
+        kestrin::backend::SystemLauncher().launch(decompileInto("Level"), m_running);
+    ASSERT_TRUE(first.ok()) << first.message();
+    m_running.started(kestrin::backend::Action::Decompile, "Level.txt", first->key, "");
+    const std::string stillWriting =
+        "The earlier Decompile into \"Level.txt\" is still running; try again once it has "
+        "ended.\nNothing was started.";
+    for (const std::string& same :
+         {std::string("LEVEL"), std::string(".\\level"), toUtf8(m_work.path() / "level")}) {
+        EXPECT_EQ(
+            kestrin::backend::SystemLauncher().launch(decompileInto(same), m_running).message(),
+            stillWriting)
+            << same;
+    }
+    std::ofstream(gate) << "open";
+    ASSERT_TRUE(eventually([&] { return first->process.ended(); }));
 }
 
 struct BackendCase {

@@ -22,12 +22,16 @@
 
 namespace kestrin::testing {
 
-// The real launcher, with a note of the line of every command it was asked to start.
+// The real launcher, with a note of the line of every command it started.
 class CountingLauncher final : public backend::Launcher {
 public:
-    Result<backend::Started> launch(const backend::Command& command) override {
-        lines.push_back(command.text());
-        return m_real.launch(command);
+    Result<backend::Started> launch(const backend::Command& command,
+                                    const backend::Running& running) override {
+        Result<backend::Started> started = m_real.launch(command, running);
+        if (started) {
+            lines.push_back(command.text());
+        }
+        return started;
     }
     std::vector<std::string> lines;
 

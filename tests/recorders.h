@@ -3,6 +3,7 @@
 // Stand-ins for the operating system that record what the window asked of it.
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -38,16 +39,33 @@ private:
 };
 
 // Starts nothing: notes the line of each command and answers as told. A start hands back no
-// process, so only a FakeProcessWatch can end it.
+// process, so only a FakeProcessWatch can end it. It opens no file, so it keeps one writer per
+// file with output names compared as typed, "." parts and "folder/.." taken out.
 class RecordingLauncher final : public backend::Launcher {
 public:
-    Result<backend::Started> launch(const backend::Command& command) override {
+    Result<backend::Started> launch(const backend::Command& command,
+                                    const backend::Running& running) override {
+        std::string key;
+        if (command.output) {
+            const std::u8string output(command.output->begin(), command.output->end());
+            const std::u8string normal =
+                std::filesystem::path(output).lexically_normal().generic_u8string();
+            key = backend::Running::outputKey(std::string(normal.begin(), normal.end()));
+        } else if (!command.interpreted) {
+            key = backend::Running::argumentsKey(command);
+        }
+        if (auto busy = running.busy(key)) {
+            return Failure{std::move(*busy)};
+        }
         launched.push_back(command.text());
         if (!result) {
             return result.error();
         }
-        return backend::Started{
-            .process = {}, .capture = {}, .keptCopy = keptCopy, .problem = problem};
+        return backend::Started{.process = {},
+                                .capture = {},
+                                .keptCopy = keptCopy,
+                                .problem = problem,
+                                .key = std::move(key)};
     }
     std::vector<std::string> launched;
     Result<> result;       // what every launch answers

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "backend/launch.h"
+#include "backend/running.h"
 #include "temp_folder.h"
 
 #ifndef _WIN32
@@ -197,7 +198,7 @@ public:
     // Where the earlier output was kept ("" when nothing was), or why nothing started; a step
     // after the start that failed counts as a failure too.
     Result<std::string> launch(const backend::Command& command) {
-        Result<backend::Started> started = backend::SystemLauncher().launch(command);
+        Result<backend::Started> started = backend::SystemLauncher().launch(command, m_running);
         if (!started) {
             return started.error();
         }
@@ -214,7 +215,8 @@ public:
         auto promise = std::make_shared<std::promise<Result<>>>();
         auto result = promise->get_future();
         std::thread([promise, command] {
-            const Result<backend::Started> started = backend::SystemLauncher().launch(command);
+            const Result<backend::Started> started =
+                backend::SystemLauncher().launch(command, backend::Running());
             promise->set_value(started ? Result<>() : Result<>(started.error()));
         }).detach();
         if (result.wait_for(kDeadline) != std::future_status::ready) {
@@ -262,6 +264,7 @@ public:
     StandInLog m_log;
     ScopedEnvironment m_path;
     std::vector<backend::Started> m_started;
+    backend::Running m_running;  // as the window's: launch() refuses what it says is busy
 
 private:
     bool allEnded() {

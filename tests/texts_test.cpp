@@ -11,6 +11,8 @@
 
 #include "backend/running.h"
 
+#include <chrono>
+
 namespace {
 
 using kestrin::backend::Action;
@@ -128,22 +130,48 @@ TEST(FailureReport, NamesWhatStillRuns) {
               "ended.\nNothing was started.");
 }
 
-TEST(SameFileKey, TakesOutOnlyWhatNamesNoOtherFile) {
-    using kestrin::backend::sameFileKey;
-    for (const char* same :
-         {"./level.txt", ".//level.txt", "sub/../level.txt", "./sub/../level.txt"}) {
-        EXPECT_EQ(sameFileKey(same), sameFileKey("level.txt")) << same;
+// One writer per file: what a running backend works on is held back from a second start until
+// it ends; an Unpack by the words the backend receives, a Decompile by its output's identity.
+TEST(Running, HoldsBackWhatARunningBackendWorksOn) {
+    using kestrin::backend::Running;
+    const auto unpack = [](std::string_view archive) {
+        return Running::argumentsKey(*kestrin::backend::unpack("mervo.exe", archive));
+    };
+    Running running;
+    const auto id = running.started(Action::Unpack, "x.kpk", unpack("x.kpk"), "");
+    const std::string busy =
+        "The earlier Unpack of \"x.kpk\" is still running; try again once it has ended.\n"
+        "Nothing was started.";
+    for (const char* same : {"x.kpk", "x.kpk ", " x.kpk", "./x.kpk", "sub/../x.kpk"}) {
+        EXPECT_EQ(running.busy(unpack(same)), busy) << same;
     }
-    EXPECT_EQ(sameFileKey("sub//a.txt"), sameFileKey("sub/a.txt"));
-    for (const char* other : {"../level.txt", "sub/level.txt", "level.txt~", "level"}) {
-        EXPECT_NE(sameFileKey(other), sameFileKey("level.txt")) << other;
+    for (const char* other : {"y.kpk", "x.kpk y", "../x.kpk"}) {
+        EXPECT_EQ(running.busy(unpack(other)), std::nullopt) << other;
     }
-#ifdef _WIN32
-    EXPECT_EQ(sameFileKey("Level.TXT"), sameFileKey("level.txt")) << "one file on Windows";
-    EXPECT_EQ(sameFileKey("sub\\a.txt"), sameFileKey("sub/a.txt"));
-#else
-    EXPECT_NE(sameFileKey("Level.TXT"), sameFileKey("level.txt")) << "two files here";
-#endif
+    EXPECT_EQ(running.busy(""), std::nullopt) << "a Compile shares nothing";
+    running.started(Action::Decompile, "alias.txt", Running::outputKey("8:42"), "alias.txt~");
+    EXPECT_EQ(running.busy(Running::outputKey("8:42")),
+              "The earlier Decompile into \"alias.txt\" is still running; try again once it has "
+              "ended.\nNothing was started.");
+    EXPECT_EQ(running.busy(Running::outputKey("8:43")), std::nullopt);
+    (void)running.ended(id, ExitStatus{}, "", false);
+    EXPECT_EQ(running.busy(unpack("x.kpk")), std::nullopt) << "free again once it has ended";
+}
+
+// A Decompile's output, unchanged since its backend ended, is Kestrin's own: never kept as NAME~
+// in place of the user's text that NAME~ may hold.
+TEST(Running, KnowsItsOwnOutputsUntilTheyChange) {
+    using kestrin::backend::Running;
+    Running running;
+    const auto before = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                            std::chrono::system_clock::now().time_since_epoch())
+                            .count();
+    const auto id = running.started(Action::Decompile, "a.txt", Running::outputKey("8:42"), "");
+    EXPECT_FALSE(running.ownOutput("8:42", before)) << "not before its backend has ended";
+    (void)running.ended(id, ExitStatus{ExitStatus::Kind::Exited, 3}, "", false);
+    EXPECT_TRUE(running.ownOutput("8:42", before)) << "a failed one's output is its own too";
+    EXPECT_FALSE(running.ownOutput("8:42", before + 3'600'000'000'000)) << "changed since";
+    EXPECT_FALSE(running.ownOutput("8:43", before)) << "another file";
 }
 
 }  // namespace

@@ -268,19 +268,21 @@ struct Model {
         return std::nullopt;
     }
 
-    bool running(Action action, const std::string& file) const {
-        return std::any_of(started.begin(), started.end(), [&](const Started& other) {
+    // The backend that still writes file, or unpacks it; the refusal names it as it was typed.
+    const Started* running(Action action, const std::string& file) const {
+        const auto found = std::find_if(started.begin(), started.end(), [&](const Started& other) {
             return other.running && other.action == action && normal(other.file) == normal(file);
         });
+        return found == started.end() ? nullptr : &*found;
     }
 
     // A press that got past its refusals: the line is handed to the launcher, which starts it
     // unless told to fail. The one writer per file is checked before.
-    bool launch(Action action, const std::string& file, const std::string& shown,
-                const std::string& line, const std::optional<std::string>& failure,
-                const std::string& keptCopy) {
-        if (action != Action::Compile && running(action, file)) {
-            inform(kestrin::backend::stillRunning(action, shown));
+    bool launch(Action action, const std::string& file, const std::string& line,
+                const std::optional<std::string>& failure, const std::string& keptCopy) {
+        const Started* busy = action != Action::Compile ? running(action, file) : nullptr;
+        if (busy != nullptr) {
+            inform(kestrin::backend::stillRunning(action, busy->file));
             return false;
         }
         lines.push_back(line);
@@ -306,8 +308,7 @@ struct Model {
         }
         const std::string line = "cmd /c " + backend.text + " -d " + text1.text + ".qb " +
                                  game.text + " > " + text2.text + ".txt";
-        if (launch(Action::Decompile, text2.text + ".txt", text2.shown + ".txt", line, failure,
-                   keptCopy)) {
+        if (launch(Action::Decompile, text2.text + ".txt", line, failure, keptCopy)) {
             text3 = text2;
             inform("DeCompiling Done");
         }
@@ -323,7 +324,7 @@ struct Model {
             return inform(*refused);
         }
         const std::string line = "cmd /c " + backend.text + " -c " + text3.text + ".txt";
-        if (launch(Action::Compile, text3.text + ".txt", text3.shown + ".txt", line, failure, "")) {
+        if (launch(Action::Compile, text3.text + ".txt", line, failure, "")) {
             inform("Compiling Done");
         }
     }
@@ -334,8 +335,7 @@ struct Model {
                                    kestrin::backend::unpack(backend.text, archive.text), true)) {
             return inform(*refused);
         }
-        launch(Action::Unpack, archive.text, archive.shown, backend.text + " -p x " + archive.text,
-               failure, "");
+        launch(Action::Unpack, archive.text, backend.text + " -p x " + archive.text, failure, "");
     }
 };
 

@@ -144,16 +144,13 @@ std::optional<std::string> MainWindow::launch(Action action, const std::string& 
         m_messages->inform(command.message());
         return std::nullopt;
     }
-    if (auto busy = m_running.refusal(action, file)) {
-        m_messages->inform(*busy);
-        return std::nullopt;
-    }
-    Result<backend::Started> started = m_seams.launcher.launch(*command);
+    Result<backend::Started> started = m_seams.launcher.launch(*command, m_running);
     if (!started) {
         m_messages->inform(started.message());
         return std::nullopt;
     }
-    const std::uint64_t id = m_running.started(action, file, started->keptCopy);
+    const std::uint64_t id =
+        m_running.started(action, file, std::move(started->key), started->keptCopy);
     m_seams.watch.watch(std::move(started->process), std::move(started->capture), this,
                         [this, id](Ended ended) { onBackendEnded(id, std::move(ended)); });
     return std::move(started->problem);

@@ -66,9 +66,9 @@ private:
     void onDecompileClicked();
     void onCompileClicked();
     void onUnpackClicked();
-    // Starts a built command for action on file, unless it was refused or one started earlier
-    // for the same file still runs. Nothing when it did not start (the user has been told why);
-    // else what went wrong after the start, in words, or "".
+    // Starts a built command for action on file, unless it was refused, or the launcher refuses
+    // it (one started earlier still works on the same file, say). Nothing when it did not start
+    // (the user has been told why); else what went wrong after the start, in words, or "".
     std::optional<std::string> launch(backend::Action action, const std::string& file,
                                       const Result<backend::Command>& command);
     void onBackendEnded(std::uint64_t id, Ended ended);
