@@ -6,9 +6,11 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -810,6 +812,72 @@ TEST_F(Output, TheEarlierOutputIsKeptAndOnlyAStartReplacesIt) {
     EXPECT_EQ(records().size(), runs);
 }
 
+// Runs check in a child process that, when this one runs as root, has first become an ordinary
+// user: root may search any folder. Returns what check returned, "(child failed)" if it could not.
+std::string asOrdinaryUser(const std::function<std::string()>& check) {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) {
+        return "(no pipe)";
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const bool dropped = geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(65534) == 0 &&
+                                                setuid(65534) == 0);
+        const std::string answer = dropped ? check() : "(child failed)";
+        const ssize_t written = write(ends[1], answer.data(), answer.size());
+        _exit(written == static_cast<ssize_t>(answer.size()) ? 0 : 1);
+    }
+    close(ends[1]);
+    std::string answer;
+    char buffer[512];
+    for (ssize_t got; (got = read(ends[0], buffer, sizeof buffer)) > 0;) {
+        answer.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(ends[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return answer;
+}
+
+// What would make the keeping of the earlier content fail after the start is refused before it:
+// an immutable NAME~, and as an ordinary user another user's NAME~ in a folder with the sticky
+// bit (root may remove it, so that case needs root to set up and drops to an ordinary user).
+TEST_F(Output, ANameTildeThatCannotBeReplacedIsRefusedBeforeTheStart) {
+    m_work.write("out.txt", "earlier\n");
+    m_work.write("out.txt~", "older\n");
+    const std::string refusal =
+        "Cannot write the output to \"out.txt\": its earlier content "
+        "cannot be kept as \"out.txt~\": Operation not permitted.";
+    const Descriptor kept(open("out.txt~", O_RDONLY | O_CLOEXEC));
+    int flags = 0;
+    if (ioctl(kept.get(), FS_IOC_GETFLAGS, &flags) == 0 &&
+        ioctl(kept.get(), FS_IOC_SETFLAGS, &(flags |= FS_IMMUTABLE_FL)) == 0) {
+        EXPECT_EQ(launch(decompileInto("out")).message(), refusal);
+        flags &= ~FS_IMMUTABLE_FL;
+        ioctl(kept.get(), FS_IOC_SETFLAGS, &flags);
+    } else {
+        std::cout << "[ skipped ] this file system, or user, makes no file immutable\n";
+    }
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "a second user's file needs root to set up";
+    }
+    fs::permissions(m_work.path(), fs::perms::owner_all | fs::perms::others_exec);
+    fs::create_directory("shared");
+    fs::permissions("shared", fs::perms::all | fs::perms::sticky_bit);
+    m_work.write("shared/out.txt", "earlier\n");
+    m_work.write("shared/out.txt~", "someone else's\n");
+    ASSERT_EQ(chown("shared/out.txt", 65534, 65534), 0);
+    ASSERT_EQ(chown("shared/out.txt~", 1234, 1234), 0);
+    const std::string answer = asOrdinaryUser([] {
+        return kestrin::backend::SystemLauncher().launch(decompileInto("shared/out"), {}).message();
+    });
+    EXPECT_EQ(answer,
+              "Cannot write the output to \"shared/out.txt\": its earlier content cannot be "
+              "kept as \"shared/out.txt~\": Operation not permitted.");
+    EXPECT_EQ(m_work.read("shared/out.txt~"), "someone else's\n");
+    EXPECT_EQ(records().size(), 0u);
+}
+
 // A step after the start that fails leaves no hidden file and says where the new output is: here
 // a folder with something in it takes the name NAME~ between the checks and the start.
 TEST_F(Output, ARenameThatFailsAfterTheStartIsToldAndHidesNothing) {
@@ -846,33 +914,6 @@ TEST_F(Output, TwoBackendsNeverWriteOneFile) {
     EXPECT_EQ(m_work.read("out.txt"), kMade);
     EXPECT_EQ(m_work.read("out.txt~"), "earlier\n");
     EXPECT_EQ(files(), (Names{"mervo.exe", "out.txt", "out.txt~"}));
-}
-
-// Runs check in a child process that, when this one runs as root, has first become an ordinary
-// user: root may search any folder. Returns what check returned, "(child failed)" if it could not.
-std::string asOrdinaryUser(const std::function<std::string()>& check) {
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) {
-        return "(no pipe)";
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const bool dropped = geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(65534) == 0 &&
-                                                setuid(65534) == 0);
-        const std::string answer = dropped ? check() : "(child failed)";
-        const ssize_t written = write(ends[1], answer.data(), answer.size());
-        _exit(written == static_cast<ssize_t>(answer.size()) ? 0 : 1);
-    }
-    close(ends[1]);
-    std::string answer;
-    char buffer[512];
-    for (ssize_t got; (got = read(ends[0], buffer, sizeof buffer)) > 0;) {
-        answer.append(buffer, static_cast<std::size_t>(got));
-    }
-    close(ends[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return answer;
 }
 
 TEST_F(Output, AnUnreadableWorkingFolderIsCalledUnreadable) {
