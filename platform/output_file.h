@@ -6,8 +6,10 @@
 // stays inside. A path that starts with "/" (a drive or "\" on Windows) or holds ".." names its
 // folder on purpose: that folder is taken as typed, and only the file's own name may then not
 // lead out of it. On POSIX the checks and the opening of the folder are one step (openat2 with
-// RESOLVE_BENEATH), so nothing can swap a link in between; on Windows cmd.exe opens the file
-// itself later, so the checks compare the final paths the system gives.
+// RESOLVE_BENEATH) where the path stays inside all along, so nothing can swap a link in between;
+// a path whose links leave and come back is opened as the system resolves it and taken when the
+// folder it reached lies inside. On Windows cmd.exe opens the file itself later, so the checks
+// compare the final paths the system gives.
 
 #include <cstdint>
 #include <string>
@@ -174,6 +176,10 @@ private:
 // refused even when it stays inside; stricter, never less safe.
 int openFolderBeneath(int root, const std::string& path);
 int openFolderBeneathByWalk(int root, const std::string& path);
+// What the way to an output uses: the above, and when that refuses a link, the folder the path
+// really leads to (following links and ".." as the system does) if it lies inside root: a link
+// that leaves and comes back, or an absolute path through a linked folder, stays inside.
+int openFolderInside(int root, const std::string& path);
 #endif
 
 }  // namespace kestrin::platform

@@ -104,6 +104,59 @@ int openFolderBeneath(int root, const std::string& path) {
 
 namespace {
 
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whether folder is root or lies inside it, by the way up from folder through "..".
+bool liesInside(int folder, int root) {
+    constexpr int kDeepest = 4096;
+    struct stat rootInfo {};
+    if ((root == AT_FDCWD ? stat(".", &rootInfo) : fstat(root, &rootInfo)) != 0) {
+        return false;
+    }
+    Descriptor current(fcntl(folder, F_DUPFD_CLOEXEC, 0));
+    for (int depth = 0; current.get() >= 0 && depth < kDeepest; ++depth) {
+        struct stat info {};
+        struct stat parentInfo {};
+        if (fstat(current.get(), &info) != 0) {
+            return false;
+        }
+        if (sameFile(info, rootInfo)) {
+            return true;
+        }
+        Descriptor parent(openat(current.get(), "..", kFolderFlags));
+        if (parent.get() < 0 || fstat(parent.get(), &parentInfo) != 0 ||
+            sameFile(parentInfo, info)) {
+            return false;  // the top of the file system, never passing root
+        }
+        current = std::move(parent);
+    }
+    return false;
+}
+
+}  // namespace
+
+int openFolderInside(int root, const std::string& path) {
+    const int beneath = openFolderBeneath(root, path);
+    if (beneath >= 0 || errno != EXDEV) {
+        return beneath;
+    }
+    // Links that leave and come back ("../this/x", or an absolute path through a linked folder):
+    // the folder the path really leads to, taken only when it lies inside root.
+    Descriptor there(openat(root, path.empty() ? "." : path.c_str(), kFolderFlags));
+    if (there.get() < 0) {
+        return -1;
+    }
+    if (!liesInside(there.get(), root)) {
+        errno = EXDEV;
+        return -1;
+    }
+    return there.release();
+}
+
+namespace {
+
 // The folder an output's path is followed beneath, and the rest of the path.
 struct Base {
     Descriptor folder;  // none for the working folder
@@ -155,8 +208,8 @@ OutputWayError wayError(int error, bool throughLink) {
     return {Kind::System, systemError(error), {}};
 }
 
-// An absolute link target as a path beneath the base, when it names a place there at all. The
-// base's own absolute path is only a guide: the open beneath the base still decides.
+// An absolute link target as a path beneath the base, when it starts with the base's own path.
+// Only a guide for the names shown: the open inside the base still decides.
 std::optional<std::string> beneathBase(const std::string& target, const Base& base) {
     char buffer[PATH_MAX];
     const char* root =
@@ -189,11 +242,9 @@ Result<std::string, OutputWayError> followLink(const Base& base, const OutputPla
     }
     target.resize(static_cast<std::size_t>(length));
     if (target.starts_with('/')) {
-        const auto inside = beneathBase(target, base);
-        if (!inside) {
-            return wayError(EXDEV, true);
-        }
-        return *inside;
+        // As a path below the base when it names one plainly, else as it stands: the step
+        // decides whether it really leads inside.
+        return beneathBase(target, base).value_or(target);
     }
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? target : path.substr(0, slash) + "/" + target;
@@ -205,7 +256,7 @@ WayResult step(const Base& base, const std::string& path, bool viaLink, struct s
     const std::size_t slash = path.rfind('/');
     const std::string folderPart = slash == std::string::npos ? "" : path.substr(0, slash);
     OutputPlace place;
-    place.folderFd.reset(openFolderBeneath(base.fd(), folderPart));
+    place.folderFd.reset(openFolderInside(base.fd(), folderPart));
     place.name = slash == std::string::npos ? path : path.substr(slash + 1);
     place.shown = base.named + path;
     place.folder = base.named.empty()

@@ -331,7 +331,8 @@ std::string placed(std::string text, const fs::path& work, const fs::path& outsi
     const std::vector<std::pair<std::string, std::string>> words = {
         {"@OUT", outside.string()},
         {"@UP", fs::relative(outside, work).string()},
-        {"@WORK", work.string()}};
+        {"@WORK", work.string()},
+        {"@NAME", work.filename().string()}};
     for (const auto& [word, value] : words) {
         for (auto at = text.find(word); at != std::string::npos; at = text.find(word)) {
             text.replace(at, word.size(), value);

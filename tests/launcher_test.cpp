@@ -564,14 +564,16 @@ TEST_F(Launcher, WhatKestrinInheritsCannotHideAnEndOrExhaustItsDescriptors) {
 }
 
 struct BeneathCase {
-    const char* path;
+    std::string path;
     int withOpenat2;  // errno, or 0 when it opens
     int byWalk;
+    int inside;         // what the way to an output uses
     const char* lands;  // the folder it opens, inside the root
 };
 
-// Both ways of opening a folder beneath another, on one table: the walk refuses every link to a
-// folder, openat2 only those that lead out.
+// The ways of opening a folder beneath another, on one table: the walk refuses every link to a
+// folder, openat2 every link that leads out even for a moment, and the way to an output only
+// those whose folder lies outside in the end.
 TEST(FolderBeneath, FollowsLinksAndDotsOnlyWhileTheyStayInside) {
     const TempFolder root;
     const TempFolder outside;
@@ -585,32 +587,40 @@ TEST(FolderBeneath, FollowsLinksAndDotsOnlyWhileTheyStayInside) {
     fs::create_directory_symlink("/proc/self/cwd", root.path() / "magic");
     const Descriptor folder(open(root.path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     ASSERT_GE(folder.get(), 0);
+    const std::string rootName = root.path().filename().string();
+    fs::create_directory_symlink(root.path().parent_path() / "." / rootName / "sub",
+                                 root.path() / "roundabout");
     const std::vector<BeneathCase> cases = {
-        {"", 0, 0, "."},
-        {"sub", 0, 0, "sub"},
-        {"./sub/./deeper", 0, 0, "sub/deeper"},
-        {"sub/deeper/..", 0, 0, "sub"},
-        {"..", EXDEV, EXDEV, ""},
-        {"sub/../..", EXDEV, EXDEV, ""},
-        {"inlink", 0, EXDEV, "sub"},
-        {"inlink/deeper", 0, EXDEV, "sub/deeper"},
-        {"outlink", EXDEV, EXDEV, ""},
-        {"uplink", EXDEV, EXDEV, ""},
-        {"abslink", EXDEV, EXDEV, ""},  // by absolute path, even though it stays inside
-        {"magic", EXDEV, EXDEV, ""},
-        {"sub/file.txt", ENOTDIR, ENOTDIR, ""},
-        {"missing", ENOENT, ENOENT, ""},
+        {"", 0, 0, 0, "."},
+        {"sub", 0, 0, 0, "sub"},
+        {"./sub/./deeper", 0, 0, 0, "sub/deeper"},
+        {"sub/deeper/..", 0, 0, 0, "sub"},
+        {"..", EXDEV, EXDEV, EXDEV, ""},
+        {"sub/../..", EXDEV, EXDEV, EXDEV, ""},
+        {"inlink", 0, EXDEV, 0, "sub"},
+        {"inlink/deeper", 0, EXDEV, 0, "sub/deeper"},
+        {"outlink", EXDEV, EXDEV, EXDEV, ""},
+        {"uplink", EXDEV, EXDEV, EXDEV, ""},
+        {"abslink", EXDEV, EXDEV, 0, "sub"},     // by absolute path, inside
+        {"roundabout", EXDEV, EXDEV, 0, "sub"},  // by a path that leaves and comes back
+        {"../" + rootName + "/sub", EXDEV, EXDEV, 0, "sub"},
+        {"magic", EXDEV, EXDEV, EXDEV, ""},
+        {"sub/file.txt", ENOTDIR, ENOTDIR, ENOTDIR, ""},
+        {"missing", ENOENT, ENOENT, ENOENT, ""},
     };
     using Open = int (*)(int, const std::string&);
-    const std::vector<std::pair<const char*, Open>> ways = {
+    const std::vector<std::pair<std::string, Open>> ways = {
         {"openat2", kestrin::platform::openFolderBeneath},
-        {"walk", kestrin::platform::openFolderBeneathByWalk}};
+        {"walk", kestrin::platform::openFolderBeneathByWalk},
+        {"inside", kestrin::platform::openFolderInside}};
     for (const auto& c : cases) {
         for (const auto& [way, openBeneath] : ways) {
-            SCOPED_TRACE(std::string(way) + " \"" + c.path + "\"");
+            SCOPED_TRACE(way + " \"" + c.path + "\"");
             errno = 0;
             const Descriptor opened(openBeneath(folder.get(), c.path));
-            const int expected = std::string(way) == "walk" ? c.byWalk : c.withOpenat2;
+            const int expected = way == "walk"     ? c.byWalk
+                                 : way == "inside" ? c.inside
+                                                   : c.withOpenat2;
             EXPECT_EQ(opened.get() >= 0 ? 0 : errno, expected);
             struct stat got {};
             struct stat wanted {};
@@ -638,7 +648,8 @@ protected:
             {"@OUT", m_outside.path().string()},
             {"@WORK", work.string()},
             {"@UP", fs::relative(m_outside.path(), work).string()},
-            {"@FAR", m_far.path().string()}};
+            {"@FAR", m_far.path().string()},
+            {"@NAME", work.filename().string()}};
         for (const auto& [word, value] : words) {
             for (auto at = text.find(word); at != std::string::npos; at = text.find(word)) {
                 text.replace(at, word.size(), value);
@@ -685,6 +696,15 @@ TEST_F(Output, APathTypedOrThroughALinkedFolderIsFollowedAsTheReadmeSays) {
          "",
          "@OUT/victim.txt"},
         {"an absolute path typed", {}, "@OUT/absolute", "", "@OUT/absolute.txt"},
+        {"a link out and back in through ..", {{"updown.txt", "../@NAME/real.txt"}}, "updown", "",
+         "real.txt"},
+        {"an absolute link through a linked folder",
+         {{"@OUT/alias", "@WORK"}, {"through.txt", "@OUT/alias/real.txt"}},
+         "through",
+         "",
+         "real.txt"},
+        {"a linked folder by absolute path inside", {{"abs.d", "@WORK/sub"}}, "abs.d/real", "",
+         "sub/real.txt"},
     };
     std::size_t runs = 0;
     for (const auto& c : cases) {
@@ -693,6 +713,7 @@ TEST_F(Output, APathTypedOrThroughALinkedFolderIsFollowedAsTheReadmeSays) {
         const WorkingFolder inside(work.path());
         fs::create_directory(work.path() / "sub");
         work.write("sub/real.txt", "real\n");
+        work.write("real.txt", "real, at the top\n");
         for (const auto& [name, target] : c.links) {
             fs::create_symlink(expand(target, work.path()), expand(name, work.path()));
         }
