@@ -43,34 +43,43 @@ struct CodePointRange {
 };
 
 // Every code point that does not show as itself, in ascending order: the control characters
-// (general category Cc) but tab, which shows as the blank it is; the format characters (Cf of
-// Unicode 17.0: bidirectional embeddings, overrides and isolates, zero-width characters, the soft
-// hyphen, the byte order mark, tags...); the line and paragraph separators (Zl, Zp).
+// (general category Cc) but tab, which shows as the blank it is; the format characters (Cf:
+// bidirectional embeddings, overrides and isolates, zero-width characters, the soft hyphen, the
+// byte order mark, tags...); the line and paragraph separators (Zl, Zp); every default-ignorable
+// code point (variation selectors, the combining grapheme joiner, the Hangul fillers, which look
+// blank, and those not assigned yet, which a later Unicode may make invisible); and the braille
+// blank, a symbol that looks like a space. Unicode 15.0's properties, with 17.0's format
+// characters.
 inline constexpr CodePointRange kHiddenRanges[] = {
     {0x0000, 0x0008},    // C0 controls before tab
     {0x000A, 0x001F},    // C0 controls after tab
     {0x007F, 0x009F},    // delete, C1 controls
     {0x00AD, 0x00AD},    // soft hyphen
+    {0x034F, 0x034F},    // combining grapheme joiner
     {0x0600, 0x0605},    // Arabic number signs
     {0x061C, 0x061C},    // Arabic letter mark
     {0x06DD, 0x06DD},    // Arabic end of ayah
     {0x070F, 0x070F},    // Syriac abbreviation mark
     {0x0890, 0x0891},    // Arabic pound and piastre marks above
     {0x08E2, 0x08E2},    // Arabic disputed end of ayah
-    {0x180E, 0x180E},    // Mongolian vowel separator
+    {0x115F, 0x1160},    // Hangul choseong and jungseong fillers
+    {0x17B4, 0x17B5},    // Khmer inherent vowels
+    {0x180B, 0x180F},    // Mongolian free variation selectors, vowel separator
     {0x200B, 0x200F},    // zero-width space, non-joiner, joiner; left-to-right, right-to-left marks
     {0x2028, 0x202E},    // line and paragraph separators; bidirectional embeddings and overrides
-    {0x2060, 0x2064},    // word joiner, invisible operators
-    {0x2066, 0x206F},    // bidirectional isolates, deprecated format characters
+    {0x2060, 0x206F},    // word joiner, invisible operators, isolates, deprecated format characters
+    {0x2800, 0x2800},    // braille pattern blank
+    {0x3164, 0x3164},    // Hangul filler
+    {0xFE00, 0xFE0F},    // variation selectors
     {0xFEFF, 0xFEFF},    // zero-width no-break space (byte order mark)
-    {0xFFF9, 0xFFFB},    // interlinear annotation
+    {0xFFA0, 0xFFA0},    // halfwidth Hangul filler
+    {0xFFF0, 0xFFFB},    // not assigned yet; interlinear annotation
     {0x110BD, 0x110BD},  // Kaithi number sign
     {0x110CD, 0x110CD},  // Kaithi number sign above
     {0x13430, 0x1343F},  // Egyptian hieroglyph format controls
     {0x1BCA0, 0x1BCA3},  // shorthand format controls
     {0x1D173, 0x1D17A},  // musical symbol beams, ties, slurs, phrases
-    {0xE0001, 0xE0001},  // language tag
-    {0xE0020, 0xE007F},  // tag characters
+    {0xE0000, 0xE0FFF},  // tags, variation selectors supplement, and what is not assigned yet
 };
 
 bool isHidden(char32_t codePoint);

@@ -5,7 +5,8 @@
 set -euo pipefail
 
 declare -A groups=(
-    [build]="make cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core"
+    # unicode-data: Unicode's own files, which the table of hidden characters is checked against.
+    [build]="make cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core unicode-data"
     # The window on a virtual display: screenshots, accessibility driven from outside; the
     # installed files' validators; the .deb's dependency lookup, Debian's checker lintian, and man
     # to read the manual page.
@@ -16,7 +17,7 @@ declare -A groups=(
     # libFuzzer and the sanitizer runtimes come with clang's runtime package.
     [clang]="clang libclang-rt-dev"
     [tidy]="clang-tidy"
-    [windows]="make cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine64"
+    [windows]="make cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine64 unicode-data"
 )
 
 wanted=()

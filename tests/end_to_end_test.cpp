@@ -12,13 +12,11 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <QChar>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QListView>
 #include <QObject>
 #include <QRadioButton>
-#include <QString>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -31,6 +29,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/text.h"
 #include "corpus.h"
 #include "real_window.h"
 
@@ -95,22 +94,10 @@ void decompileInto(RealWindow& w, const std::string& output) {
 
 using Row = kestrin::testing::CorpusCase;
 
-// How a refusal quotes a value, and the list shows a name: each control character (other than
-// tab), format character and line or paragraph separator as U+XXXX, read from Qt's own
-// character data.
+// How a refusal quotes a value, and the list shows a name: the one rule, which
+// hidden_characters_test.cpp checks against Unicode's own data.
 std::string visibly(const std::string& value) {
-    std::string shown;
-    for (const char32_t code : kestrin::window::toQString(value).toUcs4()) {
-        const auto category = QChar::category(code);
-        const bool control = category == QChar::Other_Control && code != '\t';
-        if (control || category == QChar::Other_Format || category == QChar::Separator_Line ||
-            category == QChar::Separator_Paragraph) {
-            shown += QString("U+%1").arg(code, 4, 16, QChar('0')).toUpper().toStdString();
-        } else {
-            shown += kestrin::window::toUtf8(QString::fromUcs4(&code, 1));
-        }
-    }
-    return shown;
+    return kestrin::visibleForm(value);
 }
 
 // What the backend must receive for a line: the line split on runs of spaces and tabs, "cmd /c"
