@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -186,28 +187,46 @@ TEST_F(WindowTest, AFolderWithoutMatchesGivesAnEmptyListAndNoMessage) {
     EXPECT_TRUE(listEntries(window).isEmpty());
 }
 
-TEST(QtMessages, ShowsAPlainModalBoxWithOneOkButton) {
-    kestrin::window::QtMessages messages(QStringLiteral("Kestrin"));
-    QString title, text;
-    int buttons = -1;
-    QMessageBox::Icon icon = QMessageBox::Warning;
-    Qt::TextFormat format = Qt::AutoText;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        title = box->windowTitle();
-        text = box->text();
-        icon = box->icon();
-        format = box->textFormat();
-        buttons = static_cast<int>(box->buttons().size());
-        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-    });
-    messages.inform("<b>Drive not reading</b>");  // returns once OK is pressed
-    EXPECT_EQ(title, "Kestrin");
-    EXPECT_EQ(text, "<b>Drive not reading</b>");
-    EXPECT_EQ(format, Qt::PlainText);
-    EXPECT_EQ(icon, QMessageBox::NoIcon);
-    EXPECT_EQ(buttons, 1);
+// The real box: plain text, no icon, one button; a run of characters too long for the screen
+// (a file name of control characters shown as U+XXXX, say) is broken into lines, so that the box
+// stays on the screen and shows what follows it.
+TEST(QtMessages, ShowsAPlainModalBoxWithOneOkButtonOnTheScreen) {
+    const std::string longRun(1200, 'x');
+    const std::vector<std::pair<std::string, QString>> cases = {
+        {"<b>Drive not reading</b>", "<b>Drive not reading</b>"},
+        {longRun + "\nthe line after", QString(longRun.c_str()) + "\nthe line after"},
+    };
+    for (const auto& [given, whole] : cases) {
+        SCOPED_TRACE(given.substr(0, 30));
+        kestrin::window::QtMessages messages(QStringLiteral("Kestrin"));
+        QString title, text;
+        int buttons = -1;
+        QMessageBox::Icon icon = QMessageBox::Warning;
+        Qt::TextFormat format = Qt::AutoText;
+        bool onScreen = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            format = box->textFormat();
+            buttons = static_cast<int>(box->buttons().size());
+            onScreen = box->screen()->availableGeometry().width() >= box->frameGeometry().width();
+            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        });
+        messages.inform(given);  // returns once OK is pressed
+        EXPECT_EQ(title, "Kestrin");
+        EXPECT_EQ(QString(text).remove(QLatin1Char('\n')),
+                  QString(whole).remove(QLatin1Char('\n')));
+        for (const QString& line : text.split(QLatin1Char('\n'))) {
+            EXPECT_LE(line.size(), 80);
+        }
+        EXPECT_TRUE(onScreen);
+        EXPECT_EQ(format, Qt::PlainText);
+        EXPECT_EQ(icon, QMessageBox::NoIcon);
+        EXPECT_EQ(buttons, 1);
+    }
 }
 
 }  // namespace
