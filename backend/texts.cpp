@@ -62,7 +62,7 @@ std::string whatRan(Action action, std::string_view file) {
 // with a mark, so that no line of stderr outgrows the message; a line whose start was lost is
 // shown by its end, after the mark.
 std::string shownLine(std::string_view line, bool startLost) {
-    const std::string shown = visibleForm(line);
+    std::string shown = visibleForm(line);
     std::vector<std::size_t> starts;  // of each character
     for (std::size_t at = 0; at < shown.size(); at += decodeUtf8(shown, at).length) {
         starts.push_back(at);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # clang-tidy (.clang-tidy) over the project's own sources, with the compile commands of builds:
-# the .cpp files of app/, window/, listing/, backend/, platform/, tests/, fuzz/, bench/ and the
+# the .cpp files of app/, window/, listing/, backend/, platform/, common/, tests/, fuzz/, bench/ and the
 # folders of tools/ that a build compiles, and the headers they include from those folders.
 # Generated moc files are left out.
 # A file compiled by more than one build is checked with the first one's commands.
@@ -14,7 +14,7 @@ tidy=${CLANG_TIDY:-clang-tidy}
 root=$(pwd)
 # The project's own folders (tools/ has one folder a program); .clang-tidy's HeaderFilterRegex
 # names the same ones.
-folders='(app|window|listing|backend|platform|tests|fuzz|bench|tools/[^/]+)'
+folders='(app|window|listing|backend|platform|common|tests|fuzz|bench|tools/[^/]+)'
 echo "tidy: $("$tidy" --version | grep -o 'version [0-9.]*')"
 
 declare -A seen=()

@@ -496,13 +496,12 @@ TEST(AfterTheStart, OneFileHasOneWriterWhateverItIsCalled) {
         w.type("Text5", archive);
         w.press("Command4");
     }
+    const std::string stillUnpacking =
+        "The earlier Unpack of \"pack.prx\" is still running; try again once it has ended.\n"
+        "Nothing was started.";
     EXPECT_EQ(w.m_messages.shown,
               (Strings{"DeCompiling Done", stillWriting, stillWriting, stillWriting, stillWriting,
-                       "DeCompiling Done",
-                       "The earlier Unpack of \"pack.prx\" is still running; try again once it "
-                       "has ended.\nNothing was started.",
-                       "The earlier Unpack of \"pack.prx\" is still running; try again once it "
-                       "has ended.\nNothing was started."}));
+                       "DeCompiling Done", stillUnpacking, stillUnpacking}));
     EXPECT_EQ(w.m_launcher.lines.size(), 3u);
 
     std::ofstream(gate) << "open";
