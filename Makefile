@@ -3,12 +3,13 @@
 # test. CI (CI=true) builds with warnings as errors. `make bench` builds a release build of its own
 # and prints the benchmark figures; it is never part of `make test`.
 # `make windows` builds kestrin.exe and its tests for Windows, `make test-windows` runs the tests
-# under wine.
+# under wine, `make package-windows` makes the portable zip.
 PRESET ?= $(if $(CI),ci,debug)
 BUILD_DIR := build/$(PRESET)
 DEMO_DIR := build/demo
 
-.PHONY: all bootstrap build run screenshot package test test-asan fuzz tidy bench windows test-windows screenshot-windows clean
+.PHONY: all bootstrap build run screenshot package test test-asan fuzz tidy bench windows test-windows \
+	package-windows screenshot-windows clean
 
 all: build
 
@@ -90,6 +91,10 @@ windows:
 
 test-windows: windows
 	bash scripts/test-windows.sh
+
+# The portable zip: build/windows/kestrin-0.1.0-windows-x64.zip.
+package-windows: windows
+	cpack --preset windows-zip
 
 # The README's picture of the Windows window: the real kestrin.exe under wine, driven from outside.
 screenshot-windows: windows

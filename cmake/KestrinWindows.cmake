@@ -18,6 +18,9 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
 endforeach()
 list(REMOVE_DUPLICATES KESTRIN_DLL_FOLDERS)
 
+# A portable folder: kestrin.exe at its top and its DLLs beside it, where Windows looks first.
+set(CMAKE_INSTALL_BINDIR .)
+
 # Debian keeps the wine64 loader outside PATH.
 find_program(KESTRIN_WINE64 NAMES wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(KESTRIN_WINE64)

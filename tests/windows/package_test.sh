@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Makes the portable zip from this build into a temporary folder and checks it as a Windows user
+# meets it: at most 15 MB; the licences, notes and demo it promises; every DLL in it imported by
+# kestrin.exe, a Qt plugin or another DLL in it, none more; and, unpacked in a fresh wine prefix
+# that knows no other DLL folder, Kestrin started on the demo folder, as when the folder is
+# dropped on it, decompiles intro through the real window.
+# Usage: package_test.sh BUILD_DIR
+set -euo pipefail
+[[ $# -eq 1 ]] || { echo "usage: $0 BUILD_DIR" >&2; exit 2; }
+root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/scripts/lib/wine.sh"
+out=$(mktemp -d)
+cleanup() {
+    stop_wine
+    rm -rf "$out"
+}
+trap cleanup EXIT
+cpack --config "$1/CPackConfig.cmake" -G ZIP -B "$out" >"$out/cpack.log" 2>&1 ||
+    { cat "$out/cpack.log" >&2; echo "package: FAILED: cpack" >&2; exit 1; }
+zips=("$out"/*.zip)
+[[ ${#zips[@]} -eq 1 && -f "${zips[0]}" ]] || { echo "package: FAILED: expected one zip" >&2; exit 1; }
+zip=${zips[0]}
+
+failures=0
+fail() {
+    echo "package: FAILED: $1" >&2
+    failures=$((failures + 1))
+}
+size=$(stat -c %s "$zip")
+echo "package: $(basename "$zip") is $size bytes"
+[[ $size -le $((15 * 1000 * 1000)) ]] || fail "the zip is $size bytes, more than 15 MB"
+
+unzip -q "$zip" -d "$out/unpacked"
+top=$out/unpacked/$(basename "$zip" .zip)
+for file in kestrin.exe LICENSE.txt README.txt Qt.txt licences/LGPL-3.0-only.txt \
+    licences/GPL-3.0-only.txt platforms/qwindows.dll demo/mervo.exe demo/intro.qb; do
+    [[ -f $top/$file ]] || fail "$file is not in the zip"
+done
+grep -q $'\r$' "$top/README.txt" || fail "README.txt lacks Windows line ends"
+
+# Each DLL beside kestrin.exe is imported by something in the zip.
+imports=$(find "$top" -maxdepth 2 \( -name '*.exe' -o -name '*.dll' \) -not -path '*/demo/*' \
+    -exec x86_64-w64-mingw32-objdump -p {} + | awk '/DLL Name:/ {print tolower($3)}' | sort -u)
+for dll in "$top"/*.dll; do
+    name=$(basename "$dll")
+    grep -qx "${name,,}" <<<"$imports" || fail "$name is in the zip, but nothing imports it"
+done
+
+# A prefix of its own: no WINEPATH, no DLL folder of the build.
+start_wine "$out/prefix"
+unset WINEPATH
+(cd "$out" && bash "$root/scripts/drive-windows.sh" "$top/demo" "$out/window.png" \
+    "$WINE64" "$top/kestrin.exe" "Z:${top//\//\\}\\demo") ||
+    fail "Kestrin from the zip did not decompile intro in its demo folder"
+
+[[ $failures -eq 0 ]] || exit 1
+echo "package: the zip holds what it promises and Kestrin runs from it"
