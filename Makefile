@@ -3,13 +3,13 @@
 # test. CI (CI=true) builds with warnings as errors. `make bench` builds a release build of its own
 # and prints the benchmark figures; it is never part of `make test`.
 # `make windows` builds kestrin.exe and its tests for Windows, `make test-windows` runs the tests
-# under wine, `make package-windows` makes the portable zip.
+# under wine, `make package-windows` makes the portable zip, `make installer-windows` the installer.
 PRESET ?= $(if $(CI),ci,debug)
 BUILD_DIR := build/$(PRESET)
 DEMO_DIR := build/demo
 
 .PHONY: all bootstrap build run screenshot package test test-asan fuzz tidy bench windows test-windows \
-	package-windows screenshot-windows clean
+	package-windows installer-windows screenshot-windows clean
 
 all: build
 
@@ -90,11 +90,17 @@ windows:
 	cmake --build --preset windows
 
 test-windows: windows
+	@bash scripts/bootstrap.sh installer
 	bash scripts/test-windows.sh
 
 # The portable zip: build/windows/kestrin-0.1.0-windows-x64.zip.
 package-windows: windows
 	cpack --preset windows-zip
+
+# The installer, built by wixl: build/windows/kestrin-0.1.0-x64.msi.
+installer-windows: windows
+	@bash scripts/bootstrap.sh installer
+	bash scripts/installer-windows.sh build/windows build/windows
 
 # The README's picture of the Windows window: the real kestrin.exe under wine, driven from outside.
 screenshot-windows: windows
