@@ -83,6 +83,7 @@ bench:
 KESTRIN_QT_MINGW ?= $(CURDIR)/build/qt6-mingw
 export KESTRIN_QT_MINGW
 
+# Optimised with -O2: at -O3 GCC 12 warns falsely about std::string copies (-Wrestrict).
 windows:
 	@bash scripts/bootstrap.sh windows
 	bash scripts/qt-mingw.sh $(KESTRIN_QT_MINGW)
