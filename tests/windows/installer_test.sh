@@ -8,8 +8,8 @@
 # Usage: installer_test.sh BUILD_DIR DEMO_BACKEND.exe
 set -euo pipefail
 [[ $# -eq 2 ]] || { echo "usage: $0 BUILD_DIR DEMO_BACKEND.exe" >&2; exit 2; }
-root=$(cd "$(dirname "$0")/../.." && pwd)
-source "$root/scripts/lib/wine.sh"
+test=installer
+source "$(dirname "$0")/common.sh"
 out=$(mktemp -d)
 cleanup() {
     stop_wine
@@ -20,12 +20,6 @@ msi=$(bash "$root/scripts/installer-windows.sh" "$1" "$out" 2>"$out/wixl.log") |
     { cat "$out/wixl.log" >&2; echo "installer: FAILED: wixl" >&2; exit 1; }
 echo "installer: $(basename "$msi") is $(stat -c %s "$msi") bytes"
 
-failures=0
-fail() {
-    echo "installer: FAILED: $1" >&2
-    failures=$((failures + 1))
-}
-windows() { printf 'Z:%s' "${1//\//\\}"; }
 # A prefix of its own, so that nothing of the build's is found, and a clean slate to uninstall to.
 start_wine "$out/prefix"
 unset WINEPATH
@@ -50,12 +44,9 @@ command=$(value "$menu_key\\command")
 
 # "Open with Kestrin" on a folder: Explorer puts the folder in place of %1 and runs the line.
 folder="$out/demo folder"
-mkdir -p "$folder"
-cp "$root"/demo/* "$folder/"
-cp "$2" "$folder/mervo.exe"
+demo_folder "$folder" "$2"
 printf '%s\r\n' "${command/\%1/$(windows "$folder")}" >"$out/open.bat"
-(cd "$out" && bash "$root/scripts/drive-windows.sh" "$folder" "$out/window.png" \
-    "$WINE64" cmd /c "$(windows "$out/open.bat")") ||
+decompiles_in "$folder" "$WINE64" cmd /c "$(windows "$out/open.bat")" ||
     fail "Kestrin started from the folders' menu did not decompile intro"
 
 "$WINE64" msiexec /x "$(windows "$msi")" /qn >/dev/null 2>&1 || fail "msiexec /x ended with status $?"
@@ -67,5 +58,4 @@ printf '%s\r\n' "${command/\%1/$(windows "$folder")}" >"$out/open.bat"
 left=$(find "$drive_c" -iname '*kestrin*' -not -path '*/windows/Installer/*' | head -5)
 [[ -z $left ]] || fail "files named after Kestrin are left: $left"
 
-[[ $failures -eq 0 ]] || exit 1
-echo "installer: installs, opens a folder from the context menu and uninstalls without a trace"
+finish "installs, opens a folder from the context menu and uninstalls without a trace"

@@ -8,8 +8,8 @@
 # Usage: package_test.sh BUILD_DIR
 set -euo pipefail
 [[ $# -eq 1 ]] || { echo "usage: $0 BUILD_DIR" >&2; exit 2; }
-root=$(cd "$(dirname "$0")/../.." && pwd)
-source "$root/scripts/lib/wine.sh"
+test=package
+source "$(dirname "$0")/common.sh"
 out=$(mktemp -d)
 cleanup() {
     stop_wine
@@ -22,11 +22,6 @@ zips=("$out"/*.zip)
 [[ ${#zips[@]} -eq 1 && -f "${zips[0]}" ]] || { echo "package: FAILED: expected one zip" >&2; exit 1; }
 zip=${zips[0]}
 
-failures=0
-fail() {
-    echo "package: FAILED: $1" >&2
-    failures=$((failures + 1))
-}
 size=$(stat -c %s "$zip")
 echo "package: $(basename "$zip") is $size bytes"
 [[ $size -le $((15 * 1000 * 1000)) ]] || fail "the zip is $size bytes, more than 15 MB"
@@ -50,9 +45,7 @@ done
 # A prefix of its own: no WINEPATH, no DLL folder of the build.
 start_wine "$out/prefix"
 unset WINEPATH
-(cd "$out" && bash "$root/scripts/drive-windows.sh" "$top/demo" "$out/window.png" \
-    "$WINE64" "$top/kestrin.exe" "Z:${top//\//\\}\\demo") ||
+decompiles_in "$top/demo" "$WINE64" "$top/kestrin.exe" "$(windows "$top/demo")" ||
     fail "Kestrin from the zip did not decompile intro in its demo folder"
 
-[[ $failures -eq 0 ]] || exit 1
-echo "package: the zip holds what it promises and Kestrin runs from it"
+finish "the zip holds what it promises and Kestrin runs from it"

@@ -9,21 +9,15 @@
 # Usage: program_test.sh KESTRIN.exe DEMO_BACKEND.exe DLL_FOLDER[:DLL_FOLDER...] OUTPUT.png
 set -euo pipefail
 [[ $# -eq 4 ]] || { echo "usage: $0 KESTRIN.exe DEMO_BACKEND.exe DLL_FOLDERS OUTPUT.png" >&2; exit 2; }
-root=$(cd "$(dirname "$0")/../.." && pwd)
-source "$root/scripts/lib/wine.sh"
+test="windows program"
+source "$(dirname "$0")/common.sh"
 WINEPATH=$(printf '%s' "$3" | sed 's|:/|;Z:/|g; s|^|Z:|')
 export WINEPATH
-output=$4
-windows() { printf 'Z:%s' "${1//\//\\}"; }
+shot=$4
 kestrin=$(windows "$(realpath "$1")")
 demo_backend=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-    echo "windows program: FAILED: $1" >&2
-    failures=$((failures + 1))
-}
 
 # ends STATUS STREAM PATTERN ARGUMENTS: run through cmd.exe with STREAM (1 or 2) sent to a file,
 # the program ends with STATUS and the file's first line matches PATTERN.
@@ -64,13 +58,8 @@ fi
 # A folder whose path has a space, given as one argument as Explorer gives a dropped folder, to a
 # program started elsewhere.
 folder="$work/my scripts"
-mkdir -p "$folder"
-cp "$root"/demo/* "$folder/"
-cp "$demo_backend" "$folder/mervo.exe"
-(cd "$work" && bash "$root/scripts/drive-windows.sh" "$folder" "$output" \
-    "$WINE64" "$kestrin" "$(windows "$folder")") || fail "the Decompile through the real window"
-grep -q '^# Kestrin demo script' "$folder/intro.txt" 2>/dev/null ||
-    fail "intro.txt is not the demo backend's text form: $(head -c 200 "$folder/intro.txt" 2>/dev/null)"
+demo_folder "$folder" "$demo_backend"
+decompiles_in "$folder" "$WINE64" "$kestrin" "$(windows "$folder")" ||
+    fail "the Decompile through the real window, in the folder given"
 
-[[ $failures -eq 0 ]] || exit 1
-echo "windows program: help, version, refusals, the message box and the real window behave as documented"
+finish "help, version, refusals, the message box and the real window behave as documented"
