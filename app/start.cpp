@@ -28,10 +28,11 @@ std::filesystem::path pathOf(const QString& folder) {
 }
 
 #ifdef Q_OS_WIN
-// A program with a window has no console of its own. Like QCommandLineParser it writes to
-// standard output and error only when there is somewhere to write: a console it was started in,
-// or the handles a console's redirection or a script reading them handed it. Started from
-// Explorer it has neither, and the text goes into a message box.
+// A program with a window has no console of its own. As QCommandLineParser does, it writes to
+// standard output and error only when there is somewhere to write: a console, or the handles a
+// redirection or a script reading them handed it; started from Explorer it has neither, and the
+// text goes into a message box. The handles themselves are asked, not the start-up flags, which
+// wine's cmd.exe leaves unset for a redirection.
 bool inMessageBox(DWORD stream) {
     if (GetConsoleWindow() != nullptr) {
         return false;

@@ -19,8 +19,8 @@ struct Ending {
 };
 
 // Ends with the help or the version (status 0) or a refusal (status 2, also for a folder that
-// cannot be entered), or makes the folder given the working folder and ends nothing. AskQt must
-// have been asked of Qt first.
+// cannot be entered), or makes the folder given the working folder and ends nothing. Arguments
+// that wait for Qt (AskQt) end nothing and name no folder yet.
 std::optional<Ending> prepare(const Arguments& arguments);
 
 // Shows the text where the user sees it: on standard output or standard error; on Windows, where
