@@ -1,8 +1,15 @@
 # SPDX-License-Identifier: MIT
 # Sourced by the tests of kestrin.exe under wine, after they set `test` to their name: wine's
-# settings, a count of failures, Windows paths of this machine's files, and a demo folder.
+# settings, a temporary folder $out (removed at the end, with the wine server of a prefix started
+# in it), a count of failures, Windows paths of this machine's files, and a demo folder.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 source "$root/scripts/lib/wine.sh"
+out=$(mktemp -d)
+cleanup() {
+    stop_wine
+    rm -rf "$out"
+}
+trap cleanup EXIT
 
 failures=0
 fail() {

@@ -10,12 +10,6 @@ set -euo pipefail
 [[ $# -eq 2 ]] || { echo "usage: $0 BUILD_DIR DEMO_BACKEND.exe" >&2; exit 2; }
 test=installer
 source "$(dirname "$0")/common.sh"
-out=$(mktemp -d)
-cleanup() {
-    stop_wine
-    rm -rf "$out"
-}
-trap cleanup EXIT
 msi=$(bash "$root/scripts/installer-windows.sh" "$1" "$out" 2>"$out/wixl.log") ||
     { cat "$out/wixl.log" >&2; echo "installer: FAILED: wixl" >&2; exit 1; }
 echo "installer: $(basename "$msi") is $(stat -c %s "$msi") bytes"

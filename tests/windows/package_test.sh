@@ -11,12 +11,6 @@ set -euo pipefail
 [[ $# -eq 1 ]] || { echo "usage: $0 BUILD_DIR" >&2; exit 2; }
 test=package
 source "$(dirname "$0")/common.sh"
-out=$(mktemp -d)
-cleanup() {
-    stop_wine
-    rm -rf "$out"
-}
-trap cleanup EXIT
 cpack --config "$1/CPackConfig.cmake" -G ZIP -B "$out" >"$out/cpack.log" 2>&1 ||
     { cat "$out/cpack.log" >&2; echo "package: FAILED: cpack" >&2; exit 1; }
 zips=("$out"/*.zip)

@@ -16,17 +16,15 @@ export WINEPATH
 shot=$4
 kestrin=$(windows "$(realpath "$1")")
 demo_backend=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 
 # ends STATUS STREAM PATTERN ARGUMENTS: run through cmd.exe with STREAM (1 or 2) sent to a file,
 # the program ends with STATUS and the file's first line matches PATTERN.
 ends() {
     local status=$1 stream=$2 pattern=$3 arguments=$4 got=0
-    timeout 60 "$WINE64" cmd /c "$kestrin $arguments $stream> $(windows "$work/out")" \
+    timeout 60 "$WINE64" cmd /c "$kestrin $arguments $stream> $(windows "$out/out")" \
         </dev/null >/dev/null 2>&1 || got=$?
     local first
-    first=$(head -n 1 "$work/out" 2>/dev/null | tr -d '\r')
+    first=$(head -n 1 "$out/out" 2>/dev/null | tr -d '\r')
     [[ $got -eq $status ]] || fail "kestrin.exe $arguments: exit status $got, not $status"
     [[ $first =~ $pattern ]] || fail "kestrin.exe $arguments: wrote '$first', not /$pattern/"
 }
@@ -57,7 +55,7 @@ fi
 
 # A folder whose path has a space, given as one argument as Explorer gives a dropped folder, to a
 # program started elsewhere.
-folder="$work/my scripts"
+folder="$out/my scripts"
 demo_folder "$folder" "$demo_backend"
 decompiles_in "$folder" "$WINE64" "$kestrin" "$(windows "$folder")" ||
     fail "the Decompile through the real window, in the folder given"
