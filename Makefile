@@ -2,12 +2,14 @@
 # Quick start: `make run` opens the window on the demo folder, `make test` builds and runs every
 # test. CI (CI=true) builds with warnings as errors. `make bench` builds a release build of its own
 # and prints the benchmark figures; it is never part of `make test`.
-# `make test-windows` builds the Qt-free parts for Windows and runs their tests under wine.
+# `make windows` builds kestrin.exe and its tests for Windows, `make test-windows` runs the tests
+# under wine, `make package-windows` makes the portable zip, `make installer-windows` the installer.
 PRESET ?= $(if $(CI),ci,debug)
 BUILD_DIR := build/$(PRESET)
 DEMO_DIR := build/demo
 
-.PHONY: all bootstrap build run screenshot package test test-asan fuzz tidy bench test-windows clean
+.PHONY: all bootstrap build run screenshot package test test-asan fuzz tidy bench windows test-windows \
+	package-windows installer-windows screenshot-windows clean
 
 all: build
 
@@ -76,11 +78,35 @@ bench:
 	cmake --build --preset bench
 	build/bench/bench/kestrin_bench $(BENCH_ARGS)
 
-test-windows:
+# Qt for mingw-w64: a prefix of your own, or the one scripts/qt-mingw.sh makes there (from the
+# tarball in ../shared/qt6-mingw/, or built from Debian's source).
+KESTRIN_QT_MINGW ?= $(CURDIR)/build/qt6-mingw
+export KESTRIN_QT_MINGW
+
+# Optimised with -O2: at -O3 GCC 12 warns falsely about std::string copies (-Wrestrict).
+windows:
 	@bash scripts/bootstrap.sh windows
+	bash scripts/qt-mingw.sh $(KESTRIN_QT_MINGW)
 	cmake --preset windows $(if $(CI),-DKESTRIN_WARNINGS_AS_ERRORS=ON)
 	cmake --build --preset windows
+
+test-windows: windows
+	@bash scripts/bootstrap.sh installer
 	bash scripts/test-windows.sh
+
+# The portable zip: build/windows/kestrin-0.1.0-windows-x64.zip.
+package-windows: windows
+	cpack --preset windows-zip
+
+# The installer, built by wixl: build/windows/kestrin-0.1.0-x64.msi.
+installer-windows: windows
+	@bash scripts/bootstrap.sh installer
+	bash scripts/installer-windows.sh build/windows build/windows
+
+# The README's picture of the Windows window: the real kestrin.exe under wine, driven from outside.
+screenshot-windows: windows
+	bash scripts/test-windows.sh -R windows_program
+	cp build/windows/screenshot-windows.png docs/screenshot-windows.png
 
 clean:
 	rm -rf build

@@ -1,99 +1,68 @@
 // SPDX-License-Identifier: MIT
 #include "app/arguments.h"
 
-#include <algorithm>
-#include <array>
-#include <string_view>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 
 namespace kestrin::app {
-
 namespace {
 
-// The options QGuiApplication and QApplication read for themselves, with one dash or two.
-struct QtOption {
-    std::string_view name;
-    bool takesValue;
-    bool valueAfterEquals;  // also as -name=value
-};
+const char* const kDescription =
+    "Lists the game script files of FOLDER in a window and starts the backend on them.\n"
+    "Kestrin works in FOLDER as if it had been started there: it lists its files, the\n"
+    "backend runs there and outputs are written there. Without FOLDER it works in the\n"
+    "folder it was started in.\n"
+    "\n"
+    "The options every Qt program takes (-platform, -style, -reverse, ...) are passed on\n"
+    "to Qt. Exit status: 0, or 2 when the arguments or FOLDER cannot be used.";
 
-constexpr std::array kQtOptions{
-    QtOption{"platform", true, false},
-    QtOption{"platformpluginpath", true, false},
-    QtOption{"platformtheme", true, false},
-    QtOption{"plugin", true, false},
-    QtOption{"qwindowgeometry", true, false},
-    QtOption{"qwindowicon", true, false},
-    QtOption{"qwindowtitle", true, false},
-    QtOption{"session", true, false},
-    QtOption{"display", true, false},
-    QtOption{"geometry", true, false},
-    QtOption{"style", true, true},
-    QtOption{"stylesheet", true, true},
-    QtOption{"reverse", false, false},
-    QtOption{"widgetcount", false, false},
-};
-
-// The Qt option an argument names, if any; `hasValue` tells whether it carries it after "=".
-const QtOption* findQtOption(std::string_view argument, bool& hasValue) {
-    argument.remove_prefix(argument.starts_with("--") ? 2 : 1);
-    const std::size_t equals = argument.find('=');
-    hasValue = equals != std::string_view::npos;
-    const std::string_view name = argument.substr(0, equals);
-    const auto* found = std::find_if(kQtOptions.begin(), kQtOptions.end(),
-                                     [&](const QtOption& option) { return option.name == name; });
-    if (found == kQtOptions.end() || (hasValue && !found->valueAfterEquals)) {
-        return nullptr;
+Arguments refuse(QString problem) {
+    // Qt's own messages end in a full stop; the hint follows the problem on its line.
+    if (problem.endsWith(u'.')) {
+        problem.chop(1);
     }
-    return found;
-}
-
-Arguments refuse(std::string problem) {
-    Arguments refused;
-    refused.action = Arguments::Action::Refuse;
-    refused.problem = std::move(problem);
-    return refused;
-}
-
-Arguments show(Arguments::Action action) {
-    Arguments shown;
-    shown.action = action;
-    return shown;
+    return {Arguments::Action::Refuse, std::nullopt,
+            QStringLiteral("kestrin: ") + problem + QStringLiteral(" (see kestrin --help)")};
 }
 
 }  // namespace
 
-Arguments parseArguments(const std::vector<std::string>& arguments) {
-    Arguments result;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (optionsEnded || !argument.starts_with('-')) {
-            if (result.folder) {
-                return refuse("'" + argument + "' would be a second folder; give one at most");
-            }
-            result.folder = argument;
-        } else if (argument == "--") {
-            optionsEnded = true;
-        } else if (argument == "--help") {
-            return show(Arguments::Action::ShowHelp);
-        } else if (argument == "--version") {
-            return show(Arguments::Action::ShowVersion);
-        } else {
-            bool hasValue = false;
-            const QtOption* option = findQtOption(argument, hasValue);
-            if (option == nullptr) {
-                return refuse("unknown option '" + argument + "'");
-            }
-            result.qtOptions.push_back(argument);
-            if (option->takesValue && !hasValue) {
-                if (i + 1 == arguments.size()) {
-                    return refuse("option '" + argument + "' needs a value");
-                }
-                result.qtOptions.push_back(arguments[++i]);
-            }
+Arguments readArguments(const QStringList& arguments, Stage stage) {
+    QCommandLineParser parser;
+    // Qt's own options have one dash and a word (-platform), so Kestrin's read the same way.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(QString::fromUtf8(kDescription));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Shows this help."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Shows the version."));
+    parser.addOption(help);
+    parser.addOption(version);
+    parser.addPositionalArgument(
+        QStringLiteral("FOLDER"),
+        QStringLiteral("The folder to work in (-- before a name starting with -)."),
+        QStringLiteral("[FOLDER]"));
+
+    if (!parser.parse(arguments)) {
+        if (stage == Stage::BeforeQt && !parser.unknownOptionNames().isEmpty()) {
+            return {Arguments::Action::AskQt, std::nullopt, {}};
         }
+        return refuse(parser.errorText());
     }
-    return result;
+    if (parser.isSet(help)) {
+        return {Arguments::Action::ShowHelp, std::nullopt, parser.helpText()};
+    }
+    if (parser.isSet(version)) {
+        return {Arguments::Action::ShowVersion, std::nullopt,
+                QStringLiteral("kestrin " KESTRIN_VERSION "\n")};
+    }
+    const QStringList folders = parser.positionalArguments();
+    if (folders.size() > 1) {
+        return refuse(u'\'' + folders[1] +
+                      QStringLiteral("' would be a second folder; give one at most"));
+    }
+    return {
+        Arguments::Action::Run, folders.isEmpty() ? std::nullopt : std::optional(folders[0]), {}};
 }
 
 }  // namespace kestrin::app

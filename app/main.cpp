@@ -3,7 +3,7 @@
 // them. This file only starts the window on the real operating system, in the folder given.
 
 #include <QApplication>
-#include <iostream>
+#include <QCoreApplication>
 
 #include "app/start.h"
 #include "app/system_window.h"
@@ -11,15 +11,33 @@
 #include "window/appearance.h"
 
 int main(int argc, char* argv[]) {
+    using kestrin::app::Arguments;
     kestrin::platform::prepareOwnProcess();
-    // Before QApplication, which needs a display: --help, --version and mistakes need none.
-    kestrin::app::Arguments arguments = kestrin::app::parseArguments({argv + 1, argv + argc});
-    if (const auto status = kestrin::app::prepare(arguments, std::cout, std::cerr)) {
-        return *status;
+    // Help, version and mistakes need no display: a QCoreApplication reads the command line (on
+    // Windows as the system holds it, in UTF-16) and goes before the QApplication is made.
+    QStringList given;
+    Arguments arguments;
+    {
+        const QCoreApplication reader(argc, argv);
+        given = QCoreApplication::arguments();
+        arguments = kestrin::app::readArguments(given, kestrin::app::Stage::BeforeQt);
+        if (arguments.action != Arguments::Action::AskQt) {
+            if (const auto ending = kestrin::app::prepare(arguments)) {
+                kestrin::app::show(*ending);
+                return ending->status;
+            }
+        }
     }
-    std::vector<char*> qtArgv = kestrin::app::qtArgv(argv[0], arguments);
-    int qtArgc = static_cast<int>(qtArgv.size()) - 1;
-    QApplication app(qtArgc, qtArgv.data());
+    kestrin::app::QtArguments qt(argc, argv);
+    QApplication app(qt.argc(), qt.argv());
+    if (arguments.action == Arguments::Action::AskQt) {
+        // Qt has taken out its own options: what is left is Kestrin's, or a mistake.
+        arguments = kestrin::app::readArguments(qt.left(given), kestrin::app::Stage::AfterQt);
+        if (const auto ending = kestrin::app::prepare(arguments)) {
+            kestrin::app::show(*ending);
+            return ending->status;
+        }
+    }
     kestrin::window::applyAppearance(app);
     kestrin::app::SystemWindow kestrin;
     kestrin.window().show();

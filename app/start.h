@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// What the program does with its command line before any window exists, so that help, version
-// and mistakes need no display and the window is made in the folder it is to work in.
+// What the program does with its command line before any window exists: help, version and
+// mistakes end it there, and the window is made in the folder it is to work in.
 
-#include <iosfwd>
+#include <QString>
+#include <QStringList>
 #include <optional>
 #include <vector>
 
@@ -11,13 +12,41 @@
 
 namespace kestrin::app {
 
-// Prints the help or the version, refuses what cannot be used with one line on `err`, or makes
-// the folder given the working folder. Returns the exit status when the program ends here
-// (0 after help or version, 2 after a refusal), nothing when the window is to open.
-std::optional<int> prepare(const Arguments& arguments, std::ostream& out, std::ostream& err);
+// How the program ends before its window, if it does: the exit status, and the text to show then.
+struct Ending {
+    int status = 0;
+    QString text;  // help or version for standard output, a refusal for standard error
+};
 
-// The argument vector for QApplication: the program's name, then the Qt options, then a null
-// pointer. It points into `arguments`, which must outlive the QApplication.
-std::vector<char*> qtArgv(char* program, Arguments& arguments);
+// Ends with the help or the version (status 0) or a refusal (status 2, also for a folder that
+// cannot be entered), or makes the folder given the working folder and ends nothing. Arguments
+// that wait for Qt (AskQt) end nothing and name no folder yet.
+std::optional<Ending> prepare(const Arguments& arguments);
+
+// Shows the text where the user sees it: on standard output or standard error; on Windows, where
+// a program with a window has no console, in a message box unless it was given handles to write
+// to, as Qt's own parser does.
+void show(const Ending& ending);
+
+// The arguments Qt reads its options from: everything before the first "--", so that a folder
+// after it is never taken for one of Qt's.
+class QtArguments {
+public:
+    QtArguments(int argc, char** argv);
+
+    // For QApplication, which takes its own options out of them.
+    int& argc() { return m_argc; }
+    char** argv() { return m_argv.data(); }
+
+    // What Qt left of the command line, followed by "--" and everything after it, taken from
+    // given: the same command line, as QCoreApplication::arguments() read it.
+    QStringList left(const QStringList& given) const;
+
+private:
+    std::vector<char*> m_given;  // the program's own argv
+    std::vector<char*> m_argv;   // what Qt reads, then a null pointer
+    std::size_t m_beforeDashes;  // how many of m_given come before "--"
+    int m_argc;
+};
 
 }  // namespace kestrin::app

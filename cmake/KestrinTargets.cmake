@@ -14,3 +14,12 @@ function(kestrin_library name)
     # Only the targets that link Qt turn moc back on.
     set_target_properties(${name} PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
 endfunction()
+
+# kestrin_standalone_program(name) marks a program that is copied on its own, away from Kestrin's
+# DLLs (the demo backend as mervo.exe, the tests' stand-in backend): on Windows it carries the
+# compiler's runtime inside, as it runs in a process of its own.
+function(kestrin_standalone_program name)
+    if(MINGW)
+        target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)
+    endif()
+endfunction()

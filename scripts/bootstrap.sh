@@ -17,7 +17,14 @@ declare -A groups=(
     # libFuzzer and the sanitizer runtimes come with clang's runtime package.
     [clang]="clang libclang-rt-dev"
     [tidy]="clang-tidy"
-    [windows]="make cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine64 unicode-data"
+    # The Windows build: Qt for mingw-w64 uses the host's moc, rcc and uic. Its tests run under
+    # wine on a virtual display, with wine's own fonts (the classic dialog font among them);
+    # xdotool works the real window from outside.
+    [windows]="make cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine64 fonts-wine qt6-base-dev qt6-base-dev-tools xvfb xauth x11-utils imagemagick xdotool unzip unicode-data"
+    # The Windows installer: wixl, from Debian's msitools.
+    [installer]="wixl"
+    # Building Qt for mingw-w64 from Debian's source, when no ready one is at hand.
+    [qt-source]="dpkg-dev perl"
 )
 
 wanted=()

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The command line as Kestrin reads it: each row is what a user or a desktop might type, and what
-// the program is to do with it.
+// The command line as Kestrin reads it: each row is what a user, a desktop or Explorer might pass,
+// and what the program is to do with it before Qt has read its own options or after.
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,77 +16,112 @@
 namespace {
 
 using kestrin::app::Arguments;
-using kestrin::app::parseArguments;
-
-Arguments run(std::optional<std::string> folder, std::vector<std::string> qtOptions = {}) {
-    return {Arguments::Action::Run, std::move(folder), std::move(qtOptions), ""};
-}
-Arguments action(Arguments::Action what) {
-    return {what, std::nullopt, {}, ""};
-}
-Arguments refused(std::string problem) {
-    return {Arguments::Action::Refuse, std::nullopt, {}, std::move(problem)};
-}
+using kestrin::app::readArguments;
+using kestrin::app::Stage;
+using Action = Arguments::Action;
 
 struct Row {
-    std::vector<std::string> given;
-    Arguments expected;
+    Stage stage;
+    QStringList given;  // after the program's name
+    Action action;
+    std::optional<QString> folder;
+    QString text;  // a refusal's line, a pattern for help and version
 };
 
 TEST(Arguments, EachCommandLineMeansWhatTheHelpSays) {
-    const auto help = action(Arguments::Action::ShowHelp);
-    const auto version = action(Arguments::Action::ShowVersion);
+    const auto before = Stage::BeforeQt;
+    const auto after = Stage::AfterQt;
+    const QString second =
+        "kestrin: 'b' would be a second folder; give one at most (see kestrin --help)";
+    const QString help = R"(^Usage: \S+ \[options\] \[FOLDER\]\n(.|\n)*-h, --help)";
+    const QString version = R"(^kestrin \d+\.\d+\.\d+\n$)";
     const std::vector<Row> rows = {
-        {{}, run(std::nullopt)},
-        {{"games/scripts"}, run("games/scripts")},
-        {{""}, run("")},  // left for the folder change to refuse
-        {{"--help"}, help},
-        {{"--version"}, version},
-        // The first argument that decides ends the reading.
-        {{"--help", "--bogus"}, help},
-        {{"--bogus", "--help"}, refused("unknown option '--bogus'")},
-        {{"-h"}, refused("unknown option '-h'")},
-        {{"-"}, refused("unknown option '-'")},
-        {{"a", "b"}, refused("'b' would be a second folder; give one at most")},
-        {{"a", "--", "b"}, refused("'b' would be a second folder; give one at most")},
+        {before, {}, Action::Run, std::nullopt, {}},
+        {before, {"games/scripts"}, Action::Run, "games/scripts", {}},
+        {before, {""}, Action::Run, "", {}},  // left for the folder change to refuse
+        {before, {"-"}, Action::Run, "-", {}},
+        {before, {"--help"}, Action::ShowHelp, std::nullopt, help},
+        {before, {"-h"}, Action::ShowHelp, std::nullopt, help},
+        {before, {"--version"}, Action::ShowVersion, std::nullopt, version},
+        {before, {"-v"}, Action::ShowVersion, std::nullopt, version},
+        {before, {"a", "b"}, Action::Refuse, std::nullopt, second},
+        {before, {"a", "--", "b"}, Action::Refuse, std::nullopt, second},
         // After "--" nothing is an option.
-        {{"--", "-scripts"}, run("-scripts")},
-        {{"--", "--help"}, run("--help")},
-        // Qt's own options go to Qt with their values, with one dash or two.
-        {{"-platform", "offscreen", "dir"}, run("dir", {"-platform", "offscreen"})},
-        {{"dir", "--platform", "offscreen"}, run("dir", {"--platform", "offscreen"})},
-        {{"-style", "dir"}, run(std::nullopt, {"-style", "dir"})},
-        {{"-style=fusion", "dir"}, run("dir", {"-style=fusion"})},
-        {{"-reverse", "dir"}, run("dir", {"-reverse"})},
-        {{"-qwindowtitle", "--help"}, run(std::nullopt, {"-qwindowtitle", "--help"})},
-        {{"-platform=offscreen"}, refused("unknown option '-platform=offscreen'")},
-        {{"-platformx", "a"}, refused("unknown option '-platformx'")},
-        {{"dir", "-platform"}, refused("option '-platform' needs a value")},
+        {before, {"--", "-scripts"}, Action::Run, "-scripts", {}},
+        {before, {"--", "--help"}, Action::Run, "--help", {}},
+        // An option Kestrin does not know may be Qt's, and with it the argument after it.
+        {before, {"-platform", "offscreen", "dir"}, Action::AskQt, std::nullopt, {}},
+        {before, {"--help", "--bogus"}, Action::AskQt, std::nullopt, {}},
+        {before, {"-qwindowtitle", "--help"}, Action::AskQt, std::nullopt, {}},
+        // What Qt leaves is Kestrin's.
+        {after, {"dir"}, Action::Run, "dir", {}},
+        {after,
+         {"--bogus"},
+         Action::Refuse,
+         std::nullopt,
+         "kestrin: Unknown option 'bogus' (see kestrin --help)"},
+        {after,
+         {"dir", "-bogus"},
+         Action::Refuse,
+         std::nullopt,
+         "kestrin: Unknown option 'bogus' (see kestrin --help)"},
     };
     for (const Row& row : rows) {
-        std::string shown;
-        for (const std::string& argument : row.given) {
-            shown += "[" + argument + "] ";
+        SCOPED_TRACE(("kestrin " + row.given.join(' ')).toStdString() +
+                     (row.stage == before ? " (before Qt)" : " (after Qt)"));
+        const Arguments got = readArguments(QStringList{"kestrin"} + row.given, row.stage);
+        EXPECT_EQ(got.action, row.action);
+        EXPECT_EQ(got.folder.value_or("(none)").toStdString(),
+                  row.folder.value_or("(none)").toStdString());
+        if (row.action == Action::ShowHelp || row.action == Action::ShowVersion) {
+            EXPECT_TRUE(QRegularExpression(row.text).match(got.text).hasMatch())
+                << got.text.toStdString();
+        } else {
+            EXPECT_EQ(got.text.toStdString(), row.text.toStdString());
         }
-        SCOPED_TRACE("kestrin " + shown);
-        const Arguments got = parseArguments(row.given);
-        EXPECT_EQ(got.action, row.expected.action);
-        EXPECT_EQ(got.folder.value_or("(none)"), row.expected.folder.value_or("(none)"));
-        EXPECT_EQ(got.qtOptions, row.expected.qtOptions);
-        EXPECT_EQ(got.problem, row.expected.problem);
     }
 }
 
-TEST(Arguments, QtSeesTheProgramAndItsOptionsOnly) {
-    Arguments arguments = parseArguments({"-platform", "offscreen", "folder", "-reverse"});
-    char program[] = "kestrin";
-    const std::vector<char*> argv = kestrin::app::qtArgv(program, arguments);
-    ASSERT_EQ(argv.size(), 5U);
-    EXPECT_EQ(argv[0], program);
-    EXPECT_STREQ(argv[1], "-platform");
-    EXPECT_STREQ(argv[2], "offscreen");
-    EXPECT_STREQ(argv[3], "-reverse");
-    EXPECT_EQ(argv[4], nullptr);
+struct QtCase {
+    const char* why;
+    std::vector<std::string> argv;
+    int seenByQt;           // how many arguments Qt is given, the program's name included
+    QStringList takenByQt;  // the options Qt reads, and their values
+    QStringList left;       // what Kestrin then reads
+};
+
+TEST(QtArguments, QtReadsOnlyWhatComesBeforeTheDashesAndKestrinTheRest) {
+    const std::vector<QtCase> cases = {
+        {"Qt's options with a value",
+         {"kestrin", "-platform", "offscreen", "dir"},
+         4,
+         {"-platform", "offscreen"},
+         {"kestrin", "dir"}},
+        {"a folder named like Qt's option, after the dashes",
+         {"kestrin", "-reverse", "--", "-style", "x"},
+         2,
+         {"-reverse"},
+         {"kestrin", "--", "-style", "x"}},
+        {"nothing for Qt", {"kestrin", "dir"}, 2, {}, {"kestrin", "dir"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        std::vector<std::string> storage = c.argv;
+        std::vector<char*> argv;
+        QStringList given;
+        for (std::string& argument : storage) {
+            argv.push_back(argument.data());
+            given.append(QString::fromStdString(argument));
+        }
+        kestrin::app::QtArguments qt(static_cast<int>(argv.size()), argv.data());
+        ASSERT_EQ(qt.argc(), c.seenByQt);
+        // As QApplication does: what it reads goes, the rest keeps its order.
+        char** const end = std::remove_if(qt.argv(), qt.argv() + qt.argc(), [&](char* argument) {
+            return c.takenByQt.contains(QString::fromUtf8(argument));
+        });
+        qt.argc() = static_cast<int>(end - qt.argv());
+        EXPECT_EQ(qt.left(given), c.left);
+    }
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -48,13 +47,11 @@ TEST(StartFolder, TheWindowListsTheFolderGiven) {
     for (const Row& row : {Row{"absolute", scripts.string()}, Row{"relative", "my scripts"}}) {
         SCOPED_TRACE(row.how);
         WorkingFolder startedIn(home.path());
-        std::ostringstream out;
-        std::ostringstream err;
-        ASSERT_EQ(kestrin::app::prepare(kestrin::app::parseArguments({row.argument}), out, err),
-                  std::nullopt)
-            << err.str();
+        const auto arguments = kestrin::app::readArguments(
+            {"kestrin", QString::fromStdString(row.argument)}, kestrin::app::Stage::AfterQt);
+        const auto ending = kestrin::app::prepare(arguments);
+        ASSERT_FALSE(ending.has_value()) << ending->text.toStdString();
         EXPECT_TRUE(fs::equivalent(fs::current_path(), scripts));
-        EXPECT_EQ(out.str() + err.str(), "");
 
         kestrin::app::SystemWindow program;
         EXPECT_EQ(listed(program.window()), (std::vector<std::string>{"intro", "level"}));

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
@@ -170,6 +171,8 @@ TEST_F(WindowTest, TabFollowsTheTableOrder) {
 TEST_F(WindowTest, EveryCaptionFitsItsControl) {
     MainWindow window(seams());
     ASSERT_EQ(window.logicalDpiX(), 96);
+    // Measured in the font the program asked for, not in a stand-in the system chose for it.
+    EXPECT_EQ(QFontInfo(window.font()).family(), window.font().family());
     kestrin::testing::expectEveryCaptionFits(window);
 }
 

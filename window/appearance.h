@@ -5,8 +5,9 @@ class QApplication;
 
 namespace kestrin::window {
 
-// The Fusion style and the DejaVu Sans font, so that the fixed twips geometry looks the same on
-// every desktop and every caption fits its control.
+// One style and one font for each system (Fusion and DejaVu Sans on Linux, Windows' own style and
+// Tahoma on Windows), so that the fixed twips geometry looks the same on every desktop and every
+// caption fits its control.
 void applyAppearance(QApplication& app);
 
 }  // namespace kestrin::window
