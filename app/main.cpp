@@ -23,19 +23,24 @@ int main(int argc, char* argv[]) {
         arguments = kestrin::app::readArguments(given, kestrin::app::Stage::BeforeQt);
         if (arguments.action != Arguments::Action::AskQt) {
             if (const auto ending = kestrin::app::prepare(arguments)) {
-                kestrin::app::show(*ending);
-                return ending->status;
+                return kestrin::app::statusAfter(*ending, kestrin::app::show(*ending));
             }
         }
     }
     kestrin::app::QtArguments qt(argc, argv);
+    const bool noDisplay = arguments.action == Arguments::Action::AskQt && qt.readWithoutDisplay();
     QApplication app(qt.argc(), qt.argv());
     if (arguments.action == Arguments::Action::AskQt) {
         // Qt has taken out its own options: what is left is Kestrin's, or a mistake.
         arguments = kestrin::app::readArguments(qt.left(given), kestrin::app::Stage::AfterQt);
         if (const auto ending = kestrin::app::prepare(arguments)) {
-            kestrin::app::show(*ending);
-            return ending->status;
+            return kestrin::app::statusAfter(*ending, kestrin::app::show(*ending));
+        }
+        if (noDisplay) {
+            const kestrin::app::Ending ending{
+                1, QStringLiteral("kestrin: there is no display to show the window on\n")};
+            (void)kestrin::app::show(ending);
+            return ending.status;
         }
     }
     kestrin::window::applyAppearance(app);

@@ -9,6 +9,8 @@
 #include <system_error>
 #include <utility>
 
+#include "common/text.h"
+
 #ifdef Q_OS_WIN
 #include "platform/windows_api.h"
 #endif
@@ -68,18 +70,31 @@ std::optional<Ending> prepare(const Arguments& arguments) {
     return std::nullopt;
 }
 
-void show(const Ending& ending) {
+QString shownAsIs(const Ending& ending) {
+    // A refusal is one line whatever it quotes; help and version keep their lines. Either way a
+    // character that does not show as itself (a line break or an escape sequence in a folder's
+    // name) is written as U+XXXX, never sent to the terminal.
+    const QString text = ending.text.chopped(ending.text.endsWith(u'\n') ? 1 : 0);
+    const QStringList lines = ending.status == 0 ? text.split(u'\n') : QStringList{text};
+    QStringList shown;
+    for (const QString& line : lines) {
+        shown.append(QString::fromStdString(kestrin::visibleForm(line.toStdString())));
+    }
+    return shown.join(u'\n') + u'\n';
+}
+
+bool show(const Ending& ending) {
+    const QString text = shownAsIs(ending);
 #ifdef Q_OS_WIN
     if (inMessageBox(ending.status == 0 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE)) {
         const UINT icon = ending.status == 0 ? MB_ICONINFORMATION : MB_ICONERROR;
-        MessageBoxW(nullptr, qUtf16Printable(ending.text.trimmed()), L"Kestrin",
-                    MB_OK | MB_TOPMOST | MB_SETFOREGROUND | icon);
-        return;
+        return MessageBoxW(nullptr, qUtf16Printable(text.trimmed()), L"Kestrin",
+                           MB_OK | MB_TOPMOST | MB_SETFOREGROUND | icon) != 0;
     }
 #endif
     std::FILE* stream = ending.status == 0 ? stdout : stderr;
-    std::fputs(ending.text.toLocal8Bit().constData(), stream);
-    std::fflush(stream);
+    const bool written = std::fputs(text.toLocal8Bit().constData(), stream) >= 0;
+    return std::fflush(stream) == 0 && written;
 }
 
 QtArguments::QtArguments(int argc, char** argv) : m_given(argv, argv + argc) {
@@ -90,6 +105,28 @@ QtArguments::QtArguments(int argc, char** argv) : m_given(argv, argv + argc) {
     m_beforeDashes = m_argv.size();
     m_argc = static_cast<int>(m_argv.size());
     m_argv.push_back(nullptr);
+}
+
+bool QtArguments::readWithoutDisplay() {
+#ifdef Q_OS_WIN
+    return false;
+#else
+    const bool platformGiven =
+        std::any_of(m_argv.begin(), m_argv.end() - 1, [](const char* argument) {
+            return std::strcmp(argument, "-platform") == 0 ||
+                   std::strcmp(argument, "--platform") == 0;
+        });
+    if (platformGiven || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+        !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        return false;
+    }
+    static char platform[] = "-platform";
+    static char minimal[] = "minimal";
+    m_argv.insert(m_argv.end() - 1, {platform, minimal});
+    m_argc += 2;
+    return true;
+#endif
 }
 
 QStringList QtArguments::left(const QStringList& given) const {

@@ -25,14 +25,26 @@ std::optional<Ending> prepare(const Arguments& arguments);
 
 // Shows the text where the user sees it: on standard output or standard error; on Windows, where
 // a program with a window has no console, in a message box unless it was given handles to write
-// to, as Qt's own parser does.
-void show(const Ending& ending);
+// to, as Qt's own parser does. A refusal is one line, and no character that does not show as
+// itself reaches the terminal as it is. False when the text could not be written.
+bool show(const Ending& ending);
+
+// The exit status once ending has been shown, or could not be: a help or version that was not
+// written (stdout a full disk, a closed pipe) is a failure too.
+inline int statusAfter(const Ending& ending, bool shown) {
+    return ending.status == 0 && !shown ? 1 : ending.status;
+}
 
 // The arguments Qt reads its options from: everything before the first "--", so that a folder
 // after it is never taken for one of Qt's.
 class QtArguments {
 public:
     QtArguments(int argc, char** argv);
+
+    // Without any display to open (no DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM or -platform),
+    // Qt would end the program before Kestrin could read what it left; on Qt's minimal platform
+    // it only reads its own options. True when that platform was asked for.
+    bool readWithoutDisplay();
 
     // For QApplication, which takes its own options out of them.
     int& argc() { return m_argc; }

@@ -66,11 +66,26 @@ ends 0 "^kestrin ${version//./\\.}\$" '' -v
 mkdir -m 700 "$work/runtime"
 platform=(QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime")
 ends 2 '' "^kestrin: Unknown option 'bogus' \(see kestrin --help\)\$" --bogus
+# With no display at all Qt reads its options on its minimal platform.
+platform=(XDG_RUNTIME_DIR="$work/runtime")
+ends 2 '' "^kestrin: Unknown option 'bogus' \(see kestrin --help\)\$" --bogus
+ends 1 '' "^kestrin: there is no display to show the window on\$" -reverse
 platform=()
 ends 2 '' "^kestrin: 'other' would be a second folder; give one at most \(see kestrin --help\)\$" \
     "my scripts" other
 ends 2 '' "^kestrin: cannot work in 'missing': No such file or directory\$" missing
 ends 2 '' "^kestrin: cannot work in 'a file': Not a directory\$" "a file"
+# What a folder's name holds reaches the terminal as one line, its line breaks and escape
+# sequences (this one would set the terminal's title) written as U+XXXX.
+ends 2 '' "^kestrin: cannot work in 'aU\+000Ab': No such file or directory\$" $'a\nb'
+ends 2 '' "^kestrin: cannot work in 'U\+001B\]0;titleU\+0007': No such file or directory\$" \
+    $'\e]0;title\a'
+# A help or version that cannot be written is no success.
+for option in --version --help; do
+    status=0
+    "${no_display[@]}" "$kestrin" "$option" >/dev/full 2>/dev/null || status=$?
+    [[ $status -eq 1 ]] || fail "kestrin $option >/dev/full: exit status $status, not 1"
+done
 if [[ $(id -u) -ne 0 ]]; then
     ends 2 '' "^kestrin: cannot work in 'locked': Permission denied\$" locked
 else
@@ -107,6 +122,17 @@ runs_in "$work" QT_QPA_PLATFORM=offscreen --
 runs_in "$work/my scripts" QT_QPA_PLATFORM=offscreen -- "my scripts"
 # Qt's own option reaches Qt: nothing else names a platform here.
 runs_in "$work/-scripts" -- -platform offscreen -- -scripts
+
+# SIGTERM (the session ending) ends Kestrin the usual way: at once, with status 0.
+"${no_display[@]}" QT_QPA_PLATFORM=offscreen "$kestrin" >"$work/log" 2>&1 </dev/null &
+running=$!
+sleep 1
+kill -TERM "$running"
+status=0
+timeout 10 tail --pid="$running" -f /dev/null || fail "kestrin did not end on SIGTERM"
+wait "$running" || status=$?
+running=""
+[[ $status -eq 0 ]] || fail "kestrin ended on SIGTERM with status $status: $(cat "$work/log")"
 
 # survives WHAT STREAMS COMMAND...: the command, run in the background with STREAMS (closed: 0, 1
 # and 2 closed; a number: standard error to that descriptor), leaves Kestrin running two seconds
