@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -357,6 +358,29 @@ TEST(EndToEndFiles, LinksAndProgramsFromTheFolderAreRefusedFollowedOrExplained) 
         EXPECT_EQ(kestrin::testing::contentsOf(w.m_work.path()), workBefore);
         EXPECT_TRUE(w.m_log.records().empty()) << "the backend started";
     }
+}
+
+// The watch goes (Kestrin closed, or ended by SIGTERM) while a backend still has to write to its
+// stderr: what it writes is read elsewhere, so the backend finishes instead of dying of a broken
+// pipe.
+TEST(AfterTheStart, WhatStillWritesWhenTheWatchGoesIsDrainedElsewhere) {
+    kestrin::testing::StandInFolder folder;
+    const fs::path gate = folder.m_logs.path() / "gate";
+    const kestrin::testing::ScopedEnvironment gateVariable("KESTRIN_STAND_IN_GATE", gate.string());
+    const kestrin::testing::ScopedEnvironment failure("KESTRIN_STAND_IN_FAIL",
+                                                      std::string(100'000, 'e') + "\n");
+    auto started = kestrin::backend::SystemLauncher().launch(
+        *kestrin::backend::decompile("mervo.exe", "level", "", "out"), {});
+    ASSERT_TRUE(started.ok()) << started.message();
+    {
+        kestrin::window::SystemProcessWatch watch;
+        watch.watch(std::move(started->process), std::move(started->capture), nullptr, {});
+    }
+    std::ofstream(gate) << "open";
+    ASSERT_EQ(folder.waitForRecords(1).size(), 1u) << "the backend died writing its stderr";
+    EXPECT_EQ(folder.m_work.read("out.txt"), "stand-in output\n");
+    // Left uncollected by the watch that went, as Kestrin at its end leaves it to the system.
+    EXPECT_TRUE(noChildrenRemain([] { waitpid(-1, nullptr, WNOHANG); }));
 }
 
 struct WatchCase {
