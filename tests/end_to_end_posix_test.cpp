@@ -36,18 +36,11 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+using kestrin::testing::decompileInto;
 using kestrin::testing::installStandIn;
 using kestrin::testing::noChildrenRemain;
 using kestrin::testing::RealWindow;
 using Strings = std::vector<std::string>;
-
-void decompileInto(RealWindow& w, const std::string& output) {
-    w.type("Text1", "level");
-    w.type("Text2", output);
-    w.type("Text3", "kept");
-    w.m_messages.shown.clear();
-    w.press("Command1");
-}
 
 using Row = kestrin::testing::CorpusCase;
 

@@ -20,6 +20,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using kestrin::testing::decompileInto;
 using kestrin::testing::RealWindow;
 using kestrin::testing::ScopedEnvironment;
 using Strings = std::vector<std::string>;
@@ -61,15 +62,6 @@ TEST(TypicalRoad, FromAScriptToItsTextAndBack) {
     EXPECT_EQ(runs[1].arguments(), (Strings{"-c", "level.txt"}));
     EXPECT_EQ(user.m_launcher.lines, (Strings{"cmd /c mervo.exe -d level.qb THUG1 > level.txt",
                                               "cmd /c mervo.exe -c level.txt"}));
-}
-
-// Presses Decompile for level.qb into output; Text3 shows whether it went through.
-void decompileInto(RealWindow& w, const std::string& output) {
-    w.type("Text1", "level");
-    w.type("Text2", output);
-    w.type("Text3", "kept");
-    w.m_messages.shown.clear();
-    w.press("Command1");
 }
 
 // Lets the event loop run a few more turns, as a report would need to show.
@@ -161,9 +153,8 @@ TEST(AfterTheStart, OneFileHasOneWriterWhateverItIsCalled) {
         "The earlier Decompile into \"alias.txt\" is still running; try again once it has "
         "ended.\nNothing was started.";
     decompileInto("alias");
-    for (const std::string& same :
-         {std::string("alias"), std::string("./alias"), other,
-          (fs::canonical(w.m_work.path()) / "alias").string()}) {
+    for (const std::string& same : {std::string("alias"), std::string("./alias"), other,
+                                    (fs::canonical(w.m_work.path()) / "alias").string()}) {
         decompileInto(same);
     }
     decompileInto("different");

@@ -91,4 +91,14 @@ public:
     std::unique_ptr<window::MainWindow> m_window;
 };
 
+// Presses Decompile for level.qb into output, with "kept" in the Compile box and no message shown
+// yet: the Compile box shows whether it went through.
+inline void decompileInto(RealWindow& w, const std::string& output) {
+    w.type("Text1", "level");
+    w.type("Text2", output);
+    w.type("Text3", "kept");
+    w.m_messages.shown.clear();
+    w.press("Command1");
+}
+
 }  // namespace kestrin::testing
