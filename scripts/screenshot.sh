@@ -29,7 +29,8 @@ cleanup() {
 trap cleanup EXIT
 
 start_xvfb
-(cd "$folder" && exec "$kestrin") 2>"$work/kestrin.log" &
+# xcb by name: a QT_QPA_PLATFORM=offscreen left in the shell would draw nowhere to be seen.
+(cd "$folder" && QT_QPA_PLATFORM=xcb exec "$kestrin") 2>"$work/kestrin.log" &
 kestrin_pid=$!
 
 fail() {
