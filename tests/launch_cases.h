@@ -6,11 +6,13 @@
 // must agree. The builders refuse a blank in a file name, but the launchers start any command,
 // so those with one are written out.
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "backend/command.h"
+#include "backend/texts.h"
 
 namespace kestrin::testing {
 
@@ -54,6 +56,50 @@ inline std::vector<SharedLaunchCase> sharedLaunchCases() {
          *backend::unpack("mervo.exe", "my *.pak ?x $HOME ~"),
          {"-p", "x", "my", "*.pak", "?x", "$HOME", "~"},
          {}},
+    };
+}
+
+// How a Decompile into "out" keeps the earlier output on both systems, and that only a start
+// replaces it. "<folder>" stands for a folder.
+struct KeepCase {
+    const char* why;
+    std::map<std::string, std::string> before;  // the working folder's files
+    std::string backend;
+    std::string message;                       // empty when it starts
+    std::string keptCopy;                      // as the launch reports it
+    std::map<std::string, std::string> after;  // every entry once the backend has ended
+};
+
+inline std::vector<KeepCase> sharedKeepCases() {
+    const std::string made = "stand-in output\n";
+    return {
+        {"no earlier output", {}, "mervo.exe", "", "", {{"out.txt", made}}},
+        {"the earlier text is kept and an older copy makes way",
+         {{"out.txt", "earlier\n"}, {"out.txt~", "older\n"}},
+         "mervo.exe",
+         "",
+         "out.txt~",
+         {{"out.txt", made}, {"out.txt~", "earlier\n"}}},
+        {"an empty earlier output keeps nothing",
+         {{"out.txt", ""}, {"out.txt~", "older\n"}},
+         "mervo.exe",
+         "",
+         "",
+         {{"out.txt", made}, {"out.txt~", "older\n"}}},
+        {"the backend is missing",
+         {{"out.txt", "earlier\n"}},
+         "nomervo.exe",
+         "Cannot start \"nomervo.exe\": no such program in the working folder or on PATH.",
+         "",
+         {{"out.txt", "earlier\n"}}},
+        {"a folder where the copy goes",
+         {{"out.txt", "earlier\n"}, {"out.txt~", "<folder>"}},
+         "mervo.exe",
+         "Cannot write the output to \"out.txt\": its earlier content cannot be kept as "
+         "\"out.txt~\": " +
+             backend::reasonFor(std::make_error_code(std::errc::is_a_directory)),
+         "",
+         {{"out.txt", "earlier\n"}, {"out.txt~", "<folder>"}}},
     };
 }
 

@@ -753,57 +753,16 @@ TEST_F(Output, APathTypedOrThroughALinkedFolderIsFollowedAsTheReadmeSays) {
     EXPECT_EQ(records().size(), runs) << "a refused output still started the backend";
 }
 
-struct KeepCase {
-    const char* why;
-    Files before;  // the working folder's files, "<folder>" for a folder
-    std::string backend;
-    std::string message;   // empty when it starts
-    std::string keptCopy;  // as the launch reports it
-    Files after;           // every entry afterwards, hidden ones too
-};
-
 TEST_F(Output, TheEarlierOutputIsKeptAndOnlyAStartReplacesIt) {
-    const std::vector<KeepCase> cases = {
-        {"no earlier output", {}, "mervo.exe", "", "", {{"out.txt", kMade}}},
-        {"the earlier text is kept",
-         {{"out.txt", "earlier\n"}},
-         "mervo.exe",
-         "",
-         "out.txt~",
-         {{"out.txt", kMade}, {"out.txt~", "earlier\n"}}},
-        {"an older copy makes way",
-         {{"out.txt", "second\n"}, {"out.txt~", "first\n"}},
-         "mervo.exe",
-         "",
-         "out.txt~",
-         {{"out.txt", kMade}, {"out.txt~", "second\n"}}},
-        {"an empty earlier output keeps nothing",
-         {{"out.txt", ""}, {"out.txt~", "older\n"}},
-         "mervo.exe",
-         "",
-         "",
-         {{"out.txt", kMade}, {"out.txt~", "older\n"}}},
-        {"the backend is missing",
-         {{"out.txt", "earlier\n"}},
-         "nomervo",
-         "Cannot start \"nomervo\": no such program in the working folder or on PATH.",
-         "",
-         {{"out.txt", "earlier\n"}}},
+    auto cases = kestrin::testing::sharedKeepCases();
+    cases.push_back(
         {"the backend cannot run",
          {{"out.txt", "earlier\n"}, {"prog", "echo\n"}},
          "prog",
          "Cannot start \"prog\": the system cannot run \"./prog\": it is neither a program for "
          "this system nor a script that begins with \"#!\".",
          "",
-         {{"out.txt", "earlier\n"}, {"prog", "echo\n"}}},
-        {"a folder where the copy goes",
-         {{"out.txt", "earlier\n"}, {"out.txt~", "<folder>"}},
-         "mervo.exe",
-         "Cannot write the output to \"out.txt\": its earlier content cannot be kept as "
-         "\"out.txt~\": Is a directory.",
-         "",
-         {{"out.txt", "earlier\n"}, {"out.txt~", "<folder>"}}},
-    };
+         {{"out.txt", "earlier\n"}, {"prog", "echo\n"}}});
     std::size_t runs = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);

@@ -308,50 +308,12 @@ TEST_F(WindowsLauncherTest, PathextNamesTheEndingsTried) {
     }
 }
 
-struct KeepCase {
-    const char* why;
-    std::map<std::string, std::string> before;  // files of a fresh working folder
-    std::string backend;
-    std::string message;                       // empty when it starts
-    std::string keptCopy;                      // as the launch reports it
-    std::map<std::string, std::string> after;  // every entry once the program has ended
-};
-
 // cmd.exe empties the output itself when it runs the line, so the earlier content is copied
 // aside first and kept as NAME~ once the program has started; a start that fails leaves no copy.
 TEST_F(WindowsLauncherTest, TheEarlierOutputIsKeptAsACopy) {
     install(m_pathFolder.path(), "mervo.exe");
-    const std::string line = "mervo.exe";
     const std::string made = "stand-in output\n";
-    const std::vector<KeepCase> cases = {
-        {"no earlier output", {}, line, "", "", {{"out.txt", made}}},
-        {"the earlier text is kept",
-         {{"out.txt", "earlier\n"}, {"out.txt~", "older\n"}},
-         line,
-         "",
-         "out.txt~",
-         {{"out.txt", made}, {"out.txt~", "earlier\n"}}},
-        {"an empty earlier output keeps nothing",
-         {{"out.txt", ""}, {"out.txt~", "older\n"}},
-         line,
-         "",
-         "",
-         {{"out.txt", made}, {"out.txt~", "older\n"}}},
-        {"the backend is missing",
-         {{"out.txt", "earlier\n"}},
-         "nomervo.exe",
-         "Cannot start \"nomervo.exe\": no such program in the working folder or on PATH.",
-         "",
-         {{"out.txt", "earlier\n"}}},
-        {"a folder where the copy goes",
-         {{"out.txt", "earlier\n"}, {"out.txt~", "<folder>"}},
-         line,
-         "Cannot write the output to \"out.txt\": its earlier content cannot be kept as "
-         "\"out.txt~\": " +
-             kestrin::backend::reasonFor(std::make_error_code(std::errc::is_a_directory)),
-         "",
-         {{"out.txt", "earlier\n"}, {"out.txt~", "<folder>"}}},
-    };
+    const auto cases = kestrin::testing::sharedKeepCases();
     std::size_t runs = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
