@@ -319,13 +319,7 @@ TEST_F(WindowsLauncherTest, TheEarlierOutputIsKeptAsACopy) {
         SCOPED_TRACE(c.why);
         const TempFolder work(m_work.path());
         const WorkingFolder inside(work.path());
-        for (const auto& [name, content] : c.before) {
-            if (content == "<folder>") {
-                fs::create_directory(fromUtf8(name));
-            } else {
-                work.write(name, content);
-            }
-        }
+        work.lay(c.before);
         const auto started = launch(decompileInto("out", c.backend));
         EXPECT_EQ(started.message(), c.message);
         if (started) {

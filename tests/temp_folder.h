@@ -74,6 +74,17 @@ public:
         std::ofstream(m_path / fromUtf8(name), std::ios::binary) << content;
     }
 
+    // Files as contentsOf gives them: content by name, "<folder>" for a folder.
+    void lay(const std::map<std::string, std::string>& files) const {
+        for (const auto& [name, content] : files) {
+            if (content == "<folder>") {
+                std::filesystem::create_directory(m_path / fromUtf8(name));
+            } else {
+                write(name, content);
+            }
+        }
+    }
+
     std::string read(const std::string& name) const {
         std::ifstream in(m_path / fromUtf8(name), std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
