@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "backend/texts.h"
 #include "real_window.h"
 
 namespace {
@@ -149,9 +150,8 @@ TEST(AfterTheStart, OneFileHasOneWriterWhateverItIsCalled) {
         w.type("Text2", output);
         w.press("Command1");
     };
-    const std::string stillWriting =
-        "The earlier Decompile into \"alias.txt\" is still running; try again once it has "
-        "ended.\nNothing was started.";
+    using kestrin::backend::Action;
+    const std::string stillWriting = kestrin::backend::stillRunning(Action::Decompile, "alias.txt");
     decompileInto("alias");
     for (const std::string& same : {std::string("alias"), std::string("./alias"), other,
                                     (fs::canonical(w.m_work.path()) / "alias").string()}) {
@@ -162,9 +162,7 @@ TEST(AfterTheStart, OneFileHasOneWriterWhateverItIsCalled) {
         w.type("Text5", archive);
         w.press("Command4");
     }
-    const std::string stillUnpacking =
-        "The earlier Unpack of \"pack.prx\" is still running; try again once it has ended.\n"
-        "Nothing was started.";
+    const std::string stillUnpacking = kestrin::backend::stillRunning(Action::Unpack, "pack.prx");
     EXPECT_EQ(w.m_messages.shown,
               (Strings{"DeCompiling Done", stillWriting, stillWriting, stillWriting, stillWriting,
                        "DeCompiling Done", stillUnpacking, stillUnpacking}));

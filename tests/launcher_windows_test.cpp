@@ -149,8 +149,7 @@ TEST_F(WindowsLauncherTest, OneFileHasOneWriterWhateverItsCase) {
     ASSERT_TRUE(first.ok()) << first.message();
     m_running.started(kestrin::backend::Action::Decompile, "Level.txt", first->key, "");
     const std::string stillWriting =
-        "The earlier Decompile into \"Level.txt\" is still running; try again once it has "
-        "ended.\nNothing was started.";
+        kestrin::backend::stillRunning(kestrin::backend::Action::Decompile, "Level.txt");
     for (const std::string& same :
          {std::string("LEVEL"), std::string(".\\level"), toUtf8(m_work.path() / "level")}) {
         EXPECT_EQ(

@@ -139,9 +139,7 @@ TEST(Running, HoldsBackWhatARunningBackendWorksOn) {
     };
     Running running;
     const auto id = running.started(Action::Unpack, "x.kpk", unpack("x.kpk"), "");
-    const std::string busy =
-        "The earlier Unpack of \"x.kpk\" is still running; try again once it has ended.\n"
-        "Nothing was started.";
+    const std::string busy = kestrin::backend::stillRunning(Action::Unpack, "x.kpk");
     for (const char* same : {"x.kpk", "x.kpk ", " x.kpk", "./x.kpk", "sub/../x.kpk"}) {
         EXPECT_EQ(running.busy(unpack(same)), busy) << same;
     }
@@ -151,8 +149,7 @@ TEST(Running, HoldsBackWhatARunningBackendWorksOn) {
     EXPECT_EQ(running.busy(""), std::nullopt) << "a Compile shares nothing";
     running.started(Action::Decompile, "alias.txt", Running::outputKey("8:42"), "alias.txt~");
     EXPECT_EQ(running.busy(Running::outputKey("8:42")),
-              "The earlier Decompile into \"alias.txt\" is still running; try again once it has "
-              "ended.\nNothing was started.");
+              kestrin::backend::stillRunning(Action::Decompile, "alias.txt"));
     EXPECT_EQ(running.busy(Running::outputKey("8:43")), std::nullopt);
     (void)running.ended(id, ExitStatus{}, "", false);
     EXPECT_EQ(running.busy(unpack("x.kpk")), std::nullopt) << "free again once it has ended";
