@@ -66,6 +66,16 @@ bool isPlainAscii(char c) {
     return (code >= 0x20 && code < 0x7F) || c == '\t';
 }
 
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// A "U" of the text that would read as the start of a U+XXXX name.
+bool looksLikeAName(std::string_view text, std::size_t at) {
+    return text[at] == 'U' && at + 2 < text.size() && text[at + 1] == '+' &&
+           isHexDigit(text[at + 2]);
+}
+
 }  // namespace
 
 bool isHidden(char32_t codePoint) {
@@ -79,6 +89,9 @@ bool isHidden(char32_t codePoint) {
 bool showsAsItself(std::string_view text) {
     for (std::size_t at = 0; at < text.size();) {
         if (isPlainAscii(text[at])) {
+            if (looksLikeAName(text, at)) {
+                return false;
+            }
             ++at;
             continue;
         }
@@ -95,6 +108,11 @@ std::string visibleForm(std::string_view text) {
     std::string shown;
     shown.reserve(text.size());
     for (std::size_t at = 0; at < text.size();) {
+        if (looksLikeAName(text, at)) {
+            shown += codePointName(U'U');
+            ++at;
+            continue;
+        }
         if (isPlainAscii(text[at])) {
             shown += text[at++];
             continue;

@@ -45,15 +45,16 @@ struct CodePointRange {
 // Every code point that does not show as itself, in ascending order: the control characters
 // (general category Cc) but tab, which shows as the blank it is; the format characters (Cf:
 // bidirectional embeddings, overrides and isolates, zero-width characters, the soft hyphen, the
-// byte order mark, tags...); the line and paragraph separators (Zl, Zp); every default-ignorable
-// code point (variation selectors, the combining grapheme joiner, the Hangul fillers, which look
-// blank, and those not assigned yet, which a later Unicode may make invisible); and the braille
-// blank, a symbol that looks like a space. Unicode 15.0's properties, with 17.0's format
-// characters.
+// byte order mark, tags...); every space but the plain one (Zs: the no-break, thin, ideographic
+// spaces... each looks like U+0020 or like nothing); the line and paragraph separators (Zl, Zp);
+// every default-ignorable code point (variation selectors, the combining grapheme joiner, the
+// Hangul fillers, which look blank, and those not assigned yet, which a later Unicode may make
+// invisible); and the braille blank, a symbol that looks like a space. Unicode 15.0's
+// properties, with 17.0's format characters.
 inline constexpr CodePointRange kHiddenRanges[] = {
     {0x0000, 0x0008},    // C0 controls before tab
     {0x000A, 0x001F},    // C0 controls after tab
-    {0x007F, 0x009F},    // delete, C1 controls
+    {0x007F, 0x00A0},    // delete, C1 controls, no-break space
     {0x00AD, 0x00AD},    // soft hyphen
     {0x034F, 0x034F},    // combining grapheme joiner
     {0x0600, 0x0605},    // Arabic number signs
@@ -63,12 +64,15 @@ inline constexpr CodePointRange kHiddenRanges[] = {
     {0x0890, 0x0891},    // Arabic pound and piastre marks above
     {0x08E2, 0x08E2},    // Arabic disputed end of ayah
     {0x115F, 0x1160},    // Hangul choseong and jungseong fillers
+    {0x1680, 0x1680},    // Ogham space mark
     {0x17B4, 0x17B5},    // Khmer inherent vowels
     {0x180B, 0x180F},    // Mongolian free variation selectors, vowel separator
-    {0x200B, 0x200F},    // zero-width space, non-joiner, joiner; left-to-right, right-to-left marks
-    {0x2028, 0x202E},    // line and paragraph separators; bidirectional embeddings and overrides
-    {0x2060, 0x206F},    // word joiner, invisible operators, isolates, deprecated format characters
+    {0x2000, 0x200F},    // en quad to hair space; zero-width space, joiners; left-to-right marks
+    {0x2028, 0x202F},    // line and paragraph separators; bidirectional embeddings and overrides;
+                         // narrow no-break space
+    {0x205F, 0x206F},    // medium mathematical space, word joiner, invisible operators, isolates
     {0x2800, 0x2800},    // braille pattern blank
+    {0x3000, 0x3000},    // ideographic space
     {0x3164, 0x3164},    // Hangul filler
     {0xFE00, 0xFE0F},    // variation selectors
     {0xFEFF, 0xFEFF},    // zero-width no-break space (byte order mark)
@@ -89,7 +93,9 @@ bool isHidden(char32_t codePoint);
 bool showsAsItself(std::string_view text);
 
 // text with each hidden character written as its U+XXXX name and each byte that starts no valid
-// UTF-8 character as \xHH; everything else as it stands.
+// UTF-8 character as \xHH; everything else as it stands, but that a "U" the name itself holds
+// before "+" and a hexadecimal digit is written U+0055: every U+ followed by digits that is shown
+// is then one of these names, never a file's own text.
 std::string visibleForm(std::string_view text);
 
 // The hidden characters of text, each once, in order of first appearance.

@@ -96,8 +96,8 @@ TEST(Commands, BuildsTheLinesExactly) {
          decompileLine("mervo.exe", "a-b-", "THUG1", "\xE2\x80\x90x\xE2\x88\x92"),
          line("cmd /c mervo.exe -d a-b-.qb THUG1 > \xE2\x80\x90x\xE2\x88\x92.txt")},
         {"characters beside the format ranges pass",
-         compileLine("mervo.exe", "\xC2\xAC\xC2\xAE\xE2\x80\x8A\xE2\x81\xB0\xEF\xBF\xBC"),
-         line("cmd /c mervo.exe -c \xC2\xAC\xC2\xAE\xE2\x80\x8A\xE2\x81\xB0\xEF\xBF\xBC.txt")},
+         compileLine("mervo.exe", "\xC2\xAC\xC2\xAE\xE2\x80\x90\xE2\x81\xB0\xEF\xBF\xBC"),
+         line("cmd /c mervo.exe -c \xC2\xAC\xC2\xAE\xE2\x80\x90\xE2\x81\xB0\xEF\xBF\xBC.txt")},
 
         {"empty input", decompileLine("mervo.exe", "", "THUG1", "level"), refused(kNoDecompile)},
         {"empty output", decompileLine("mervo.exe", "level", "THUG1", ""), refused(kNoDecompile)},

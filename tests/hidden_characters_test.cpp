@@ -25,8 +25,8 @@ char32_t codePoint(const std::string& hex) {
     return static_cast<char32_t>(std::stoul(hex, nullptr, 16));
 }
 
-// Cc but tab, Cf, Zl and Zp from UnicodeData.txt; Default_Ignorable_Code_Point from
-// DerivedCoreProperties.txt; and the braille blank.
+// Cc but tab, Zs but the space, Cf, Zl and Zp from UnicodeData.txt; Default_Ignorable_Code_Point
+// from DerivedCoreProperties.txt; and the braille blank.
 UnicodeData read(const std::string& folder) {
     UnicodeData data;
     std::ifstream characters(folder + "/UnicodeData.txt");
@@ -46,8 +46,8 @@ UnicodeData read(const std::string& folder) {
         const char32_t first = fields.at(1).ends_with("Last>") ? rangeStart : code;
         for (char32_t c = first; c <= code; ++c) {
             data.assigned.insert(c);
-            if ((category == "Cc" && c != '\t') || category == "Cf" || category == "Zl" ||
-                category == "Zp") {
+            if ((category == "Cc" && c != '\t') || (category == "Zs" && c != ' ') ||
+                category == "Cf" || category == "Zl" || category == "Zp") {
                 data.hidden.insert(c);
             }
         }
