@@ -49,7 +49,7 @@ std::optional<std::string> Running::busy(const std::string& key) const {
     if (found == m_running.end()) {
         return std::nullopt;
     }
-    return stillRunning(found->second.action, found->second.file);
+    return stillRunning(found->second.job);
 }
 
 bool Running::ownOutput(const std::string& identity, std::int64_t modified) const {
@@ -57,18 +57,15 @@ bool Running::ownOutput(const std::string& identity, std::int64_t modified) cons
     return found != m_ownOutputs.end() && modified <= found->second;
 }
 
-std::uint64_t Running::started(Action action, std::string file, std::string key,
-                               std::string keptCopy) {
+std::uint64_t Running::started(Job job, std::string key, std::string keptCopy) {
     const std::uint64_t id = m_nextId++;
-    m_running[id] = Backend{.action = action,
-                            .file = std::move(file),
-                            .key = std::move(key),
-                            .keptCopy = std::move(keptCopy)};
+    m_running[id] =
+        Backend{.job = std::move(job), .key = std::move(key), .keptCopy = std::move(keptCopy)};
     return id;
 }
 
 std::optional<Failed> Running::ended(std::uint64_t id, const platform::ExitStatus& status,
-                                     std::string stderrTail, bool stderrCut) {
+                                     platform::StderrTail stderr) {
     const auto found = m_running.find(id);
     if (found == m_running.end()) {
         return std::nullopt;
@@ -86,11 +83,9 @@ std::optional<Failed> Running::ended(std::uint64_t id, const platform::ExitStatu
     if (!status.failed()) {
         return std::nullopt;
     }
-    return Failed{.action = done.action,
-                  .file = std::move(done.file),
+    return Failed{.job = std::move(done.job),
                   .status = status,
-                  .stderrTail = std::move(stderrTail),
-                  .stderrCut = stderrCut,
+                  .stderr = std::move(stderr),
                   .keptCopy = std::move(done.keptCopy)};
 }
 

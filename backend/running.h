@@ -33,17 +33,16 @@ public:
     // Decompile started here wrote, unchanged since that backend ended.
     bool ownOutput(const std::string& identity, std::int64_t modified) const;
 
-    // Notes a backend just started for action on file; the id is for ended().
-    std::uint64_t started(Action action, std::string file, std::string key, std::string keptCopy);
+    // Notes a backend just started for job; the id is for ended().
+    std::uint64_t started(Job job, std::string key, std::string keptCopy);
 
     // The backend with id has ended: what to report when it failed.
     std::optional<Failed> ended(std::uint64_t id, const platform::ExitStatus& status,
-                                std::string stderrTail, bool stderrCut);
+                                platform::StderrTail stderr);
 
 private:
     struct Backend {
-        Action action;
-        std::string file;
+        Job job;
         std::string key;
         std::string keptCopy;
     };

@@ -46,16 +46,16 @@ std::string describe(const platform::ExitStatus& status) {
     return "ended, with a status Kestrin could not learn";
 }
 
-std::string whatRan(Action action, std::string_view file) {
-    switch (action) {
+std::string whatRan(const Job& job) {
+    switch (job.action) {
         case Action::Decompile:
-            return "Decompile into " + quoted(file);
+            return "Decompile into " + quoted(job.file);
         case Action::Compile:
-            return "Compile of " + quoted(file);
+            return "Compile of " + quoted(job.file);
         case Action::Unpack:
             break;
     }
-    return "Unpack of " + quoted(file);
+    return "Unpack of " + quoted(job.file);
 }
 
 // The line as shown (hidden characters as U+XXXX), cut after kStderrLineCharacters characters
@@ -106,24 +106,26 @@ std::vector<Line> linesOf(std::string_view tail, bool cut) {
     return lines;
 }
 
+// The backend's own lines, each behind the quote mark: whatever they say, none starts a line of
+// the message, so none can pass for Kestrin's words.
 std::string stderrPart(const Failed& failed, std::size_t maxLines) {
-    const std::vector<Line> lines = linesOf(failed.stderrTail, failed.stderrCut);
+    const std::vector<Line> lines = linesOf(failed.stderr.text, failed.stderr.cut);
     if (lines.empty()) {
-        return "The backend wrote nothing.\n";
+        return "It wrote nothing.\n";
     }
     const std::size_t first = lines.size() > maxLines ? lines.size() - maxLines : 0;
-    std::string text =
-        first == 0 ? "The backend wrote:\n"
-                   : "The backend wrote (the last " + std::to_string(maxLines) + " lines):\n";
+    std::string text = first == 0 ? "It wrote:\n"
+                                  : "It wrote (the last " + std::to_string(maxLines) + " lines):\n";
     for (std::size_t i = first; i < lines.size(); ++i) {
-        text += shownLine(lines[i].text, lines[i].startLost) + "\n";
+        const std::string shown = shownLine(lines[i].text, lines[i].startLost);
+        text += shown.empty() ? ">\n" : "> " + shown + "\n";
     }
     return text;
 }
 
 std::string oneFailure(const Failed& failed, std::size_t maxLines) {
-    std::string text = whatRan(failed.action, failed.file) + " failed: the backend " +
-                       describe(failed.status) + ".\n" + stderrPart(failed, maxLines);
+    std::string text = whatRan(failed.job) + " failed: the backend " + quoted(failed.job.program) +
+                       " " + describe(failed.status) + ".\n" + stderrPart(failed, maxLines);
     if (!failed.keptCopy.empty()) {
         text += "The earlier text is kept in " + quoted(failed.keptCopy) + ".\n";
     }
@@ -320,7 +322,7 @@ std::string failureReport(std::span<const Failed> failed) {
     const std::size_t shown = std::min(failed.size(), kFailuresShown);
     std::string text = std::to_string(failed.size()) + " backends failed.\n";
     for (std::size_t i = 0; i < shown; ++i) {
-        text += "\n" + oneFailure(failed[i], kStderrLines / shown);
+        text += "\n" + std::to_string(i + 1) + ". " + oneFailure(failed[i], kStderrLines / shown);
     }
     if (failed.size() > shown) {
         text += "\nAnd " + std::to_string(failed.size() - shown) + " more failed.\n";
@@ -329,9 +331,9 @@ std::string failureReport(std::span<const Failed> failed) {
     return text;
 }
 
-std::string stillRunning(Action action, std::string_view file) {
-    return "The earlier " + whatRan(action, file) +
-           " is still running; try again once it has ended." + std::string(kNothingStarted);
+std::string stillRunning(const Job& job) {
+    return "The earlier " + whatRan(job) + " is still running; try again once it has ended." +
+           std::string(kNothingStarted);
 }
 
 }  // namespace kestrin::backend

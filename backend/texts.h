@@ -75,15 +75,20 @@ std::string earlierKeptElsewhere(std::string_view file, std::string_view keep,
 
 enum class Action { Decompile, Compile, Unpack };
 
-// A backend that failed: the file its action names (Decompile: the output, "NAME.txt"; Compile:
-// the input; Unpack: the archive), its exit status, the end of its stderr and whether more came
-// before that end, and the earlier text a Decompile kept as "NAME.txt~" (empty when none).
-struct Failed {
+// What a backend was started for: the action, the backend as named in the window, and the file
+// the action names (Decompile: the output, "NAME.txt"; Compile: the input; Unpack: the archive).
+struct Job {
     Action action;
+    std::string program;
     std::string file;
+};
+
+// A backend that failed: its job, its exit status, the end of its stderr, and the earlier text a
+// Decompile kept as "NAME.txt~" (empty when none).
+struct Failed {
+    Job job;
     platform::ExitStatus status;
-    std::string stderrTail;
-    bool stderrCut = false;
+    platform::StderrTail stderr;
     std::string keptCopy;
 };
 
@@ -96,12 +101,13 @@ inline constexpr std::size_t kStderrLineCharacters = 100;
 inline constexpr std::size_t kFailuresShown = 3;
 
 // One message for the failures known together, in the order given; failed is not empty. Each
-// tells the action, its file, its exit status and the last lines of its stderr (at most
-// kStderrLines in all).
+// tells the action, its file, the backend and its exit status, then the last lines of its stderr
+// (at most kStderrLines in all), each behind "> " so that no line a backend writes can pass for
+// Kestrin's own words; several are numbered.
 std::string failureReport(std::span<const Failed> failed);
 
 // The refusal of a second Decompile into the same output, or Unpack of the same archive, while
 // the first still runs.
-std::string stillRunning(Action action, std::string_view file);
+std::string stillRunning(const Job& job);
 
 }  // namespace kestrin::backend

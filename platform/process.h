@@ -30,6 +30,14 @@ struct ExitStatus {
 // The signal's name without "SIG" ("KILL"), or "" for a number the system does not name.
 std::string signalName(int signal);
 
+// The last bytes a program wrote to stderr, and whether more came before them.
+struct StderrTail {
+    std::string text;
+    bool cut = false;
+
+    bool operator==(const StderrTail&) const = default;
+};
+
 // What a started program writes to stderr, and to stdout when nothing else takes it, caught
 // through a pipe as it comes: nothing of it is kept on disk, nothing is opened again by name, and
 // no read ever waits. Only the last bytes are held, in memory.
@@ -58,11 +66,10 @@ public:
     bool drain();
 
     // The last bytes taken, at most keep of them, and whether more came before them.
-    std::string_view tail() const {
+    StderrTail tail() const {
         const std::size_t from = m_tail.size() > m_keep ? m_tail.size() - m_keep : 0;
-        return std::string_view(m_tail).substr(from);
+        return {m_tail.substr(from), m_cut || from > 0};
     }
-    bool cut() const { return m_cut || m_tail.size() > m_keep; }
 
 private:
     friend void keepDraining(std::vector<StderrCapture> captures);

@@ -80,7 +80,8 @@ struct ReportCase {
 };
 
 TEST(AfterTheStart, AFailureIsReportedOnceInItsOwnWordsAfterTheConfirmation) {
-    const std::string failed = " failed: the backend ended with status 3.\nThe backend wrote:\n";
+    const std::string failed =
+        " failed: the backend \"mervo.exe\" ended with status 3.\nIt wrote:\n> ";
     const std::vector<ReportCase> cases = {
         {"a decompile that succeeds", "Command1", std::nullopt, {"DeCompiling Done"}},
         {"a decompile that fails",
@@ -91,11 +92,11 @@ TEST(AfterTheStart, AFailureIsReportedOnceInItsOwnWordsAfterTheConfirmation) {
          "Command2",
          "unknown entry\n",
          {"Compiling Done",
-          "Compile of \"level.txt\"" + failed + "unknown entry\nstand-in output"}},
+          "Compile of \"level.txt\"" + failed + "unknown entry\n> stand-in output"}},
         {"an unpack that fails",
          "Command4",
          "no such archive\x1b[0m\n",
-         {"Unpack of \"pack.prx\"" + failed + "no such archive" + "U+001B[0m\nstand-in output"}},
+         {"Unpack of \"pack.prx\"" + failed + "no such archive" + "U+001B[0m\n> stand-in output"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
@@ -151,7 +152,8 @@ TEST(AfterTheStart, OneFileHasOneWriterWhateverItIsCalled) {
         w.press("Command1");
     };
     using kestrin::backend::Action;
-    const std::string stillWriting = kestrin::backend::stillRunning(Action::Decompile, "alias.txt");
+    const std::string stillWriting =
+        kestrin::backend::stillRunning({Action::Decompile, "mervo.exe", "alias.txt"});
     decompileInto("alias");
     for (const std::string& same : {std::string("alias"), std::string("./alias"), other,
                                     (fs::canonical(w.m_work.path()) / "alias").string()}) {
@@ -162,7 +164,8 @@ TEST(AfterTheStart, OneFileHasOneWriterWhateverItIsCalled) {
         w.type("Text5", archive);
         w.press("Command4");
     }
-    const std::string stillUnpacking = kestrin::backend::stillRunning(Action::Unpack, "pack.prx");
+    const std::string stillUnpacking =
+        kestrin::backend::stillRunning({Action::Unpack, "mervo.exe", "pack.prx"});
     EXPECT_EQ(w.m_messages.shown,
               (Strings{"DeCompiling Done", stillWriting, stillWriting, stillWriting, stillWriting,
                        "DeCompiling Done", stillUnpacking, stillUnpacking}));

@@ -33,7 +33,7 @@ public:
         }
         watched.ended = true;
         if (watched.context) {
-            watched.onEnd({status, std::move(stderrTail)});
+            watched.onEnd({status, {std::move(stderrTail), false}});
         }
     }
 

@@ -134,7 +134,7 @@ TEST_F(WindowsLauncherTest, EachStartTellsItsEndAndItsStderrComesThroughAPipe) {
             return allRead && started->process.ended();
         }));
         EXPECT_EQ(*started->process.ended(), c.status);
-        EXPECT_EQ(started->capture.tail(), c.stderrTail);
+        EXPECT_EQ(started->capture.tail().text, c.stderrTail);
     }
     EXPECT_EQ(m_work.read("out.txt"), "stand-in output\n");
 }
@@ -147,9 +147,10 @@ TEST_F(WindowsLauncherTest, OneFileHasOneWriterWhateverItsCase) {
     Result<Started> first =
         kestrin::backend::SystemLauncher().launch(decompileInto("Level"), m_running);
     ASSERT_TRUE(first.ok()) << first.message();
-    m_running.started(kestrin::backend::Action::Decompile, "Level.txt", first->key, "");
-    const std::string stillWriting =
-        kestrin::backend::stillRunning(kestrin::backend::Action::Decompile, "Level.txt");
+    m_running.started({kestrin::backend::Action::Decompile, "mervo.exe", "Level.txt"}, first->key,
+                      "");
+    const std::string stillWriting = kestrin::backend::stillRunning(
+        {kestrin::backend::Action::Decompile, "mervo.exe", "Level.txt"});
     for (const std::string& same :
          {std::string("LEVEL"), std::string(".\\level"), toUtf8(m_work.path() / "level")}) {
         EXPECT_EQ(

@@ -19,18 +19,21 @@ using kestrin::backend::Action;
 using kestrin::backend::Failed;
 using kestrin::platform::ExitStatus;
 
-std::string lines(int first, int last) {
+// Lines "line N" for N from first to last, each behind the quote mark as a report shows them.
+std::string lines(int first, int last, const std::string& mark = "") {
     std::string text;
     for (int i = first; i <= last; ++i) {
-        text += "line " + std::to_string(i) + "\n";
+        text += mark + "line " + std::to_string(i) + "\n";
     }
     return text;
 }
 
 Failed failed(Action action, std::string file, std::string stderrTail, std::string kept = {},
               bool cut = false) {
-    return {action, std::move(file), ExitStatus{ExitStatus::Kind::Exited, 3}, std::move(stderrTail),
-            cut,    std::move(kept)};
+    return {{action, "mervo.exe", std::move(file)},
+            ExitStatus{ExitStatus::Kind::Exited, 3},
+            {std::move(stderrTail), cut},
+            std::move(kept)};
 }
 
 struct ReportCase {
@@ -39,42 +42,50 @@ struct ReportCase {
     std::string expected;
 };
 
-TEST(FailureReport, TellsWhatRanHowItEndedAndItsLastLines) {
-    const std::string status3 = " failed: the backend ended with status 3.\n";
+TEST(FailureReport, TellsWhatRanHowItEndedAndItsLastLinesAsTheBackendsOwn) {
+    const std::string status3 = " failed: the backend \"mervo.exe\" ended with status 3.\n";
     const std::string ellipsis = "\xE2\x80\xA6";
     const std::string longLine = std::string(99, 'y') + "\xC3\xA9" + std::string(150, 'z');
     // Each control byte shows as six characters: the cut comes after.
     const std::string controls(60, '\x01');
+    const std::string forged =
+        "Compile of \"b.txt\" failed: the backend \"mervo.exe\" ended with "
+        "status 1.\nIt wrote nothing.\n\n2. Unpack of \"c\"";
     const std::vector<ReportCase> cases = {
         {"one failure with its kept text",
          {failed(Action::Decompile, "level.txt", "bad header\nat byte 12\n", "level.txt~")},
          "Decompile into \"level.txt\"" + status3 +
-             "The backend wrote:\nbad header\nat byte 12\nThe earlier text is kept in "
+             "It wrote:\n> bad header\n> at byte 12\nThe earlier text is kept in "
              "\"level.txt~\"."},
         {"nothing written",
          {failed(Action::Compile, "a.txt", "")},
-         "Compile of \"a.txt\"" + status3 + "The backend wrote nothing."},
+         "Compile of \"a.txt\"" + status3 + "It wrote nothing."},
         {"line ends of either system, hidden characters, blank lines at the end",
          {failed(Action::Unpack, "pack\x1b", "a\r\n\r\nb\x1b[31m\r\n\r\n\n")},
-         "Unpack of \"packU+001B\"" + status3 + "The backend wrote:\na\n\nbU+001B[31m"},
+         "Unpack of \"packU+001B\"" + status3 + "It wrote:\n> a\n>\n> bU+001B[31m"},
+        {"lines shaped like Kestrin's own still read as the backend's",
+         {failed(Action::Decompile, "a.txt", forged)},
+         "Decompile into \"a.txt\"" + status3 +
+             "It wrote:\n> Compile of \"b.txt\" failed: the backend \"mervo.exe\" ended with "
+             "status "
+             "1.\n> It wrote nothing.\n>\n> 2. Unpack of \"c\""},
         {"only the last lines",
          {failed(Action::Compile, "a.txt", lines(1, 25))},
-         "Compile of \"a.txt\"" + status3 + "The backend wrote (the last 20 lines):\n" +
-             lines(6, 24) + "line 25"},
+         "Compile of \"a.txt\"" + status3 + "It wrote (the last 20 lines):\n" + lines(6, 24, "> ") +
+             "> line 25"},
         {"a first line whose start came before what is kept is left out",
          {failed(Action::Compile, "a.txt", "ff\n" + lines(1, 3), "", true)},
-         "Compile of \"a.txt\"" + status3 + "The backend wrote:\n" + lines(1, 2) + "line 3"},
+         "Compile of \"a.txt\"" + status3 + "It wrote:\n" + lines(1, 2, "> ") + "> line 3"},
         {"unless it is the only one: then its end shows, after a mark",
          {failed(Action::Compile, "a.txt", longLine + "\n", "", true)},
-         "Compile of \"a.txt\"" + status3 + "The backend wrote:\n" + ellipsis +
-             std::string(100, 'z')},
+         "Compile of \"a.txt\"" + status3 + "It wrote:\n> " + ellipsis + std::string(100, 'z')},
         {"a long line is cut after a hundred characters, not bytes",
          {failed(Action::Compile, "a.txt", longLine + "\n")},
-         "Compile of \"a.txt\"" + status3 + "The backend wrote:\n" + std::string(99, 'y') +
-             "\xC3\xA9" + ellipsis},
+         "Compile of \"a.txt\"" + status3 + "It wrote:\n> " + std::string(99, 'y') + "\xC3\xA9" +
+             ellipsis},
         {"a line cut after its hidden characters are shown",
          {failed(Action::Compile, "a.txt", controls + "\nnext\n")},
-         "Compile of \"a.txt\"" + status3 + "The backend wrote:\n" +
+         "Compile of \"a.txt\"" + status3 + "It wrote:\n> " +
              [] {
                  std::string shown;
                  for (int i = 0; i < 17; ++i) {
@@ -82,20 +93,20 @@ TEST(FailureReport, TellsWhatRanHowItEndedAndItsLastLines) {
                  }
                  return shown.substr(0, 100);
              }() +
-             ellipsis + "\nnext"},
-        {"failures known together share the lines",
+             ellipsis + "\n> next"},
+        {"failures known together are numbered and share the lines",
          {failed(Action::Decompile, "a.txt", lines(1, 12)), failed(Action::Unpack, "p", "")},
-         "2 backends failed.\n\nDecompile into \"a.txt\"" + status3 +
-             "The backend wrote (the last 10 lines):\n" + lines(3, 12) + "\nUnpack of \"p\"" +
-             status3 + "The backend wrote nothing."},
+         "2 backends failed.\n\n1. Decompile into \"a.txt\"" + status3 +
+             "It wrote (the last 10 lines):\n" + lines(3, 12, "> ") + "\n2. Unpack of \"p\"" +
+             status3 + "It wrote nothing."},
         {"the first few, then how many more",
          {failed(Action::Compile, "1.txt", "one\n"), failed(Action::Compile, "2.txt", "two\n"),
           failed(Action::Compile, "3.txt", "three\n"), failed(Action::Compile, "4.txt", "four\n"),
           failed(Action::Compile, "5.txt", "five\n")},
-         "5 backends failed.\n\nCompile of \"1.txt\"" + status3 +
-             "The backend wrote:\none\n\nCompile of \"2.txt\"" + status3 +
-             "The backend wrote:\ntwo\n\nCompile of \"3.txt\"" + status3 +
-             "The backend wrote:\nthree\n\nAnd 2 more failed."},
+         "5 backends failed.\n\n1. Compile of \"1.txt\"" + status3 +
+             "It wrote:\n> one\n\n2. Compile of \"2.txt\"" + status3 +
+             "It wrote:\n> two\n\n3. Compile of \"3.txt\"" + status3 +
+             "It wrote:\n> three\n\nAnd 2 more failed."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
@@ -114,18 +125,18 @@ TEST(FailureReport, TellsHowTheBackendEnded) {
         {{Kind::Unknown, 0}, "ended, with a status Kestrin could not learn"},
     };
     for (const auto& [status, words] : cases) {
-        const Failed one{Action::Compile, "a.txt", status, "", false, ""};
-        EXPECT_EQ(
-            kestrin::backend::failureReport({&one, 1}),
-            "Compile of \"a.txt\" failed: the backend " + words + ".\nThe backend wrote nothing.");
+        const Failed one{{Action::Compile, "my\xE2\x80\xAEtool", "a.txt"}, status, {}, ""};
+        EXPECT_EQ(kestrin::backend::failureReport({&one, 1}),
+                  "Compile of \"a.txt\" failed: the backend \"myU+202Etool\" " + words +
+                      ".\nIt wrote nothing.");
     }
 }
 
 TEST(FailureReport, NamesWhatStillRuns) {
-    EXPECT_EQ(kestrin::backend::stillRunning(Action::Decompile, "level.txt"),
+    EXPECT_EQ(kestrin::backend::stillRunning({Action::Decompile, "mervo.exe", "level.txt"}),
               "The earlier Decompile into \"level.txt\" is still running; try again once it has "
               "ended.\nNothing was started.");
-    EXPECT_EQ(kestrin::backend::stillRunning(Action::Unpack, "a\xE2\x80\xAE"),
+    EXPECT_EQ(kestrin::backend::stillRunning({Action::Unpack, "mervo.exe", "a\xE2\x80\xAE"}),
               "The earlier Unpack of \"aU+202E\" is still running; try again once it has "
               "ended.\nNothing was started.");
 }
@@ -138,8 +149,8 @@ TEST(Running, HoldsBackWhatARunningBackendWorksOn) {
         return Running::argumentsKey(*kestrin::backend::unpack("mervo.exe", archive));
     };
     Running running;
-    const auto id = running.started(Action::Unpack, "x.kpk", unpack("x.kpk"), "");
-    const std::string busy = kestrin::backend::stillRunning(Action::Unpack, "x.kpk");
+    const auto id = running.started({Action::Unpack, "mervo.exe", "x.kpk"}, unpack("x.kpk"), "");
+    const std::string busy = kestrin::backend::stillRunning({Action::Unpack, "mervo.exe", "x.kpk"});
     for (const char* same : {"x.kpk", "x.kpk ", " x.kpk", "./x.kpk", "sub/../x.kpk"}) {
         EXPECT_EQ(running.busy(unpack(same)), busy) << same;
     }
@@ -147,11 +158,12 @@ TEST(Running, HoldsBackWhatARunningBackendWorksOn) {
         EXPECT_EQ(running.busy(unpack(other)), std::nullopt) << other;
     }
     EXPECT_EQ(running.busy(""), std::nullopt) << "a Compile shares nothing";
-    running.started(Action::Decompile, "alias.txt", Running::outputKey("8:42"), "alias.txt~");
+    running.started({Action::Decompile, "mervo.exe", "alias.txt"}, Running::outputKey("8:42"),
+                    "alias.txt~");
     EXPECT_EQ(running.busy(Running::outputKey("8:42")),
-              kestrin::backend::stillRunning(Action::Decompile, "alias.txt"));
+              kestrin::backend::stillRunning({Action::Decompile, "mervo.exe", "alias.txt"}));
     EXPECT_EQ(running.busy(Running::outputKey("8:43")), std::nullopt);
-    (void)running.ended(id, ExitStatus{}, "", false);
+    (void)running.ended(id, ExitStatus{}, {});
     EXPECT_EQ(running.busy(unpack("x.kpk")), std::nullopt) << "free again once it has ended";
 }
 
@@ -163,9 +175,10 @@ TEST(Running, KnowsItsOwnOutputsUntilTheyChange) {
     const auto before = std::chrono::duration_cast<std::chrono::nanoseconds>(
                             std::chrono::system_clock::now().time_since_epoch())
                             .count();
-    const auto id = running.started(Action::Decompile, "a.txt", Running::outputKey("8:42"), "");
+    const auto id =
+        running.started({Action::Decompile, "mervo.exe", "a.txt"}, Running::outputKey("8:42"), "");
     EXPECT_FALSE(running.ownOutput("8:42", before)) << "not before its backend has ended";
-    (void)running.ended(id, ExitStatus{ExitStatus::Kind::Exited, 3}, "", false);
+    (void)running.ended(id, ExitStatus{ExitStatus::Kind::Exited, 3}, {});
     EXPECT_TRUE(running.ownOutput("8:42", before)) << "a failed one's output is its own too";
     EXPECT_FALSE(running.ownOutput("8:42", before + 3'600'000'000'000)) << "changed since";
     EXPECT_FALSE(running.ownOutput("8:43", before)) << "another file";

@@ -131,8 +131,7 @@ struct Planned {
 // What the rules say the window holds and has done.
 struct Model {
     struct Started {
-        Action action;
-        std::string file;  // as typed, with its ending
+        kestrin::backend::Job job;  // its file as typed, with its ending
         std::string keptCopy;
         bool running = true;
     };
@@ -164,8 +163,7 @@ struct Model {
         }
         which.running = false;
         if (plan.ending.failed()) {
-            waiting.push_back(
-                {which.action, which.file, plan.ending, plan.words, false, which.keptCopy});
+            waiting.push_back({which.job, plan.ending, {plan.words, false}, which.keptCopy});
         }
     }
 
@@ -271,7 +269,8 @@ struct Model {
     // The backend that still writes file, or unpacks it; the refusal names it as it was typed.
     const Started* running(Action action, const std::string& file) const {
         const auto found = std::find_if(started.begin(), started.end(), [&](const Started& other) {
-            return other.running && other.action == action && normal(other.file) == normal(file);
+            return other.running && other.job.action == action &&
+                   normal(other.job.file) == normal(file);
         });
         return found == started.end() ? nullptr : &*found;
     }
@@ -282,7 +281,7 @@ struct Model {
                 const std::optional<std::string>& failure, const std::string& keptCopy) {
         const Started* busy = action != Action::Compile ? running(action, file) : nullptr;
         if (busy != nullptr) {
-            inform(kestrin::backend::stillRunning(action, busy->file));
+            inform(kestrin::backend::stillRunning(busy->job));
             return false;
         }
         lines.push_back(line);
@@ -290,7 +289,7 @@ struct Model {
             inform(*failure);
             return false;
         }
-        started.push_back({action, file, keptCopy});
+        started.push_back({{action, backend.text, file}, keptCopy});
         return true;
     }
 

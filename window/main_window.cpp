@@ -149,16 +149,15 @@ std::optional<std::string> MainWindow::launch(Action action, const std::string& 
         m_messages->inform(started.message());
         return std::nullopt;
     }
-    const std::uint64_t id =
-        m_running.started(action, file, std::move(started->key), started->keptCopy);
+    const std::uint64_t id = m_running.started({action, command->program, file},
+                                               std::move(started->key), started->keptCopy);
     m_seams.watch.watch(std::move(started->process), std::move(started->capture), this,
                         [this, id](Ended ended) { onBackendEnded(id, std::move(ended)); });
     return std::move(started->problem);
 }
 
 void MainWindow::onBackendEnded(std::uint64_t id, Ended ended) {
-    if (auto failed =
-            m_running.ended(id, ended.status, std::move(ended.stderrTail), ended.stderrCut)) {
+    if (auto failed = m_running.ended(id, ended.status, std::move(ended.stderr))) {
         m_messages->report(std::move(*failed));
     }
 }

@@ -145,7 +145,7 @@ void SystemProcessWatch::check(std::uint64_t id) {
     }
     // What it wrote before its end is in the pipe by now.
     watched.captureDone = watched.captureDone || watched.capture.drain();
-    Ended ended{*status, std::string(watched.capture.tail()), watched.capture.cut()};
+    Ended ended{*status, watched.capture.tail()};
     const QPointer<QObject> context = watched.context;
     const OnEnd onEnd = std::move(watched.onEnd);
     watched.ended = true;

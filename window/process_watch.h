@@ -13,11 +13,10 @@
 
 namespace kestrin::window {
 
-// How a watched backend ended, the end of its stderr, and whether more came before that end.
+// How a watched backend ended, and the end of its stderr.
 struct Ended {
     platform::ExitStatus status;
-    std::string stderrTail;
-    bool stderrCut = false;
+    platform::StderrTail stderr;
 };
 
 // Watches started backends until each has ended: the seam between the window and the system's
