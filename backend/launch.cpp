@@ -97,6 +97,16 @@ std::string whyNot(const std::string& program, const std::string& file,
 #endif
 }
 
+// Nothing started: what was made for the output goes, and the message says if it could not.
+Failure notStarted(std::string message, std::optional<PreparedOutput>& output) {
+    if (output) {
+        if (Result<> undone = discardOutput(*output); !undone) {
+            message += undone.message();
+        }
+    }
+    return {std::move(message)};
+}
+
 }  // namespace
 
 Result<Started> SystemLauncher::launch(const Command& command, const Running& running) {
@@ -123,39 +133,37 @@ Result<Started> SystemLauncher::launch(const Command& command, const Running& ru
             return Failure{std::move(*busy)};
         }
     }
+    // One writer per output, whichever Kestrin started it: the output's lock (output.h).
     std::optional<PreparedOutput> output;
     if (command.output) {
-        Result<PreparedOutput> prepared = prepareOutput(*command.output, running);
+        Result<PreparedOutput> prepared = prepareOutput(*command.output);
         if (!prepared) {
             return prepared.error();
         }
         output.emplace(std::move(prepared).value());
-        key = Running::outputKey(output->file.writtenIdentity());
     }
     SystemResult<platform::StderrCapture> capture = platform::StderrCapture::create(kStderrBytes);
     if (!capture) {
-        return Failure{cannotStart(program, reasonFor(capture.error()))};
+        return notStarted(cannotStart(program, reasonFor(capture.error())), output);
     }
     Started started;
     started.capture = std::move(capture).value();
     const platform::ProcessStart start{.file = *file,
                                        .arguments = words,
                                        .commandLine = command.text(),
-                                       .output = output ? output->file.descriptor() : -1};
+                                       .output = output ? output->file.descriptor() : -1,
+                                       .inheritedLock = output ? output->file.inheritedLock() : -1};
     SystemResult<platform::Process> process = platform::startProcess(start, started.capture);
     started.capture.closeWriter();
     if (!process) {
-        // Nothing started: the output's new file goes, the earlier one was never touched.
-        return Failure{whyNot(program, *file, process.error())};
+        return notStarted(whyNot(program, *file, process.error()), output);
     }
     started.process = std::move(process).value();
     started.key = std::move(key);
     if (output) {
-        Result<std::string> kept = commitOutput(*output);
-        if (kept) {
-            started.keptCopy = std::move(kept).value();
-        } else {
-            started.problem = kept.message();
+        started.keptCopy = output->keptCopy;
+        if (Result<> named = commitOutput(*output); !named) {
+            started.problem = named.message();
         }
     }
     return started;

@@ -6,11 +6,13 @@
 namespace kestrin::backend {
 namespace {
 
-constexpr const char* kKeptEnding = "~";
-// Where a new output goes when it cannot take its name, and on Windows the earlier content when
-// it cannot become NAME~.
-constexpr const char* kNewEnding = ".new";
-constexpr const char* kEarlierEnding = ".earlier";
+// Taken by the start of another Kestrin between the look and the copy: the next is tried.
+constexpr int kKeepAttempts = 100;
+
+// "~", then ".~1~", ".~2~", ...
+std::string copyEnding(int number) {
+    return number == 0 ? "~" : ".~" + std::to_string(number) + "~";
+}
 
 Failure wayRefusal(const std::string& file, const platform::OutputWayError& error) {
     using Kind = platform::OutputWayError::Kind;
@@ -27,10 +29,8 @@ Failure wayRefusal(const std::string& file, const platform::OutputWayError& erro
     return {cannotWrite(file, reasonFor(error.code))};
 }
 
-// The earlier output must be an ordinary file this user may write and replace, and its content,
-// when it is to be kept, must have somewhere to go.
-Result<> checkEarlier(const std::string& file, const platform::OutputPlace& place,
-                      bool keepEarlier) {
+// The earlier output must be an ordinary file this user may write and replace.
+Result<> checkEarlier(const std::string& file, const platform::OutputPlace& place) {
     if (!place.exists) {
         return {};
     }
@@ -43,70 +43,92 @@ Result<> checkEarlier(const std::string& file, const platform::OutputPlace& plac
     if (place.unmovable) {
         return Failure{cannotReplace(file, place.unmovable)};
     }
-    if (place.size == 0 || !keepEarlier) {
-        return {};
-    }
-    const std::string keep = place.shown + kKeptEnding;
-    const platform::BesideState kept = platform::lookBeside(place, kKeptEnding);
-    std::error_code why = kept.error ? kept.error : kept.unremovable;
-    if (kept.folder) {
-        why = std::make_error_code(std::errc::is_a_directory);
-    }
-    if (why) {
-        return Failure{cannotKeep(file, keep, reasonFor(why))};
-    }
     return {};
 }
 
-// A step after the start failed for the reason why: the file prepared takes a visible name,
-// and the words say where it is.
-Failure elsewhere(platform::OutputFile& output, const std::string& why,
-                  const std::error_code& error) {
+// Whether the earlier content must be kept: it is there, and no copy holds it yet. A file whose
+// every name the backend would write through is kept (moved aside) whatever it holds.
+bool mustKeep(const platform::OutputPlace& place, const std::string& lastCopy) {
+    if (platform::kWritesIntoTheEarlierFile && place.links > 1) {
+        return true;
+    }
+    return place.size > 0 && (lastCopy.empty() || !platform::sameContentBeside(place, lastCopy));
+}
+
+// Keeps the earlier content under the first free copy's name; returns that name as shown, or
+// the last copy's when it holds the same bytes, or "" for an output with nothing to keep.
+Result<std::string> keepEarlier(const std::string& file, platform::OutputFile& output) {
     const platform::OutputPlace& place = output.place();
-    const bool newOutput = output.holdsNewOutput();
-    const char* ending = newOutput ? kNewEnding : kEarlierEnding;
-    const std::string visible = place.shown + ending;
-    const std::string where = output.giveVisibleName(ending) ? visible : output.shownPart();
-    return {newOutput ? newOutputElsewhere(place.shown, where, why)
-                      : earlierKeptElsewhere(place.shown, place.shown + kKeptEnding, where, error)};
+    if (!place.exists) {
+        return std::string();
+    }
+    int number = 0;
+    std::string lastCopy;
+    for (;; ++number) {
+        const SystemResult<bool> taken = platform::existsBeside(place, copyEnding(number));
+        if (!taken) {
+            return Failure{
+                cannotKeep(file, place.shown + copyEnding(number), reasonFor(taken.error()))};
+        }
+        if (!*taken) {
+            break;
+        }
+        lastCopy = copyEnding(number);
+    }
+    if (!mustKeep(place, lastCopy)) {
+        return place.size == 0 ? std::string() : place.shown + lastCopy;
+    }
+    for (int attempt = 0; attempt < kKeepAttempts; ++attempt, ++number) {
+        const SystemResult<> kept = output.keepEarlier(copyEnding(number));
+        if (kept) {
+            return place.shown + copyEnding(number);
+        }
+        if (kept.error() != std::errc::file_exists) {
+            return Failure{
+                cannotKeep(file, place.shown + copyEnding(number), reasonFor(kept.error()))};
+        }
+    }
+    return Failure{cannotKeep(file, place.shown + copyEnding(number),
+                              reasonFor(std::make_error_code(std::errc::file_exists)))};
 }
 
 }  // namespace
 
-Result<PreparedOutput> prepareOutput(const std::string& file, const Running& running) {
+Result<PreparedOutput> prepareOutput(const std::string& file) {
     auto place = platform::findOutput(file);
     if (!place) {
         return wayRefusal(file, place.error());
     }
-    if (auto busy = running.busy(Running::outputKey(place->identity))) {
-        return Failure{std::move(*busy)};
-    }
-    const bool keepEarlier = !running.ownOutput(place->identity, place->modified);
-    if (Result<> usable = checkEarlier(file, *place, keepEarlier); !usable) {
+    if (Result<> usable = checkEarlier(file, *place); !usable) {
         return usable.error();
     }
-    auto prepared = platform::OutputFile::prepare(std::move(place).value(), keepEarlier);
-    if (!prepared) {
-        return Failure{cannotMakeFileBeside(file, prepared.error())};
+    auto opened = platform::OutputFile::open(std::move(place).value());
+    if (!opened) {
+        if (opened.error() == std::errc::device_or_resource_busy) {
+            return Failure{stillRunning({Action::Decompile, "", file})};
+        }
+        return Failure{cannotMakeFileBeside(file, opened.error())};
     }
-    return PreparedOutput{.file = std::move(prepared).value(), .keepEarlier = keepEarlier};
+    Result<std::string> kept = keepEarlier(file, *opened);
+    if (!kept) {
+        return kept.error();
+    }
+    return PreparedOutput{.file = std::move(opened).value(), .keptCopy = std::move(kept).value()};
 }
 
-Result<std::string> commitOutput(PreparedOutput& prepared) {
-    platform::OutputFile& output = prepared.file;
-    output.closeDescriptor();  // the backend holds its own
-    const std::string keep = output.place().shown + kKeptEnding;
-    std::string kept;
-    if (prepared.keepEarlier && output.hasEarlier()) {
-        if (const SystemResult<> moved = output.keepEarlier(kKeptEnding); !moved) {
-            return elsewhere(output, earlierNotKept(keep, moved.error()), moved.error());
-        }
-        kept = keep;
+Result<> commitOutput(PreparedOutput& output) {
+    if (const SystemResult<> named = output.file.commit(); !named) {
+        return Failure{newOutputElsewhere(output.file.place().shown, output.file.shownNewFile(),
+                                          reasonFor(named.error()))};
     }
-    if (const SystemResult<> named = output.takeName(); !named) {
-        return elsewhere(output, reasonFor(named.error()), named.error());
+    return {};
+}
+
+Result<> discardOutput(PreparedOutput& output) {
+    if (const SystemResult<> gone = output.file.discard(); !gone) {
+        return Failure{notUndone(output.file.shownNewFile(), output.keptCopy, gone.error())};
     }
-    return kept;
+    return {};
 }
 
 }  // namespace kestrin::backend

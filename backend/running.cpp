@@ -2,22 +2,11 @@
 #include "backend/running.h"
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <utility>
 
 namespace kestrin::backend {
 namespace {
-
-constexpr std::string_view kOutput = "output ";
-// Enough to remember every output of a session; the oldest go first beyond it.
-constexpr std::size_t kOwnOutputsRemembered = 4096;
-
-std::int64_t nowSince1970() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 std::string lexically(const std::string& word) {
     const std::u8string name(word.begin(), word.end());
@@ -26,10 +15,6 @@ std::string lexically(const std::string& word) {
 }
 
 }  // namespace
-
-std::string Running::outputKey(const std::string& identity) {
-    return identity.empty() ? std::string() : std::string(kOutput) + identity;
-}
 
 std::string Running::argumentsKey(const Command& command) {
     const std::vector<std::string> words = command.words();
@@ -52,11 +37,6 @@ std::optional<std::string> Running::busy(const std::string& key) const {
     return stillRunning(found->second.job);
 }
 
-bool Running::ownOutput(const std::string& identity, std::int64_t modified) const {
-    const auto found = m_ownOutputs.find(identity);
-    return found != m_ownOutputs.end() && modified <= found->second;
-}
-
 std::uint64_t Running::started(Job job, std::string key, std::string keptCopy) {
     const std::uint64_t id = m_nextId++;
     m_running[id] =
@@ -72,14 +52,6 @@ std::optional<Failed> Running::ended(std::uint64_t id, const platform::ExitStatu
     }
     Backend done = std::move(found->second);
     m_running.erase(found);
-    if (done.key.starts_with(kOutput)) {
-        if (m_ownOutputs.size() >= kOwnOutputsRemembered) {
-            m_ownOutputs.erase(
-                std::min_element(m_ownOutputs.begin(), m_ownOutputs.end(),
-                                 [](const auto& a, const auto& b) { return a.second < b.second; }));
-        }
-        m_ownOutputs[done.key.substr(kOutput.size())] = nowSince1970();
-    }
     if (!status.failed()) {
         return std::nullopt;
     }

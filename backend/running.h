@@ -12,26 +12,19 @@
 
 namespace kestrin::backend {
 
-// The backends one window started, from their start until they end: what each works on, so that
-// a second start does not take what the first still uses, and a report for each that failed.
-// And the outputs its Decompiles wrote, so that such an output, unchanged, is never kept as
-// NAME~ in place of the user's own earlier text.
+// The backends one window started, from their start until they end: the arguments of each
+// Unpack, so that a second one does not unpack the same archive while the first still runs, and
+// what to report for each that failed. (One writer per Decompile output is the output's own lock,
+// which holds across windows and processes: output.h.)
 class Running {
 public:
-    // What two starts must not share while the first runs: the file a Decompile writes, by its
-    // identity (what the names lead to, not how they are spelt: platform/output_file.h), or the
-    // arguments an Unpack gives the backend (its words, each taken lexically: "./x.kpk" is
-    // "x.kpk"). A Compile shares nothing: it names only its input.
-    static std::string outputKey(const std::string& identity);
+    // What two Unpacks must not share while the first runs: the words the backend receives, each
+    // taken lexically ("./x.kpk" is "x.kpk").
     static std::string argumentsKey(const Command& command);
 
     // The refusal of a start that would share key with a backend started here that still runs;
     // nothing for an empty key, or when none does.
     std::optional<std::string> busy(const std::string& key) const;
-
-    // Whether the file with this identity, last changed at modified (ns since 1970), is what a
-    // Decompile started here wrote, unchanged since that backend ended.
-    bool ownOutput(const std::string& identity, std::int64_t modified) const;
 
     // Notes a backend just started for job; the id is for ended().
     std::uint64_t started(Job job, std::string key, std::string keptCopy);
@@ -49,7 +42,6 @@ private:
 
     std::map<std::uint64_t, Backend> m_running;
     std::uint64_t m_nextId = 0;
-    std::map<std::string, std::int64_t> m_ownOutputs;  // identity -> when its backend ended
 };
 
 }  // namespace kestrin::backend

@@ -300,17 +300,12 @@ std::string cannotMakeFileBeside(std::string_view file, const std::error_code& e
 std::string newOutputElsewhere(std::string_view file, std::string_view newOutput,
                                std::string_view why) {
     return "The new output could not take the name " + quoted(file) + ": " + std::string(why) +
-           " It is in " + quoted(newOutput) + ".";
+           " It is in " + quoted(newOutput) + ", and " + quoted(file) + " is as it was.";
 }
 
-std::string earlierNotKept(std::string_view keep, const std::error_code& error) {
-    return "its earlier content could not be kept as " + quoted(keep) + ": " + reasonFor(error);
-}
-
-std::string earlierKeptElsewhere(std::string_view file, std::string_view keep,
-                                 std::string_view place, const std::error_code& error) {
-    return "The earlier content of " + quoted(file) + " could not be kept as " + quoted(keep) +
-           ": " + reasonFor(error) + " It is in " + quoted(place) + ".";
+std::string notUndone(std::string_view made, std::string_view copy, const std::error_code& error) {
+    return "\nWhat was made for it could not all be undone: " + reasonFor(error) + " Look at " +
+           quoted(made) + (copy.empty() ? "" : " and " + quoted(copy)) + ".";
 }
 
 std::string failureReport(std::span<const Failed> failed) {

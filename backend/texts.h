@@ -64,14 +64,12 @@ std::string cannotReplace(std::string_view file, const std::error_code& error);
 std::string cannotKeep(std::string_view file, std::string_view keep, std::string_view why);
 std::string cannotMakeFileBeside(std::string_view file, const std::error_code& error);
 
-// After a start: the new output could not take the name file, for the reason why (such as
-// earlierNotKept), and is in newOutput instead.
+// After a start: the new output could not take the name file, for the reason why, and is in
+// newOutput instead.
 std::string newOutputElsewhere(std::string_view file, std::string_view newOutput,
                                std::string_view why);
-std::string earlierNotKept(std::string_view keep, const std::error_code& error);
-// Windows, where cmd.exe wrote the output itself: the copy of its earlier content stays in place.
-std::string earlierKeptElsewhere(std::string_view file, std::string_view keep,
-                                 std::string_view place, const std::error_code& error);
+// After a start that failed: what was made for it (the new output, the copy) could not be undone.
+std::string notUndone(std::string_view made, std::string_view copy, const std::error_code& error);
 
 enum class Action { Decompile, Compile, Unpack };
 

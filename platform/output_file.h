@@ -16,49 +16,9 @@
 #include <system_error>
 
 #include "common/result.h"
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
+#include "platform/unique_handle.h"
 
 namespace kestrin::platform {
-
-#ifndef _WIN32
-// An open file descriptor that closes itself.
-class Descriptor {
-public:
-    Descriptor() = default;
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    Descriptor(Descriptor&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
-    Descriptor& operator=(Descriptor&& other) noexcept {
-        if (this != &other) {
-            reset(other.m_fd);
-            other.m_fd = -1;
-        }
-        return *this;
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() { reset(); }
-
-    int get() const { return m_fd; }
-    // Hands the descriptor over to the caller, who closes it.
-    int release() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-    void reset(int fd = -1) {
-        if (m_fd >= 0) {
-            close(m_fd);
-        }
-        m_fd = fd;
-    }
-
-private:
-    int m_fd = -1;
-};
-#endif
 
 // Why the way to an output could not be followed.
 struct OutputWayError {
@@ -84,14 +44,16 @@ struct OutputPlace {
     bool exists = false;
     bool ordinary = false;  // a regular file
     std::uint64_t size = 0;
-    std::int64_t modified = 0;   // when its content last changed, in ns since 1970
+    std::uint64_t links = 1;     // how many names the file has (hard links)
     std::error_code unwritable;  // why this user may not write it, if so
-    std::error_code unmovable;   // why it may not take another name, if so
+    // Why it may not be replaced by a new file: immutable or append-only, another user's in a
+    // folder with the sticky bit, or a folder that lets no name go (append-only).
+    std::error_code unmovable;
 #ifdef _WIN32
     std::wstring path;  // final path of the file, or of its folder and name for a new one
 #else
-    Descriptor folderFd;  // the folder the name lies in, for the *at calls
-    std::string name;     // its one part: no "/"
+    UniqueFd folderFd;  // the folder the name lies in, for the *at calls
+    std::string name;   // its one part: no "/"
     unsigned mode = 0666;
     unsigned owner = 0;
     unsigned group = 0;
@@ -100,71 +62,76 @@ struct OutputPlace {
 
 Result<OutputPlace, OutputWayError> findOutput(const std::string& file);
 
-// What lies beside the output under its name with suffix added ("level.txt~"): none (an error
-// of ENOENT or ERROR_FILE_NOT_FOUND), or whether it is a folder, why it could not be removed or
-// replaced (POSIX: immutable or append-only, or another user's in a folder with the sticky
-// bit), or why it cannot be looked at.
-struct BesideState {
-    bool exists = false;
-    bool folder = false;
-    std::error_code unremovable;
-    std::error_code error;
-};
-BesideState lookBeside(const OutputPlace& place, const std::string& suffix);
+// On Windows cmd.exe opens the output itself and writes into the file it finds, through each of
+// its names; on POSIX the program writes a new file that takes the name afterwards.
+#ifdef _WIN32
+inline constexpr bool kWritesIntoTheEarlierFile = true;
+#else
+inline constexpr bool kWritesIntoTheEarlierFile = false;
+#endif
 
-// An output made ready for a start. On POSIX the program writes into a new hidden file beside
-// the output ("." + a unique name + ".part"), made like the earlier one (permission bits masked
-// by the umask, and its owner when Kestrin runs as root). On Windows, where cmd.exe writes the
-// output itself, the earlier content, when the file is not empty, is copied aside to such a name.
-// Unless moved somewhere by the calls below, that file is removed when this goes.
+// Whether anything (a file, a folder, a link) has the output's name with suffix added.
+SystemResult<bool> existsBeside(const OutputPlace& place, const std::string& suffix);
+
+// Whether the output and the ordinary file beside it with suffix added hold the same bytes; false
+// when either cannot be read, or the one beside is no ordinary file.
+bool sameContentBeside(const OutputPlace& place, const std::string& suffix);
+
+// An output made ready for a start. Opening it takes the one writer's lock, which the started
+// program holds for as long as it runs, whatever becomes of Kestrin: on POSIX an flock on the
+// file it writes, taken through the open file that becomes its stdout; on Windows a named
+// event, keyed by the output's identity, that cmd.exe and the program inherit. A file whose lock
+// is held is refused with std::errc::device_or_resource_busy. On POSIX the program writes into
+// a new file: the output itself when it does not exist yet, else NAME.new, made like the
+// earlier file (permission bits masked by the umask, and its owner when Kestrin runs as root),
+// which takes the output's name once the program has started.
 class OutputFile {
 public:
-    // earlierToKeep false: the earlier content is not to be kept (Windows: no copy is made).
-    static SystemResult<OutputFile> prepare(OutputPlace place, bool earlierToKeep);
+    static SystemResult<OutputFile> open(OutputPlace place);
 
     OutputFile(OutputFile&& other) noexcept;
     OutputFile& operator=(OutputFile&&) = delete;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
+    // Undoes what an unfinished start made (discard()), reporting nothing.
     ~OutputFile();
 
     const OutputPlace& place() const { return m_place; }
 
-    // POSIX: where the program's stdout goes, never 0, 1 or 2. Windows: -1.
+    // POSIX: where the program's stdout goes, never 0, 1 or 2; -1 on Windows.
     int descriptor() const;
-    // The identity of the file the program writes (OutputPlace::identity): POSIX the new file,
-    // which takes the output's name; Windows the output's own.
-    std::string writtenIdentity() const;
-    // Lets the program alone hold the new file open.
-    void closeDescriptor();
+    // Windows: the lock's handle, for the program to inherit; -1 on POSIX.
+    std::intptr_t inheritedLock() const;
 
-    // Whether there is earlier content under the output's name now, to be kept.
-    bool hasEarlier() const;
-
-    // The earlier content becomes NAME + suffix, replacing what had that name.
+    // Before the start: the earlier content is also kept under the output's name with suffix
+    // added, never replacing anything (std::errc::file_exists when that name is taken). POSIX
+    // links the earlier file there, or copies it where the file system has no hard links;
+    // Windows copies it, or moves it there when it has other names, which cmd.exe would write
+    // through.
     SystemResult<> keepEarlier(const std::string& suffix);
 
-    // POSIX: the new file takes the output's name. Windows: nothing to do.
-    SystemResult<> takeName();
+    // Once the program has started: POSIX, the new file takes the output's name; Windows,
+    // nothing to do. Either way the output is the program's from now on.
+    SystemResult<> commit();
+    // Where the new output is, as the user names it, until it has taken the output's name.
+    std::string shownNewFile() const;
 
-    // Whether the file prepared above holds the new output (POSIX), or the earlier content
-    // (Windows); none once it has been moved.
-    bool holdsNewOutput() const;
-
-    // When the steps above could not be taken, the file prepared above takes NAME + suffix,
-    // where the user sees it, never replacing a file.
-    SystemResult<> giveVisibleName(const std::string& suffix);
-
-    // Where that file is, as the user names it.
-    std::string shownPart() const;
+    // When nothing started: the new file goes, and what keepEarlier made is undone.
+    SystemResult<> discard();
 
 private:
-    OutputFile(OutputPlace place, std::string partName);
+    explicit OutputFile(OutputPlace place);
 
     OutputPlace m_place;
-    std::string m_partName;  // "" once moved, or when nothing was made (Windows: an empty file)
-#ifndef _WIN32
-    Descriptor m_part;
+    bool m_pending = false;  // made something that neither commit() nor discard() has settled
+    std::string m_keptAs;    // the suffix keepEarlier used, or ""
+    bool m_moved = false;    // Windows: the earlier file itself was moved there
+#ifdef _WIN32
+    UniqueHandle m_lock;
+#else
+    UniqueFd m_earlier;  // holds the lock on the earlier file until the new one has its name
+    UniqueFd m_new;
+    std::string m_newName;  // "" once it has the output's name
 #endif
 };
 

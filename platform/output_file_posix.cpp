@@ -1,492 +1,281 @@
 // SPDX-License-Identifier: MIT
+// The output on POSIX: the program writes a new file, locked with flock through the open file
+// that becomes its stdout, so that the lock lasts exactly as long as some process holds that
+// file open, and goes with the last of them, however they end.
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <linux/openat2.h>
-#include <sys/ioctl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <array>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <optional>
-#include <string_view>
+#include <cstdio>
+#include <cstring>
 #include <utility>
-#include <vector>
 
 #include "platform/output_file.h"
 
 namespace kestrin::platform {
 namespace {
 
-using WayResult = Result<OutputPlace, OutputWayError>;
+constexpr int kOpenFlags = O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
+// Names taken already are left alone; only this many ends the search for a free one.
+constexpr int kNewNameAttempts = 100;
 
-constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
-// As many as the kernel itself follows in one path.
-constexpr int kMostLinks = 40;
-// openat2 answers EAGAIN when a rename elsewhere might have let ".." escape; asking again is how
-// the call is meant to be used.
-constexpr int kAttempts = 16;
-// Names already taken are left alone; only a folder full of them ends the search.
-constexpr int kPartAttempts = 100;
-
-std::error_code systemError(int error) {
-    return {error, std::generic_category()};
+std::error_code lastError() {
+    return {errno, std::generic_category()};
 }
 
-std::vector<std::string_view> partsOf(std::string_view path) {
-    std::vector<std::string_view> parts;
-    while (!path.empty()) {
-        const auto slash = path.find('/');
-        const std::string_view part = path.substr(0, slash);
-        if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        path.remove_prefix(slash == std::string_view::npos ? path.size() : slash + 1);
+// The lock is held by every process that has this open file, however it got it; another open
+// file of the same file, in any process, cannot take it meanwhile.
+SystemResult<> lock(int fd) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0 || errno == ENOLCK || errno == EOPNOTSUPP) {
+        return {};  // a file system without locks: nothing to learn, nothing to hold
     }
-    return parts;
+    return errno == EWOULDBLOCK ? std::make_error_code(std::errc::device_or_resource_busy)
+                                : lastError();
 }
 
-}  // namespace
-
-int openFolderBeneathByWalk(int root, const std::string& path) {
-    std::vector<Descriptor> way;  // each folder of the way down, so that ".." can go back
-    way.emplace_back(openat(root, ".", kFolderFlags));
-    if (way.back().get() < 0) {
-        return -1;
+// The file at name opened to hold its lock, without following a link or waiting on a fifo.
+UniqueFd openToLock(int folder, const std::string& name) {
+    UniqueFd file(openat(folder, name.c_str(), O_RDONLY | kOpenFlags));
+    if (!file.valid() && errno == EACCES) {
+        file.reset(openat(folder, name.c_str(), O_WRONLY | kOpenFlags));
     }
-    for (const std::string_view view : partsOf(path)) {
-        const std::string part(view);
-        if (part == "..") {
-            if (way.size() == 1) {
-                errno = EXDEV;
-                return -1;
-            }
-            way.pop_back();
-            continue;
-        }
-        Descriptor next(openat(way.back().get(), part.c_str(), kFolderFlags | O_NOFOLLOW));
-        if (next.get() < 0) {
-            const int error = errno;
-            struct stat info {};
-            const bool link =
-                fstatat(way.back().get(), part.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-                S_ISLNK(info.st_mode);
-            errno = link ? EXDEV : error;
-            return -1;
-        }
-        way.push_back(std::move(next));
-    }
-    return way.back().release();
+    return file;
 }
 
-int openFolderBeneath(int root, const std::string& path) {
-    open_how how{};
-    how.flags = kFolderFlags;
-    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
-    const char* name = path.empty() ? "." : path.c_str();
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const long fd = syscall(SYS_openat2, root, name, &how, sizeof how);
-        if (fd >= 0) {
-            return static_cast<int>(fd);
-        }
-        if (errno == ENOSYS || errno == EPERM) {
-            return openFolderBeneathByWalk(root, path);
-        }
-        if (errno != EAGAIN) {
-            return -1;
-        }
+// Kestrin may run with standard descriptors closed; the output must not land on 0, 1 or 2,
+// where the child's own redirections would overwrite it.
+int offStandardDescriptors(int fd) {
+    if (fd < 0 || fd > STDERR_FILENO) {
+        return fd;
     }
-    return -1;
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    close(fd);
+    return moved;
 }
 
-namespace {
-
-bool sameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+// A new file at name, made like the earlier output when there is one.
+SystemResult<UniqueFd> makeFile(const OutputPlace& place, const std::string& name) {
+    const int folder = place.folderFd.get();
+    // The umask applies to these bits, so the new file is never more open than it allows.
+    UniqueFd file(offStandardDescriptors(openat(folder, name.c_str(),
+                                                O_WRONLY | O_CREAT | O_EXCL | kOpenFlags,
+                                                place.exists ? place.mode : 0666)));
+    if (!file.valid()) {
+        return lastError();
+    }
+    // Only root may give a file away; anyone else's new file stays theirs. A file system without
+    // owners (FAT, exFAT) has nothing to give: the new file is as the earlier one anyway.
+    if (place.exists && geteuid() == 0 && fchown(file.get(), place.owner, place.group) != 0 &&
+        errno != EPERM) {
+        const std::error_code failed = lastError();
+        unlinkat(folder, name.c_str(), 0);
+        return failed;
+    }
+    return file;
 }
 
-// Whether folder is root or lies inside it, by the way up from folder through "..".
-bool liesInside(int folder, int root) {
-    constexpr int kDeepest = 4096;
-    struct stat rootInfo {};
-    if ((root == AT_FDCWD ? stat(".", &rootInfo) : fstat(root, &rootInfo)) != 0) {
-        return false;
-    }
-    Descriptor current(fcntl(folder, F_DUPFD_CLOEXEC, 0));
-    for (int depth = 0; current.get() >= 0 && depth < kDeepest; ++depth) {
-        struct stat info {};
-        struct stat parentInfo {};
-        if (fstat(current.get(), &info) != 0) {
+bool writeAll(int fd, const char* bytes, std::size_t count) {
+    while (count > 0) {
+        const ssize_t wrote = write(fd, bytes, count);
+        if (wrote <= 0 && !(wrote < 0 && errno == EINTR)) {
+            errno = wrote == 0 ? ENOSPC : errno;
             return false;
         }
-        if (sameFile(info, rootInfo)) {
-            return true;
-        }
-        Descriptor parent(openat(current.get(), "..", kFolderFlags));
-        if (parent.get() < 0 || fstat(parent.get(), &parentInfo) != 0 ||
-            sameFile(parentInfo, info)) {
-            return false;  // the top of the file system, never passing root
-        }
-        current = std::move(parent);
+        bytes += wrote > 0 ? wrote : 0;
+        count -= static_cast<std::size_t>(wrote > 0 ? wrote : 0);
     }
-    return false;
+    return true;
+}
+
+// The earlier content copied byte for byte into a new file at name, for a file system without
+// hard links.
+SystemResult<> copyTo(const OutputPlace& place, const std::string& name) {
+    const UniqueFd from(openat(place.folderFd.get(), place.name.c_str(), O_RDONLY | kOpenFlags));
+    if (!from.valid()) {
+        return lastError();
+    }
+    SystemResult<UniqueFd> to = makeFile(place, name);
+    if (!to) {
+        return to.error();
+    }
+    std::array<char, 65536> buffer{};
+    while (true) {
+        const ssize_t got = read(from.get(), buffer.data(), buffer.size());
+        if (got == 0) {
+            return {};
+        }
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0 || !writeAll(to->get(), buffer.data(), static_cast<std::size_t>(got))) {
+            const std::error_code failed = lastError();
+            unlinkat(place.folderFd.get(), name.c_str(), 0);
+            return failed;
+        }
+    }
+}
+
+bool sameBytes(int a, int b) {
+    std::array<char, 65536> left{};
+    std::array<char, 65536> right{};
+    while (true) {
+        const ssize_t got = read(a, left.data(), left.size());
+        if (got <= 0) {
+            return got == 0 && read(b, right.data(), 1) == 0;
+        }
+        std::size_t have = 0;
+        while (have < static_cast<std::size_t>(got)) {
+            const ssize_t more = read(b, right.data() + have, static_cast<std::size_t>(got) - have);
+            if (more <= 0) {
+                return false;
+            }
+            have += static_cast<std::size_t>(more);
+        }
+        if (std::memcmp(left.data(), right.data(), have) != 0) {
+            return false;
+        }
+    }
 }
 
 }  // namespace
 
-int openFolderInside(int root, const std::string& path) {
-    const int beneath = openFolderBeneath(root, path);
-    if (beneath >= 0 || errno != EXDEV) {
-        return beneath;
-    }
-    // Links that leave and come back ("../this/x", or an absolute path through a linked folder):
-    // the folder the path really leads to, taken only when it lies inside root.
-    Descriptor there(openat(root, path.empty() ? "." : path.c_str(), kFolderFlags));
-    if (there.get() < 0) {
-        return -1;
-    }
-    if (!liesInside(there.get(), root)) {
-        errno = EXDEV;
-        return -1;
-    }
-    return there.release();
-}
-
-namespace {
-
-// The folder an output's path is followed beneath, and the rest of the path.
-struct Base {
-    Descriptor folder;  // none for the working folder
-    std::string named;  // the folder as typed, with its closing "/"; empty for the working folder
-    std::string rest;
-
-    int fd() const { return folder.get() < 0 ? AT_FDCWD : folder.get(); }
-};
-
-// The folder as typed without its closing "/", but for the root itself.
-std::string folderAsTyped(const Base& base) {
-    return base.named.size() <= 1 ? base.named : base.named.substr(0, base.named.size() - 1);
-}
-
-bool namesItsFolder(std::string_view file) {
-    if (file.starts_with('/')) {
+SystemResult<bool> existsBeside(const OutputPlace& place, const std::string& suffix) {
+    struct stat info {};
+    if (fstatat(place.folderFd.get(), (place.name + suffix).c_str(), &info, AT_SYMLINK_NOFOLLOW) ==
+        0) {
         return true;
     }
-    for (const std::string_view part : partsOf(file)) {
-        if (part == "..") {
-            return true;
-        }
+    if (errno == ENOENT) {
+        return false;
     }
-    return false;
+    return lastError();
 }
 
-Result<Base, OutputWayError> baseFor(const std::string& file) {
-    const std::size_t slash = file.rfind('/');
-    if (!namesItsFolder(file) || slash == std::string::npos) {
-        return Base{.folder = Descriptor(), .named = "", .rest = file};
-    }
-    std::string named = file.substr(0, slash + 1);
-    Descriptor folder(open(named.c_str(), kFolderFlags));
-    if (folder.get() < 0) {
-        return OutputWayError{OutputWayError::Kind::System, systemError(errno), {}};
-    }
-    return Base{
-        .folder = std::move(folder), .named = std::move(named), .rest = file.substr(slash + 1)};
-}
-
-OutputWayError wayError(int error, bool throughLink) {
-    using Kind = OutputWayError::Kind;
-    if (error == EXDEV) {
-        return {throughLink ? Kind::LinkLeadsOutside : Kind::PathLeadsOutside, {}, {}};
-    }
-    if (error == ENOENT && throughLink) {
-        return {Kind::LinkToNothing, {}, {}};
-    }
-    return {Kind::System, systemError(error), {}};
-}
-
-// An absolute link target as a path beneath the base, when it starts with the base's own path.
-// Only a guide for the names shown: the open inside the base still decides.
-std::optional<std::string> beneathBase(const std::string& target, const Base& base) {
-    char buffer[PATH_MAX];
-    const char* root =
-        base.named.empty() ? getcwd(buffer, sizeof buffer) : realpath(base.named.c_str(), buffer);
-    if (root == nullptr) {
-        return std::nullopt;
-    }
-    std::string prefix(root);
-    if (prefix != "/") {
-        prefix += '/';
-    }
-    if (!target.starts_with(prefix)) {
-        return std::nullopt;
-    }
-    return target.substr(prefix.size());
-}
-
-// The path, relative to the base, that the symlink at path leads to; path itself again when the
-// name has just stopped being a link, to be looked at anew.
-Result<std::string, OutputWayError> followLink(const Base& base, const OutputPlace& link,
-                                               const std::string& path) {
-    std::string target(PATH_MAX, '\0');
-    const ssize_t length =
-        readlinkat(link.folderFd.get(), link.name.c_str(), target.data(), target.size());
-    if (length < 0 && errno == EINVAL) {
-        return path;
-    }
-    if (length <= 0) {
-        return wayError(length == 0 ? ENOENT : errno, true);
-    }
-    target.resize(static_cast<std::size_t>(length));
-    if (target.starts_with('/')) {
-        // As a path below the base when it names one plainly, else as it stands: the step
-        // decides whether it really leads inside.
-        return beneathBase(target, base).value_or(target);
-    }
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? target : path.substr(0, slash) + "/" + target;
-}
-
-// One step of the way: the folder part of path opened beneath the base, and the name in it
-// looked at without following it. info receives what lies there.
-WayResult step(const Base& base, const std::string& path, bool viaLink, struct stat& info) {
-    const std::size_t slash = path.rfind('/');
-    const std::string folderPart = slash == std::string::npos ? "" : path.substr(0, slash);
-    OutputPlace place;
-    place.folderFd.reset(openFolderInside(base.fd(), folderPart));
-    place.name = slash == std::string::npos ? path : path.substr(slash + 1);
-    place.shown = base.named + path;
-    place.folder = base.named.empty()
-                       ? ""
-                       : base.named.substr(0, std::max<std::size_t>(base.named.size() - 1, 1));
-    if (place.folderFd.get() < 0) {
-        return wayError(errno, viaLink);
-    }
-    if (place.name.empty()) {
-        return wayError(EISDIR, viaLink);
-    }
-    if (fstatat(place.folderFd.get(), place.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        // Only the name typed may be new: a file is never made at a link's target.
-        if (errno == ENOENT && !viaLink) {
-            return place;
-        }
-        return wayError(errno, viaLink);
-    }
-    place.exists = true;
-    return place;
-}
-
-std::string identityOf(const struct stat& info) {
-    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
-}
-
-// Why the entry name of folder may not be renamed or removed, or no error: it is immutable or
-// append-only, or the folder has the sticky bit and neither it nor the entry is this user's (root
-// excepted). Looked at before a start, so that a rename after it rarely fails.
-std::error_code whyNotMovable(int folder, const std::string& name, const struct stat& info) {
-    struct stat folderInfo {};
-    const uid_t user = geteuid();
-    if (fstat(folder, &folderInfo) == 0 && (folderInfo.st_mode & S_ISVTX) != 0 && user != 0 &&
-        info.st_uid != user && folderInfo.st_uid != user) {
-        return systemError(EPERM);
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return {};
-    }
-    const Descriptor file(
-        openat(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
-    int flags = 0;
-    if (file.get() >= 0 && ioctl(file.get(), FS_IOC_GETFLAGS, &flags) == 0 &&
-        (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0) {
-        return systemError(EPERM);
-    }
-    return {};
-}
-
-void describe(OutputPlace& place, const struct stat& info) {
-    place.identity = identityOf(info);
-    place.ordinary = S_ISREG(info.st_mode);
-    place.size = static_cast<std::uint64_t>(info.st_size);
-    place.modified =
-        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
-    place.mode = info.st_mode & 0777;
-    place.owner = info.st_uid;
-    place.group = info.st_gid;
-    if (faccessat(place.folderFd.get(), place.name.c_str(), W_OK,
-                  AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0) {
-        place.unwritable = systemError(errno);
-    }
-    place.unmovable = whyNotMovable(place.folderFd.get(), place.name, info);
-}
-
-// Hidden, and ending in neither ".qb" nor ".txt", so that no list ever shows it.
-std::string partName() {
-    static std::atomic<unsigned> counter{0};
-    return ".kestrin-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".part";
-}
-
-}  // namespace
-
-Result<OutputPlace, OutputWayError> findOutput(const std::string& file) {
-    auto base = baseFor(file);
-    if (!base) {
-        return base.error();
-    }
-    const auto failed = [&](OutputWayError error) {
-        error.folder = folderAsTyped(*base);
-        return error;
-    };
-    std::string path = base->rest;
-    bool viaLink = false;
-    for (int hop = 0; hop <= kMostLinks; ++hop) {
-        struct stat info {};
-        WayResult place = step(*base, path, viaLink, info);
-        if (!place) {
-            return failed(place.error());
-        }
-        if (!place->exists) {
-            return place;
-        }
-        if (!S_ISLNK(info.st_mode)) {
-            describe(*place, info);
-            return place;
-        }
-        auto next = followLink(*base, *place, path);
-        if (!next) {
-            return failed(next.error());
-        }
-        viaLink = viaLink || *next != path;
-        path = std::move(next).value();
-    }
-    return failed(wayError(ELOOP, true));
-}
-
-BesideState lookBeside(const OutputPlace& place, const std::string& suffix) {
-    struct stat info {};
-    const std::string name = place.name + suffix;
-    if (fstatat(place.folderFd.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        return {.exists = false,
-                .folder = false,
-                .unremovable = {},
-                .error = errno == ENOENT ? std::error_code() : systemError(errno)};
-    }
-    return {.exists = true,
-            .folder = S_ISDIR(info.st_mode),
-            .unremovable = whyNotMovable(place.folderFd.get(), name, info),
-            .error = {}};
-}
-
-SystemResult<OutputFile> OutputFile::prepare(OutputPlace place, bool /*earlierToKeep*/) {
+bool sameContentBeside(const OutputPlace& place, const std::string& suffix) {
     const int folder = place.folderFd.get();
-    for (int attempt = 0;; ++attempt) {
-        std::string name = partName();
-        // The umask applies to these bits, so the new file is never more open than it allows.
-        Descriptor part(openat(folder, name.c_str(),
-                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC,
-                               place.exists ? place.mode : 0666));
-        if (part.get() < 0) {
-            if (errno == EEXIST && attempt < kPartAttempts) {
-                continue;
-            }
-            return systemError(errno);
+    const UniqueFd output(openat(folder, place.name.c_str(), O_RDONLY | kOpenFlags));
+    const UniqueFd other(openat(folder, (place.name + suffix).c_str(), O_RDONLY | kOpenFlags));
+    struct stat a {};
+    struct stat b {};
+    return output.valid() && other.valid() && fstat(output.get(), &a) == 0 &&
+           fstat(other.get(), &b) == 0 && S_ISREG(a.st_mode) && S_ISREG(b.st_mode) &&
+           a.st_size == b.st_size && sameBytes(output.get(), other.get());
+}
+
+SystemResult<OutputFile> OutputFile::open(OutputPlace place) {
+    OutputFile output(std::move(place));
+    const OutputPlace& at = output.m_place;
+    if (at.exists) {
+        output.m_earlier = openToLock(at.folderFd.get(), at.name);
+        if (!output.m_earlier.valid()) {
+            return lastError();
         }
-        // Only root may give a file away; for anyone else the new file stays theirs.
-        if (place.exists && (place.owner != geteuid() || place.group != getegid())) {
-            [[maybe_unused]] const int given = fchown(part.get(), place.owner, place.group);
+        if (SystemResult<> locked = lock(output.m_earlier.get()); !locked) {
+            return locked.error();
         }
-        // Kestrin may run with standard descriptors closed; the output must not land on 0, 1
-        // or 2, where the child's own redirections would overwrite it.
-        if (part.get() <= STDERR_FILENO) {
-            part.reset(fcntl(part.get(), F_DUPFD_CLOEXEC, STDERR_FILENO + 1));
-            if (part.get() < 0) {
-                const int error = errno;
-                unlinkat(folder, name.c_str(), 0);
-                return systemError(error);
-            }
+    }
+    for (int attempt = 0; attempt < kNewNameAttempts; ++attempt) {
+        std::string name = !at.exists     ? at.name
+                           : attempt == 0 ? at.name + ".new"
+                                          : at.name + ".new." + std::to_string(attempt + 1);
+        SystemResult<UniqueFd> made = makeFile(at, name);
+        if (!made && made.error() == std::errc::file_exists && at.exists) {
+            continue;
         }
-        OutputFile output(std::move(place), std::move(name));
-        output.m_part = std::move(part);
+        if (!made) {
+            return made.error();
+        }
+        output.m_new = std::move(made).value();
+        output.m_newName = at.exists ? std::move(name) : std::string();
+        output.m_pending = true;
+        // Nothing else has this file open yet: the lock is free.
+        if (SystemResult<> locked = lock(output.m_new.get()); !locked) {
+            return locked.error();
+        }
         return output;
     }
+    return std::make_error_code(std::errc::file_exists);
 }
 
-OutputFile::OutputFile(OutputPlace place, std::string partName)
-    : m_place(std::move(place)), m_partName(std::move(partName)) {}
+OutputFile::OutputFile(OutputPlace place) : m_place(std::move(place)) {}
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
     : m_place(std::move(other.m_place)),
-      m_partName(std::exchange(other.m_partName, {})),
-      m_part(std::move(other.m_part)) {}
+      m_pending(std::exchange(other.m_pending, false)),
+      m_keptAs(std::move(other.m_keptAs)),
+      m_earlier(std::move(other.m_earlier)),
+      m_new(std::move(other.m_new)),
+      m_newName(std::move(other.m_newName)) {}
 
 OutputFile::~OutputFile() {
-    m_part.reset();
-    if (!m_partName.empty()) {
-        unlinkat(m_place.folderFd.get(), m_partName.c_str(), 0);
-    }
+    (void)discard();
 }
 
 int OutputFile::descriptor() const {
-    return m_part.get();
+    return m_new.get();
 }
 
-std::string OutputFile::writtenIdentity() const {
-    struct stat info {};
-    return m_part.get() >= 0 && fstat(m_part.get(), &info) == 0 ? identityOf(info) : std::string();
-}
-
-void OutputFile::closeDescriptor() {
-    m_part.reset();
-}
-
-bool OutputFile::hasEarlier() const {
-    // Looked at again now: the earlier file may have changed since the checks.
-    struct stat now {};
-    return fstatat(m_place.folderFd.get(), m_place.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
-           (!S_ISREG(now.st_mode) || now.st_size > 0);
+std::intptr_t OutputFile::inheritedLock() const {
+    return -1;
 }
 
 SystemResult<> OutputFile::keepEarlier(const std::string& suffix) {
     const int folder = m_place.folderFd.get();
     const std::string keep = m_place.name + suffix;
-    // The older copy goes first rather than being replaced by the rename: a rename that replaces
-    // a file makes ext4 write the renamed file out at once, and the press wait.
-    unlinkat(folder, keep.c_str(), 0);
-    if (renameat(folder, m_place.name.c_str(), folder, keep.c_str()) != 0) {
-        return systemError(errno);
+    // A second name costs nothing and copies nothing; linkat never replaces what has that name.
+    if (linkat(folder, m_place.name.c_str(), folder, keep.c_str(), 0) != 0) {
+        if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) {
+            return lastError();
+        }
+        if (SystemResult<> copied = copyTo(m_place, keep); !copied) {
+            return copied;
+        }
     }
+    m_keptAs = suffix;
     return {};
 }
 
-SystemResult<> OutputFile::takeName() {
+SystemResult<> OutputFile::commit() {
+    m_pending = false;
+    m_new.reset();  // the program holds its own, and with it the lock
     const int folder = m_place.folderFd.get();
-    if (renameat(folder, m_partName.c_str(), folder, m_place.name.c_str()) != 0) {
-        return systemError(errno);
+    if (!m_newName.empty() &&
+        renameat(folder, m_newName.c_str(), folder, m_place.name.c_str()) != 0) {
+        return lastError();
     }
-    m_partName.clear();
+    m_newName.clear();
+    m_earlier.reset();  // only now, when a second Decompile finds the new file under the name
     return {};
 }
 
-bool OutputFile::holdsNewOutput() const {
-    return !m_partName.empty();
-}
-
-std::string OutputFile::shownPart() const {
+std::string OutputFile::shownNewFile() const {
     const std::size_t slash = m_place.shown.rfind('/');
-    return (slash == std::string::npos ? "" : m_place.shown.substr(0, slash + 1)) + m_partName;
+    return m_newName.empty()
+               ? m_place.shown
+               : m_place.shown.substr(0, slash == std::string::npos ? 0 : slash + 1) + m_newName;
 }
 
-SystemResult<> OutputFile::giveVisibleName(const std::string& suffix) {
-    const int folder = m_place.folderFd.get();
-    const std::string visible = m_place.name + suffix;
-    // A link and an unlink: unlike rename, linkat never replaces a file of that name.
-    if (linkat(folder, m_partName.c_str(), folder, visible.c_str(), 0) != 0) {
-        return systemError(errno);
+SystemResult<> OutputFile::discard() {
+    if (!std::exchange(m_pending, false)) {
+        return {};
     }
-    unlinkat(folder, m_partName.c_str(), 0);
-    m_partName.clear();
+    m_new.reset();
+    const int folder = m_place.folderFd.get();
+    const std::string made = m_newName.empty() ? m_place.name : m_newName;
+    std::error_code failed;
+    // What was made for this start only: the new file, and the earlier content's second name.
+    if (unlinkat(folder, made.c_str(), 0) != 0) {
+        failed = lastError();
+    }
+    if (!m_keptAs.empty() && unlinkat(folder, (m_place.name + m_keptAs).c_str(), 0) != 0) {
+        failed = lastError();
+    }
+    if (failed) {
+        return failed;
+    }
     return {};
 }
 

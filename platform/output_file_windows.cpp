@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "platform/windows_api.h"
 
+#include <cstring>
+#include <cwchar>
 #include <optional>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/output_file.h"
 #include "platform/wide_text_windows.h"
@@ -102,35 +105,70 @@ std::string identityOf(const std::wstring& finalPath) {
     return toUtf8(upper).value_or("");
 }
 
-// FILETIME counts 100 ns from 1601.
-std::int64_t sinceUnixEpoch(const FILETIME& time) {
-    constexpr std::int64_t kFrom1601To1970 = 116'444'736'000'000'000;
-    const auto ticks = static_cast<std::int64_t>(
-        (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
-    return (ticks - kFrom1601To1970) * 100;
-}
-
 void describe(OutputPlace& place, const std::wstring& target) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &data)) {
+    const UniqueHandle file(
+        CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION data{};
+    if (!file.valid() || !GetFileInformationByHandle(file.get(), &data)) {
         return;
     }
     place.exists = true;
     place.ordinary = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     place.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    place.modified = sinceUnixEpoch(data.ftLastWriteTime);
+    place.links = data.nNumberOfLinks;
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
         place.unwritable = windowsError(ERROR_ACCESS_DENIED);
         place.unmovable = place.unwritable;
     }
 }
 
-// A name beside target that no list shows, for the copy until the program has started.
-std::wstring copyNameFor(const std::wstring& target) {
-    static unsigned counter = 0;
-    const std::size_t slash = target.find_last_of(L"\\/");
-    return target.substr(0, slash + 1) + L".kestrin-" + std::to_wstring(GetCurrentProcessId()) +
-           L"-" + std::to_wstring(counter++) + L".part";
+// The errors the layer above tells apart, as the portable codes it compares with.
+std::error_code lastError() {
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) {
+        return std::make_error_code(std::errc::file_exists);
+    }
+    return windowsError(code);
+}
+
+// Opened to read, without following a link, and shared, as cmd.exe may open it meanwhile.
+UniqueHandle openToRead(const std::wstring& path) {
+    return UniqueHandle(CreateFileW(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+bool sameBytes(HANDLE a, HANDLE b) {
+    std::vector<char> left(65536);
+    std::vector<char> right(65536);
+    while (true) {
+        DWORD got = 0;
+        DWORD other = 0;
+        if (!ReadFile(a, left.data(), static_cast<DWORD>(left.size()), &got, nullptr) ||
+            !ReadFile(b, right.data(), got, &other, nullptr) || other != got) {
+            return false;
+        }
+        if (got == 0) {
+            return true;
+        }
+        if (std::memcmp(left.data(), right.data(), got) != 0) {
+            return false;
+        }
+    }
+}
+
+// The lock's name: one per output, in the namespace every session sees. The identity is longer
+// than a name may be, so it goes in hashed (FNV-1a); two outputs that shared a hash would only
+// wait for each other.
+std::wstring lockName(const std::string& identity) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char c : identity) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    }
+    wchar_t hex[17];
+    swprintf(hex, 17, L"%016llx", static_cast<unsigned long long>(hash));
+    return L"Global\\kestrin-output-" + std::wstring(hex);
 }
 
 }  // namespace
@@ -179,93 +217,107 @@ Result<OutputPlace, OutputWayError> findOutput(const std::string& file) {
     return place;
 }
 
-BesideState lookBeside(const OutputPlace& place, const std::string& suffix) {
+SystemResult<bool> existsBeside(const OutputPlace& place, const std::string& suffix) {
     const std::wstring name = place.path + toWide(suffix).value_or(L"~");
-    const DWORD attributes = GetFileAttributesW(name.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = GetLastError();
-        const bool none = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-        return {.exists = false,
-                .folder = false,
-                .unremovable = {},
-                .error = none ? std::error_code() : windowsError(error)};
+    if (GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return true;
     }
-    // A read-only file is neither replaced nor removed.
-    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    return {.exists = true,
-            .folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-            .unremovable = readOnly ? windowsError(ERROR_ACCESS_DENIED) : std::error_code(),
-            .error = {}};
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+        return false;
+    }
+    return windowsError(error);
 }
 
-SystemResult<OutputFile> OutputFile::prepare(OutputPlace place, bool earlierToKeep) {
-    if (!earlierToKeep || !place.exists || place.size == 0) {
-        return OutputFile(std::move(place), "");
-    }
-    const std::wstring copy = copyNameFor(place.path);
-    if (!CopyFileW(place.path.c_str(), copy.c_str(), TRUE)) {
-        return lastWindowsError();
-    }
-    return OutputFile(std::move(place), toUtf8(copy).value_or(""));
+bool sameContentBeside(const OutputPlace& place, const std::string& suffix) {
+    const UniqueHandle output = openToRead(place.path);
+    const UniqueHandle other = openToRead(place.path + toWide(suffix).value_or(L"~"));
+    BY_HANDLE_FILE_INFORMATION a{};
+    BY_HANDLE_FILE_INFORMATION b{};
+    const DWORD special = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    return output.valid() && other.valid() && GetFileInformationByHandle(output.get(), &a) &&
+           GetFileInformationByHandle(other.get(), &b) && (b.dwFileAttributes & special) == 0 &&
+           a.nFileSizeHigh == b.nFileSizeHigh && a.nFileSizeLow == b.nFileSizeLow &&
+           sameBytes(output.get(), other.get());
 }
 
-OutputFile::OutputFile(OutputPlace place, std::string partName)
-    : m_place(std::move(place)), m_partName(std::move(partName)) {}
+SystemResult<OutputFile> OutputFile::open(OutputPlace place) {
+    OutputFile output(std::move(place));
+    // Inherited by cmd.exe and on to the program, so that it lasts while either runs.
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    output.m_lock.reset(
+        CreateEventW(&inheritable, TRUE, FALSE, lockName(output.m_place.identity).c_str()));
+    const DWORD error = GetLastError();
+    // Another user's lock may be there without being open to this one: held all the same.
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED) {
+        return std::make_error_code(std::errc::device_or_resource_busy);
+    }
+    if (!output.m_lock.valid()) {
+        return windowsError(error);
+    }
+    output.m_pending = true;
+    return output;
+}
+
+OutputFile::OutputFile(OutputPlace place) : m_place(std::move(place)) {}
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : m_place(std::move(other.m_place)), m_partName(std::exchange(other.m_partName, {})) {}
+    : m_place(std::move(other.m_place)),
+      m_pending(std::exchange(other.m_pending, false)),
+      m_keptAs(std::move(other.m_keptAs)),
+      m_moved(other.m_moved),
+      m_lock(std::move(other.m_lock)) {}
 
 OutputFile::~OutputFile() {
-    if (!m_partName.empty()) {
-        DeleteFileW(toWide(m_partName).value_or(L"").c_str());
-    }
+    (void)discard();
 }
 
 int OutputFile::descriptor() const {
     return -1;
 }
 
-std::string OutputFile::writtenIdentity() const {
-    return m_place.identity;
-}
-
-void OutputFile::closeDescriptor() {}
-
-bool OutputFile::hasEarlier() const {
-    return !m_partName.empty();
+std::intptr_t OutputFile::inheritedLock() const {
+    return reinterpret_cast<std::intptr_t>(m_lock.get());
 }
 
 SystemResult<> OutputFile::keepEarlier(const std::string& suffix) {
     const std::wstring keep = m_place.path + toWide(suffix).value_or(L"~");
-    if (!MoveFileExW(toWide(m_partName).value_or(L"").c_str(), keep.c_str(),
-                     MOVEFILE_REPLACE_EXISTING)) {
-        return lastWindowsError();
+    // cmd.exe writes into the file it finds, through every name it has: a file with other names
+    // moves aside, so that cmd.exe makes a new one and the others keep their content.
+    m_moved = m_place.links > 1;
+    const bool kept = m_moved ? MoveFileExW(m_place.path.c_str(), keep.c_str(), 0) != 0
+                              : CopyFileW(m_place.path.c_str(), keep.c_str(), TRUE) != 0;
+    if (!kept) {
+        return lastError();
     }
-    m_partName.clear();
+    m_keptAs = suffix;
     return {};
 }
 
-SystemResult<> OutputFile::takeName() {
+SystemResult<> OutputFile::commit() {
+    m_pending = false;
+    m_lock.reset();  // cmd.exe holds its own
     return {};
 }
 
-bool OutputFile::holdsNewOutput() const {
-    return false;
+std::string OutputFile::shownNewFile() const {
+    return m_place.shown;
 }
 
-std::string OutputFile::shownPart() const {
-    const std::size_t slash = m_place.shown.find_last_of("\\/");
-    const std::size_t partSlash = m_partName.find_last_of("\\/");
-    return (slash == std::string::npos ? "" : m_place.shown.substr(0, slash + 1)) +
-           m_partName.substr(partSlash == std::string::npos ? 0 : partSlash + 1);
-}
-
-SystemResult<> OutputFile::giveVisibleName(const std::string& suffix) {
-    const std::wstring visible = m_place.path + toWide(suffix).value_or(L"~");
-    if (!MoveFileExW(toWide(m_partName).value_or(L"").c_str(), visible.c_str(), 0)) {
-        return lastWindowsError();
+SystemResult<> OutputFile::discard() {
+    if (!std::exchange(m_pending, false)) {
+        return {};
     }
-    m_partName.clear();
+    m_lock.reset();
+    if (m_keptAs.empty()) {
+        return {};
+    }
+    const std::wstring keep = m_place.path + toWide(m_keptAs).value_or(L"~");
+    const bool undone = m_moved ? MoveFileExW(keep.c_str(), m_place.path.c_str(), 0) != 0
+                                : DeleteFileW(keep.c_str()) != 0;
+    if (!undone) {
+        return lastError();
+    }
     return {};
 }
 

@@ -142,12 +142,14 @@ private:
 // /dev/null, stdout to output (or the capture when output is -1), stderr to the capture, in a
 // session of its own with default signals and no other descriptor of Kestrin's. Windows runs
 // file with commandLine, minimized in a console of its own, its standard handles on NUL and the
-// capture and no other handle of Kestrin's. Either way it inherits the working folder.
+// capture, and no other handle of Kestrin's but inheritedLock. Either way it inherits the
+// working folder.
 struct ProcessStart {
     std::string file;
     std::vector<std::string> arguments;  // POSIX only
     std::string commandLine;             // Windows only
     int output = -1;                     // POSIX only
+    std::intptr_t inheritedLock = -1;    // Windows only: held by the program while it runs
 };
 
 SystemResult<Process> startProcess(const ProcessStart& start, const StderrCapture& capture);

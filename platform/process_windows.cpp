@@ -22,8 +22,8 @@ void closeHandle(void*& handle) {
     handle = nullptr;
 }
 
-// The handles a program inherits: stdin from NUL, stdout and stderr to its capture, and no other
-// handle of Kestrin's (PROC_THREAD_ATTRIBUTE_HANDLE_LIST).
+// The handles a program inherits: stdin from NUL, stdout and stderr to its capture, the output's
+// lock, and no other handle of Kestrin's (PROC_THREAD_ATTRIBUTE_HANDLE_LIST).
 class ChildHandles {
 public:
     ChildHandles() = default;
@@ -38,7 +38,7 @@ public:
 
     // Sets startup's standard handles and its list of inherited handles; without a capture it
     // leaves them as they are and inherits nothing.
-    bool prepare(const StderrCapture& capture, STARTUPINFOEXW& startup) {
+    bool prepare(const StderrCapture& capture, std::intptr_t lock, STARTUPINFOEXW& startup) {
         if (capture.writer() == -1) {
             return true;
         }
@@ -51,6 +51,9 @@ public:
         }
         const auto writer = reinterpret_cast<HANDLE>(capture.writer());
         m_inherited = {m_input, writer};
+        if (lock != -1) {
+            m_inherited.push_back(reinterpret_cast<HANDLE>(lock));
+        }
         SIZE_T size = 0;
         InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
         m_listMemory.resize(size);
@@ -105,7 +108,7 @@ SystemResult<Process> startProcess(const ProcessStart& start, const StderrCaptur
     startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
     startup.StartupInfo.wShowWindow = SW_SHOWMINIMIZED;
     ChildHandles handles;
-    if (!handles.prepare(capture, startup)) {
+    if (!handles.prepare(capture, start.inheritedLock, startup)) {
         return lastWindowsError();
     }
     PROCESS_INFORMATION process{};

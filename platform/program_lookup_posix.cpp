@@ -5,8 +5,8 @@
 
 #include <cstdlib>
 
-#include "platform/output_file.h"
 #include "platform/program_lookup.h"
+#include "platform/unique_handle.h"
 
 namespace kestrin::platform {
 
@@ -31,7 +31,7 @@ std::optional<std::string> environmentVariable(const char* name) {
 
 std::optional<std::string> readHead(const std::string& path, std::size_t limit) {
     // O_NONBLOCK: a fifo swapped in must not hang the window.
-    const Descriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const UniqueFd file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat info {};
     if (file.get() < 0 || fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return std::nullopt;

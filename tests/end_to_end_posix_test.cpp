@@ -150,12 +150,19 @@ protected:
         set(press);
         const std::set<std::string> filesBefore = m_window.files();
         const Prediction predicted = predict(press.line);
-        // A Decompile keeps the earlier content of its output beside it as NAME~, unless that
-        // is its own output, unchanged.
+        // A Decompile keeps the earlier content of its output beside it under the first free
+        // name of NAME~, NAME.~1~, ..., unless the last copy there holds it already.
         const std::string earlier =
             predicted.output.empty() ? "" : m_window.m_work.read(predicted.output);
-        const std::string keptBefore =
-            predicted.output.empty() ? "" : m_window.m_work.read(predicted.output + "~");
+        std::string lastCopy;
+        std::string nextCopy = predicted.output + "~";
+        std::error_code tooLong;
+        for (int n = 1;
+             !predicted.output.empty() && fs::exists(m_window.m_work.path() / nextCopy, tooLong);
+             ++n) {
+            lastCopy = m_window.m_work.read(nextCopy);
+            nextCopy = predicted.output + ".~" + std::to_string(n) + "~";
+        }
         const std::size_t recordsBefore = m_window.m_log.records().size();
         const std::size_t launchesBefore = m_window.m_launcher.lines.size();
         m_window.m_messages.shown.clear();
@@ -200,11 +207,9 @@ protected:
             ASSERT_FALSE(predicted.output.empty());
             filesAfter.insert(predicted.output);
             EXPECT_EQ(m_window.m_work.read(predicted.output), "stand-in output\n");
-            if (!earlier.empty() && earlier != "stand-in output\n") {
-                filesAfter.insert(predicted.output + "~");
-                EXPECT_EQ(m_window.m_work.read(predicted.output + "~"), earlier);
-            } else {
-                EXPECT_EQ(m_window.m_work.read(predicted.output + "~"), keptBefore);
+            if (!earlier.empty() && earlier != lastCopy) {
+                filesAfter.insert(nextCopy);
+                EXPECT_EQ(m_window.m_work.read(nextCopy), earlier);
             }
             expectFields(press, press.text2);  // Decompile hands its output on to Compile
         } else {

@@ -130,11 +130,11 @@ TEST(AfterTheStart, AFailureIsReportedOnceInItsOwnWordsAfterTheConfirmation) {
 
 // One writer per file, by what the names lead to: while a Decompile writes alias.txt, no other
 // starts into it by another spelling, a link (on Windows: its name in other letters) or its full
-// path; different outputs run side by side,
-// and one Unpack per archive, by what the backend receives. Once it has ended, a Decompile into
-// the same file runs, and the user's text kept as alias.txt~ is never replaced by Kestrin's own
-// earlier output.
-TEST(AfterTheStart, OneFileHasOneWriterWhateverItIsCalled) {
+// path, neither from this window nor from a second one on the same folder; different outputs run
+// side by side, and one Unpack per archive, by what the backend receives. Once it has ended, a
+// Decompile into the same file runs, and after a restart the user's text kept as alias.txt~ is
+// never replaced by Kestrin's own earlier output.
+TEST(AfterTheStart, OneFileHasOneWriterWhateverItIsCalledAndWhicheverWindowAsks) {
     RealWindow w;
     const fs::path gate = w.m_logs.path() / "gate";
     const ScopedEnvironment gateVariable("KESTRIN_STAND_IN_GATE", gate.string());
@@ -152,11 +152,12 @@ TEST(AfterTheStart, OneFileHasOneWriterWhateverItIsCalled) {
         w.press("Command1");
     };
     using kestrin::backend::Action;
-    const std::string stillWriting =
-        kestrin::backend::stillRunning({Action::Decompile, "mervo.exe", "alias.txt"});
+    const auto stillWriting = [](const std::string& output) {
+        return kestrin::backend::stillRunning({Action::Decompile, "", output + ".txt"});
+    };
+    const std::string full = (fs::canonical(w.m_work.path()) / "alias").string();
     decompileInto("alias");
-    for (const std::string& same : {std::string("alias"), std::string("./alias"), other,
-                                    (fs::canonical(w.m_work.path()) / "alias").string()}) {
+    for (const std::string& same : {std::string("alias"), std::string("./alias"), other, full}) {
         decompileInto(same);
     }
     decompileInto("different");
@@ -167,12 +168,25 @@ TEST(AfterTheStart, OneFileHasOneWriterWhateverItIsCalled) {
     const std::string stillUnpacking =
         kestrin::backend::stillRunning({Action::Unpack, "mervo.exe", "pack.prx"});
     EXPECT_EQ(w.m_messages.shown,
-              (Strings{"DeCompiling Done", stillWriting, stillWriting, stillWriting, stillWriting,
-                       "DeCompiling Done", stillUnpacking, stillUnpacking}));
+              (Strings{"DeCompiling Done", stillWriting("alias"), stillWriting("./alias"),
+                       stillWriting(other), stillWriting(full), "DeCompiling Done", stillUnpacking,
+                       stillUnpacking}));
     EXPECT_EQ(w.m_launcher.lines.size(), 3u);
+    {
+        kestrin::backend::SystemLauncher launcher;
+        kestrin::testing::RecordingMessages messages;
+        kestrin::window::SystemProcessWatch watch;
+        kestrin::window::MainWindow second({*w.m_search, launcher, messages, watch});
+        second.findChild<QLineEdit*>("Text1")->setText("level");
+        second.findChild<QLineEdit*>("Text2")->setText(QString::fromStdString(other));
+        QTest::mouseClick(second.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+        EXPECT_EQ(messages.shown, Strings{stillWriting(other)}) << "a second window";
+    }
 
     std::ofstream(gate) << "open";
     ASSERT_TRUE(w.waitUntilAllEnded());
+    w.close();
+    w.open();  // as a restart: nothing of the first run is known
     w.m_messages.shown.clear();
     decompileInto(other);
     EXPECT_EQ(w.m_messages.shown, Strings{"DeCompiling Done"}) << "refused after the end";
@@ -180,6 +194,7 @@ TEST(AfterTheStart, OneFileHasOneWriterWhateverItIsCalled) {
     ASSERT_TRUE(w.waitUntilAllEnded());
     EXPECT_EQ(w.m_work.read("alias.txt"), "stand-in output\n");
     EXPECT_EQ(w.m_work.read("alias.txt~"), "the user's text\n");
+    EXPECT_EQ(w.m_work.read("alias.txt.~1~"), "stand-in output\n");
 #ifndef _WIN32
     EXPECT_TRUE(fs::is_symlink(w.m_work.path() / "other.txt"));
 #endif

@@ -83,6 +83,7 @@ TEST_F(WindowsLauncherTest, TheSharedLinesGiveTheSameArgumentsAsOnLinux) {
             eventually([&] { return m_work.read(*c.outputFile) == "stand-in output\n"; });
             EXPECT_EQ(m_work.read(*c.outputFile), "stand-in output\n");
         }
+        ASSERT_TRUE(everyStartEndedWell());  // the next may write the same output
     }
 }
 
@@ -140,26 +141,26 @@ TEST_F(WindowsLauncherTest, EachStartTellsItsEndAndItsStderrComesThroughAPipe) {
 }
 
 // One writer per file, by what the names lead to: Windows file names ignore case, so "LEVEL" is
-// "Level" while the backend still writes it.
+// "Level" while the backend still writes it. The lock is held by cmd.exe and the backend, so it
+// holds for any other launcher too, and goes with them.
 TEST_F(WindowsLauncherTest, OneFileHasOneWriterWhateverItsCase) {
     const fs::path gate = m_logs.path() / "gate";
     const ScopedEnvironment gateVariable("KESTRIN_STAND_IN_GATE", toUtf8(gate));
     Result<Started> first =
         kestrin::backend::SystemLauncher().launch(decompileInto("Level"), m_running);
     ASSERT_TRUE(first.ok()) << first.message();
-    m_running.started({kestrin::backend::Action::Decompile, "mervo.exe", "Level.txt"}, first->key,
-                      "");
-    const std::string stillWriting = kestrin::backend::stillRunning(
-        {kestrin::backend::Action::Decompile, "mervo.exe", "Level.txt"});
     for (const std::string& same :
          {std::string("LEVEL"), std::string(".\\level"), toUtf8(m_work.path() / "level")}) {
         EXPECT_EQ(
             kestrin::backend::SystemLauncher().launch(decompileInto(same), m_running).message(),
-            stillWriting)
-            << same;
+            kestrin::backend::stillRunning(
+                {kestrin::backend::Action::Decompile, "", same + ".txt"}));
     }
     std::ofstream(gate) << "open";
     ASSERT_TRUE(eventually([&] { return first->process.ended(); }));
+    ASSERT_TRUE(eventually([&] {
+        return kestrin::backend::SystemLauncher().launch(decompileInto("LEVEL"), {}).ok();
+    }));
 }
 
 struct BackendCase {
@@ -309,7 +310,8 @@ TEST_F(WindowsLauncherTest, PathextNamesTheEndingsTried) {
 }
 
 // cmd.exe empties the output itself when it runs the line, so the earlier content is copied
-// aside first and kept as NAME~ once the program has started; a start that fails leaves no copy.
+// aside before the start; a start that fails leaves no copy. A file with other names is moved
+// aside instead, so that cmd.exe makes a new one and writes through none of them.
 TEST_F(WindowsLauncherTest, TheEarlierOutputIsKeptAsACopy) {
     install(m_pathFolder.path(), "mervo.exe");
     const std::string made = "stand-in output\n";
@@ -329,6 +331,16 @@ TEST_F(WindowsLauncherTest, TheEarlierOutputIsKeptAsACopy) {
         }
         EXPECT_EQ(kestrin::testing::contentsOf(work.path()), c.after);
     }
+    const TempFolder outside;
+    outside.write("victim.txt", "a file elsewhere\n");
+    ASSERT_TRUE(CreateHardLinkW((m_work.path() / "linked.txt").wstring().c_str(),
+                                (outside.path() / "victim.txt").wstring().c_str(), nullptr));
+    ASSERT_EQ(launch(decompileInto("linked")).message(), "");
+    ASSERT_EQ(waitForRecords(++runs).size(), runs);
+    eventually([&] { return m_work.read("linked.txt") == made; });
+    EXPECT_EQ(m_work.read("linked.txt"), made);
+    EXPECT_EQ(m_work.read("linked.txt~"), "a file elsewhere\n");
+    EXPECT_EQ(outside.read("victim.txt"), "a file elsewhere\n") << "written through a hard link";
 }
 
 // Under wine, CreateSymbolicLinkW reports success and makes nothing; wine starts Unix programs,

@@ -39,8 +39,9 @@ private:
 };
 
 // Starts nothing: notes the line of each command and answers as told. A start hands back no
-// process, so only a FakeProcessWatch can end it. It opens no file, so it keeps one writer per
-// file with output names compared as typed, "." parts and "folder/.." taken out.
+// process, so only a FakeProcessWatch can end it. It opens no file and takes no lock, so it keeps
+// one writer per file itself, through the window's Running, with output names compared as typed,
+// "." parts and "folder/.." taken out.
 class RecordingLauncher final : public backend::Launcher {
 public:
     Result<backend::Started> launch(const backend::Command& command,
@@ -50,7 +51,7 @@ public:
             const std::u8string output(command.output->begin(), command.output->end());
             const std::u8string normal =
                 std::filesystem::path(output).lexically_normal().generic_u8string();
-            key = backend::Running::outputKey(std::string(normal.begin(), normal.end()));
+            key = "output " + std::string(normal.begin(), normal.end());
         } else if (!command.interpreted) {
             key = backend::Running::argumentsKey(command);
         }

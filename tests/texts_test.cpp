@@ -11,8 +11,6 @@
 
 #include "backend/running.h"
 
-#include <chrono>
-
 namespace {
 
 using kestrin::backend::Action;
@@ -141,9 +139,9 @@ TEST(FailureReport, NamesWhatStillRuns) {
               "ended.\nNothing was started.");
 }
 
-// One writer per file: what a running backend works on is held back from a second start until
-// it ends; an Unpack by the words the backend receives, a Decompile by its output's identity.
-TEST(Running, HoldsBackWhatARunningBackendWorksOn) {
+// One Unpack per archive: what a running Unpack works on, by the words the backend receives, is
+// held back from a second start until it ends.
+TEST(Running, HoldsBackWhatARunningUnpackWorksOn) {
     using kestrin::backend::Running;
     const auto unpack = [](std::string_view archive) {
         return Running::argumentsKey(*kestrin::backend::unpack("mervo.exe", archive));
@@ -158,30 +156,8 @@ TEST(Running, HoldsBackWhatARunningBackendWorksOn) {
         EXPECT_EQ(running.busy(unpack(other)), std::nullopt) << other;
     }
     EXPECT_EQ(running.busy(""), std::nullopt) << "a Compile shares nothing";
-    running.started({Action::Decompile, "mervo.exe", "alias.txt"}, Running::outputKey("8:42"),
-                    "alias.txt~");
-    EXPECT_EQ(running.busy(Running::outputKey("8:42")),
-              kestrin::backend::stillRunning({Action::Decompile, "mervo.exe", "alias.txt"}));
-    EXPECT_EQ(running.busy(Running::outputKey("8:43")), std::nullopt);
     (void)running.ended(id, ExitStatus{}, {});
     EXPECT_EQ(running.busy(unpack("x.kpk")), std::nullopt) << "free again once it has ended";
-}
-
-// A Decompile's output, unchanged since its backend ended, is Kestrin's own: never kept as NAME~
-// in place of the user's text that NAME~ may hold.
-TEST(Running, KnowsItsOwnOutputsUntilTheyChange) {
-    using kestrin::backend::Running;
-    Running running;
-    const auto before = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                            std::chrono::system_clock::now().time_since_epoch())
-                            .count();
-    const auto id =
-        running.started({Action::Decompile, "mervo.exe", "a.txt"}, Running::outputKey("8:42"), "");
-    EXPECT_FALSE(running.ownOutput("8:42", before)) << "not before its backend has ended";
-    (void)running.ended(id, ExitStatus{ExitStatus::Kind::Exited, 3}, {});
-    EXPECT_TRUE(running.ownOutput("8:42", before)) << "a failed one's output is its own too";
-    EXPECT_FALSE(running.ownOutput("8:42", before + 3'600'000'000'000)) << "changed since";
-    EXPECT_FALSE(running.ownOutput("8:43", before)) << "another file";
 }
 
 }  // namespace

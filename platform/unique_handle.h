@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// One owner for each kind of handle the system gives out: a file descriptor on POSIX, a HANDLE on
+// Windows. It closes what it holds when it goes, moves, and never copies.
+
+#include <utility>
+
+#ifdef _WIN32
+#include "platform/windows_api.h"
+#else
+#include <unistd.h>
+#endif
+
+namespace kestrin::platform {
+
+template <typename Traits>
+class Unique {
+public:
+    using Native = typename Traits::Native;
+
+    Unique() = default;
+    explicit Unique(Native native) : m_native(Traits::valid(native) ? native : Traits::kNone) {}
+    Unique(Unique&& other) noexcept : m_native(other.release()) {}
+    Unique& operator=(Unique&& other) noexcept {
+        reset(other.release());
+        return *this;
+    }
+    Unique(const Unique&) = delete;
+    Unique& operator=(const Unique&) = delete;
+    ~Unique() { reset(); }
+
+    Native get() const { return m_native; }
+    bool valid() const { return Traits::valid(m_native); }
+    // Hands what it holds over to the caller, who closes it.
+    Native release() { return std::exchange(m_native, Traits::kNone); }
+    void reset(Native native = Traits::kNone) {
+        if (valid() && native != m_native) {
+            Traits::close(m_native);
+        }
+        m_native = Traits::valid(native) ? native : Traits::kNone;
+    }
+
+private:
+    Native m_native = Traits::kNone;
+};
+
+#ifdef _WIN32
+struct HandleTraits {
+    using Native = HANDLE;
+    static constexpr Native kNone = nullptr;
+    static bool valid(Native handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+    static void close(Native handle) { CloseHandle(handle); }
+};
+using UniqueHandle = Unique<HandleTraits>;
+#else
+struct FdTraits {
+    using Native = int;
+    static constexpr Native kNone = -1;
+    static bool valid(Native fd) { return fd >= 0; }
+    static void close(Native fd) { ::close(fd); }
+};
+using UniqueFd = Unique<FdTraits>;
+#endif
+
+}  // namespace kestrin::platform
