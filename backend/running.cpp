@@ -45,7 +45,7 @@ std::uint64_t Running::started(Job job, std::string key, std::string keptCopy) {
 }
 
 std::optional<Failed> Running::ended(std::uint64_t id, const platform::ExitStatus& status,
-                                     platform::StderrTail stderr) {
+                                     platform::StderrTail tail) {
     const auto found = m_running.find(id);
     if (found == m_running.end()) {
         return std::nullopt;
@@ -57,7 +57,7 @@ std::optional<Failed> Running::ended(std::uint64_t id, const platform::ExitStatu
     }
     return Failed{.job = std::move(done.job),
                   .status = status,
-                  .stderr = std::move(stderr),
+                  .tail = std::move(tail),
                   .keptCopy = std::move(done.keptCopy)};
 }
 

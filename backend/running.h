@@ -31,7 +31,7 @@ public:
 
     // The backend with id has ended: what to report when it failed.
     std::optional<Failed> ended(std::uint64_t id, const platform::ExitStatus& status,
-                                platform::StderrTail stderr);
+                                platform::StderrTail tail);
 
 private:
     struct Backend {

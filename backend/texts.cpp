@@ -109,7 +109,7 @@ std::vector<Line> linesOf(std::string_view tail, bool cut) {
 // The backend's own lines, each behind the quote mark: whatever they say, none starts a line of
 // the message, so none can pass for Kestrin's words.
 std::string stderrPart(const Failed& failed, std::size_t maxLines) {
-    const std::vector<Line> lines = linesOf(failed.stderr.text, failed.stderr.cut);
+    const std::vector<Line> lines = linesOf(failed.tail.text, failed.tail.cut);
     if (lines.empty()) {
         return "It wrote nothing.\n";
     }

@@ -86,7 +86,7 @@ struct Job {
 struct Failed {
     Job job;
     platform::ExitStatus status;
-    platform::StderrTail stderr;
+    platform::StderrTail tail;
     std::string keptCopy;
 };
 

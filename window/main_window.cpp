@@ -157,7 +157,7 @@ std::optional<std::string> MainWindow::launch(Action action, const std::string& 
 }
 
 void MainWindow::onBackendEnded(std::uint64_t id, Ended ended) {
-    if (auto failed = m_running.ended(id, ended.status, std::move(ended.stderr))) {
+    if (auto failed = m_running.ended(id, ended.status, std::move(ended.tail))) {
         m_messages->report(std::move(*failed));
     }
 }

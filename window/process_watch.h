@@ -16,7 +16,7 @@ namespace kestrin::window {
 // How a watched backend ended, and the end of its stderr.
 struct Ended {
     platform::ExitStatus status;
-    platform::StderrTail stderr;
+    platform::StderrTail tail;
 };
 
 // Watches started backends until each has ended: the seam between the window and the system's
