@@ -13,8 +13,10 @@ namespace kestrin::platform {
 // that no started program is collected before Kestrin learns how it ended (a launcher may have
 // set it to be ignored), and the signals Kestrin relies on are not blocked. Descriptors 0, 1 and
 // 2 are open, on /dev/null where they were closed, so that no file opened later takes their
-// place. The limit on open descriptors is raised as far as the system allows. Programs started
-// later get every signal's default back (process.h). Nothing to do on Windows.
+// place. The limit on open descriptors is raised as far as the system allows. Any other signal
+// that would end Kestrin (a crash, SIGQUIT, SIGUSR1...) first hands what running backends still
+// write to stderr over to the drain (process.h: keepDraining), then ends it as before. Programs
+// started later get every signal's default back (process.h). Nothing to do on Windows.
 void prepareOwnProcess();
 
 // A descriptor that becomes readable once SIGTERM, SIGHUP or SIGINT has come (the session

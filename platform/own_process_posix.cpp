@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "platform/own_process.h"
+#include "platform/process.h"
 
 namespace kestrin::platform {
 namespace {
@@ -21,6 +22,51 @@ extern "C" void onTerminationSignal(int /*signal*/) {
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = write(g_requests[1], &byte, 1);
     errno = saved;
+}
+
+// Every other signal whose default ends the process: a crash, SIGQUIT, SIGUSR1, an alarm...
+// Each first hands what running backends still write over to the drain, then ends Kestrin as it
+// would have ended (a core dump, say), through whatever handled it before.
+bool endsTheProcess(int signal) {
+    switch (signal) {
+        case SIGTERM:  // asked to end: the orderly way (terminationRequests)
+        case SIGHUP:
+        case SIGINT:
+        case SIGKILL:  // cannot be caught
+        case SIGSTOP:
+        case SIGCHLD:  // default: ignored or stopped, not ended
+        case SIGCONT:
+        case SIGTSTP:
+        case SIGTTIN:
+        case SIGTTOU:
+        case SIGURG:
+        case SIGWINCH:
+        case SIGPIPE:  // ignored above
+            return false;
+        default:
+            return true;
+    }
+}
+
+struct sigaction g_before[NSIG];
+
+extern "C" void onFatalSignal(int signal) {
+    keepDraining();
+    sigaction(signal, &g_before[signal], nullptr);
+    raise(signal);  // delivered once this handler returns
+}
+
+void handOverOnFatalSignals() {
+    struct sigaction action {};
+    action.sa_handler = onFatalSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal = 1; signal < NSIG; ++signal) {
+        // A signal ignored, or handled by someone else (a sanitizer), is left as it is.
+        if (endsTheProcess(signal) && sigaction(signal, nullptr, &g_before[signal]) == 0 &&
+            g_before[signal].sa_handler == SIG_DFL) {
+            sigaction(signal, &action, nullptr);
+        }
+    }
 }
 
 void openStandardDescriptors() {
@@ -55,6 +101,7 @@ void prepareOwnProcess() {
         sigaddset(&relied, termination);
     }
     sigprocmask(SIG_UNBLOCK, &relied, nullptr);
+    handOverOnFatalSignals();
     openStandardDescriptors();
     raiseDescriptorLimit();
 }

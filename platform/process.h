@@ -72,7 +72,6 @@ public:
     }
 
 private:
-    friend void keepDraining(std::vector<StderrCapture> captures);
     void keepLast(const char* bytes, std::size_t count) {
         m_tail.append(bytes, count);
         if (m_tail.size() > 2 * m_keep) {  // trimmed now and then, not on every read
@@ -96,11 +95,13 @@ private:
 #endif
 };
 
-// Kestrin is about to go while these programs may still write: on POSIX a process of its own
-// goes on reading and dropping what they write until their writers have gone, so that no write
-// fails with a broken pipe (or ends them by SIGPIPE). On Windows a write to a pipe nobody reads
-// only fails, so nothing needs doing.
-void keepDraining(std::vector<StderrCapture> captures);
+// Kestrin is about to go while programs it started may still write: on POSIX a process of its
+// own goes on reading and dropping what comes through every capture not let go yet, until their
+// writers have gone, so that no write fails with a broken pipe (or ends them by SIGPIPE). It
+// keeps none of Kestrin's descriptors, standard streams included, and ends on any signal as a
+// process does by default. Safe to call from a signal handler. On Windows a write to a pipe
+// nobody reads only fails, so nothing needs doing.
+void keepDraining();
 
 // A started process until its end has been collected. Move-only; the empty one stands for none.
 class Process {

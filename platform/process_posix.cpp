@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -136,28 +137,62 @@ int offStandardDescriptors(int fd) {
     return moved;
 }
 
-// What the process that goes on draining does, with only calls that are safe between fork and
-// exit in a program with threads: the pipes' read ends become 3, 4, ... and every other
-// descriptor of Kestrin's goes (its display connection among them), then it reads and drops
-// until every writer has gone. highBase lies above 3 + the number of pipes.
-[[noreturn]] void drainUntilClosed(std::vector<pollfd>& pipes, int highBase) {
+// The read ends of every capture not let go yet, for the drain to take over when Kestrin goes,
+// however it goes: kept where a signal handler may read them, without taking memory.
+constexpr std::size_t kMostCaptures = 4096;
+std::atomic<int> g_readers[kMostCaptures];
+pollfd g_pipes[kMostCaptures];
+
+void remember(int reader) {
+    for (std::atomic<int>& slot : g_readers) {
+        int none = 0;
+        if (slot.compare_exchange_strong(none, reader + 1)) {
+            return;
+        }
+    }
+}
+
+void forget(int reader) {
+    for (std::atomic<int>& slot : g_readers) {
+        int held = reader + 1;
+        if (slot.compare_exchange_strong(held, 0)) {
+            return;
+        }
+    }
+}
+
+// What the process that goes on draining does, with only calls that are safe in a signal handler
+// and between fork and exit: the pipes' read ends become 3, 4, ... and every other descriptor of
+// Kestrin's goes (its display connection, and its standard streams, so that a pipe or terminal
+// reading Kestrin's output sees its end); its signals are the defaults again, so that it ends
+// like any process; then it reads and drops until every writer has gone. highBase lies above
+// 3 + the number of pipes.
+[[noreturn]] void drainUntilClosed(pollfd* pipes, int count, int highBase) {
     setsid();  // as the backends it serves: the end of Kestrin's session is not its end
-    const int count = static_cast<int>(pipes.size());
-    for (pollfd& pipe : pipes) {
-        pipe.fd = fcntl(pipe.fd, F_DUPFD, highBase);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (int signal = 1; signal < NSIG; ++signal) {
+        ::signal(signal, SIG_DFL);
     }
     for (int i = 0; i < count; ++i) {
-        dup2(pipes[static_cast<std::size_t>(i)].fd, STDERR_FILENO + 1 + i);
-        pipes[static_cast<std::size_t>(i)].fd = STDERR_FILENO + 1 + i;
+        pipes[i].fd = fcntl(pipes[i].fd, F_DUPFD, highBase);
+    }
+    const int null = open("/dev/null", O_RDWR);
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        dup2(null, fd);
+    }
+    for (int i = 0; i < count; ++i) {
+        dup2(pipes[i].fd, STDERR_FILENO + 1 + i);
+        pipes[i].fd = STDERR_FILENO + 1 + i;
     }
     syscall(SYS_close_range, STDERR_FILENO + 1 + count, ~0U, 0);
     char buffer[4096];
-    std::size_t open = pipes.size();
-    while (open > 0) {
-        if (poll(pipes.data(), open, -1) < 0 && errno != EINTR) {
+    for (int open = count; open > 0;) {
+        if (poll(pipes, static_cast<nfds_t>(open), -1) < 0 && errno != EINTR) {
             _exit(1);
         }
-        for (std::size_t i = open; i-- > 0;) {
+        for (int i = open; i-- > 0;) {
             if (pipes[i].revents == 0) {
                 continue;
             }
@@ -282,6 +317,7 @@ SystemResult<StderrCapture> StderrCapture::create(std::size_t keep) {
         fcntl(capture.m_reader, F_SETFL, O_NONBLOCK) != 0) {
         return std::error_code(errno, std::generic_category());
     }
+    remember(capture.m_reader);
     return capture;
 }
 
@@ -311,6 +347,7 @@ StderrCapture& StderrCapture::operator=(StderrCapture&& other) noexcept {
 void StderrCapture::release() {
     closeWriter();
     if (m_reader >= 0) {
+        forget(m_reader);
         close(m_reader);
         m_reader = -1;
     }
@@ -346,23 +383,22 @@ bool StderrCapture::drain() {
     return true;
 }
 
-void keepDraining(std::vector<StderrCapture> captures) {
-    std::vector<pollfd> pipes;  // made here: no memory may be taken after the fork
-    for (StderrCapture& capture : captures) {
-        capture.closeWriter();
-        if (capture.m_reader >= 0) {
-            pipes.push_back({capture.m_reader, POLLIN, 0});
+void keepDraining() {
+    int count = 0;
+    for (std::atomic<int>& slot : g_readers) {
+        if (const int held = slot.load(); held != 0) {
+            g_pipes[count++] = {held - 1, POLLIN, 0};
         }
     }
-    if (pipes.empty()) {
+    if (count == 0) {
         return;
     }
-    const int highBase = STDERR_FILENO + 1 + static_cast<int>(pipes.size());
-    // Twice, so that the one that drains belongs to no one here and leaves no zombie.
-    const pid_t middle = fork();
+    // Twice, so that the one that drains belongs to no one here and leaves no zombie. _Fork, as
+    // fork may not be called from a signal handler.
+    const pid_t middle = _Fork();
     if (middle == 0) {
-        if (fork() == 0) {
-            drainUntilClosed(pipes, highBase);
+        if (_Fork() == 0) {
+            drainUntilClosed(g_pipes, count, STDERR_FILENO + 1 + count);
         }
         _exit(0);
     }

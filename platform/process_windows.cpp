@@ -289,6 +289,6 @@ bool StderrCapture::drain() {
     }
 }
 
-void keepDraining(std::vector<StderrCapture> /*captures*/) {}
+void keepDraining() {}
 
 }  // namespace kestrin::platform

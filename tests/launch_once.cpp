@@ -3,33 +3,39 @@
 // closed right after a press, its capture handed on as the window's watch does: the tests check
 // that the program started lives on by itself, and goes on writing to stderr after this program
 // has gone.
-// Usage: launch_once [--prepared] BACKEND OUTPUT: decompiles "level" for THUG1 into OUTPUT.txt;
-// prints the launcher's error and exits 1 when nothing started. With --prepared it first does
-// what app/main.cpp does before anything else, then writes a warning to stderr as Qt would, so
-// that the tests can start it with its standard streams closed or leading nowhere.
+// Usage: launch_once [--prepared] [--end-by SIGNAL] BACKEND OUTPUT: decompiles "level" for THUG1
+// into OUTPUT.txt; prints the launcher's error and exits 1 when nothing started. With --prepared
+// it first does what app/main.cpp does before anything else, then writes a warning to stderr as
+// Qt would, so that the tests can start it with its standard streams closed or leading nowhere.
+// With --end-by it does that too, and then ends by the signal numbered SIGNAL, as a crash or a
+// signal from outside would end Kestrin, instead of handing its capture on itself.
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 #include "backend/launch.h"
 #include "backend/running.h"
 #include "platform/own_process.h"
 
 int main(int argc, char** argv) {
-    const bool prepared = argc == 4 && std::string_view(argv[1]) == "--prepared";
-    if (argc != 3 && !prepared) {
-        std::fputs("usage: launch_once [--prepared] BACKEND OUTPUT\n", stderr);
+    int next = 1;
+    const bool prepared = argc > next && std::string_view(argv[next]) == "--prepared";
+    next += prepared ? 1 : 0;
+    const bool ended = argc > next + 1 && std::string_view(argv[next]) == "--end-by";
+    const int signal = ended ? std::atoi(argv[next + 1]) : 0;
+    next += ended ? 2 : 0;
+    if (argc != next + 2) {
+        std::fputs("usage: launch_once [--prepared] [--end-by SIGNAL] BACKEND OUTPUT\n", stderr);
         return 2;
     }
-    if (prepared) {
+    if (prepared || ended) {
         kestrin::platform::prepareOwnProcess();
         std::fputs("launch_once: a warning, as Qt writes them\n", stderr);
         std::fflush(stderr);
     }
-    const auto command =
-        kestrin::backend::decompile(argv[argc - 2], "level", "THUG1", argv[argc - 1]);
+    const auto command = kestrin::backend::decompile(argv[next], "level", "THUG1", argv[next + 1]);
     if (!command) {
         std::fprintf(stderr, "%s\n", command.message().c_str());
         return 1;
@@ -39,9 +45,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", result.message().c_str());
         return 1;
     }
+    if (ended) {
+        std::raise(signal);
+    }
     // What the window's watch does when Kestrin goes while a backend runs.
-    std::vector<kestrin::platform::StderrCapture> captures;
-    captures.push_back(std::move(result->capture));
-    kestrin::platform::keepDraining(std::move(captures));
+    kestrin::platform::keepDraining();
     return 0;
 }

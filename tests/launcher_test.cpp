@@ -130,11 +130,11 @@ TEST_F(Launcher, KestrinsOwnStandardStreamsDoNotReachTheBackend) {
     std::string program = KESTRIN_LAUNCH_ONCE;
     std::string prepared = "--prepared";
     std::string backend = "mervo.exe";
-    std::string output = "out";
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const auto& c = cases[i];
         SCOPED_TRACE(c.why);
-        m_work.write("out.txt", std::string(5000, 'o') + "\n");
+        std::string output = "out" + std::to_string(i);
+        m_work.write(output + ".txt", std::string(5000, 'o') + "\n");
         std::vector<char*> argv = {program.data()};
         if (c.prepared) {
             argv.push_back(prepared.data());
@@ -167,8 +167,8 @@ TEST_F(Launcher, KestrinsOwnStandardStreamsDoNotReachTheBackend) {
         EXPECT_EQ(found[i].one("fds"), "0 1 2");
         EXPECT_EQ(found[i].one("stdin"), "/dev/null");
         EXPECT_EQ(found[i].one("sigpipe"), "default");
-        EXPECT_EQ(m_work.read("out.txt"), kMade);
-        EXPECT_EQ(m_work.read("out.txt~"), std::string(5000, 'o') + "\n");
+        EXPECT_EQ(m_work.read(output + ".txt"), kMade);
+        EXPECT_EQ(m_work.read(output + ".txt~"), std::string(5000, 'o') + "\n");
     }
 }
 
@@ -493,37 +493,105 @@ TEST_F(Launcher, SwappingTheOutputForALinkNeverWritesOutside) {
     EXPECT_EQ(contentsOf(outside.path()).size(), 1u) << "a file appeared there";
 }
 
-// Closed right after a press, Kestrin is gone before the backend has written anything: the
-// backend's stderr is handed to a process that drains it, and the backend still finishes, and
-// leaves nothing behind. While it runs, a second Kestrin (this process) is refused its output;
-// once it has ended, the lock of the program that has long gone holds nothing back.
-TEST_F(Launcher, ABackendOutlivesTheProgramThatStartedIt) {
-    const fs::path gate = m_logs.path() / "gate";
-    const ScopedEnvironment gateVariable("KESTRIN_STAND_IN_GATE", gate.string());
+// The processes left to drain the stderr of backends that a launch_once started in folder.
+std::vector<pid_t> drainsIn(const fs::path& folder) {
+    std::vector<pid_t> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string pid = entry.path().filename();
+        std::error_code gone;
+        std::string name;
+        std::getline(std::ifstream(entry.path() / "comm"), name);
+        if (name == "launch_once" && fs::read_symlink(entry.path() / "cwd", gone) == folder &&
+            pid.find_first_not_of("0123456789") == std::string::npos) {
+            found.push_back(std::stoi(pid));
+        }
+    }
+    return found;
+}
+
+struct GoneCase {
+    const char* why;
+    int signal;     // what ends launch_once; 0 for its own exit
+    bool endDrain;  // SIGTERM ends the drain before the backend has written
+};
+
+// Kestrin is gone before the backend has written anything, closed or ended by any signal it can
+// catch: the backend's stderr is handed to a process that drains it, and the backend still
+// finishes. The drain keeps none of Kestrin's streams, so a pipe reading Kestrin's output ends
+// with Kestrin, and it ends on SIGTERM as any process does. While the backend runs, a second
+// Kestrin (this process) is refused its output; once it has ended, the lock of the program that
+// has long gone holds nothing back.
+TEST_F(Launcher, ABackendOutlivesTheProgramThatStartedItHoweverThatEnds) {
     const ScopedEnvironment failure("KESTRIN_STAND_IN_FAIL", "written after the start\n");
     const TempFolder runtime;
     const ScopedEnvironment runtimeVariable("XDG_RUNTIME_DIR", runtime.path().string());
+    rlimit noCores{0, 0};
+    ASSERT_EQ(setrlimit(RLIMIT_CORE, &noCores), 0);
+    const std::vector<GoneCase> cases = {
+        {"closed", 0, false},        {"SIGQUIT", SIGQUIT, false}, {"SIGUSR1", SIGUSR1, false},
+        {"a crash", SIGSEGV, false}, {"abort", SIGABRT, false},   {"drain ended", 0, true},
+    };
     std::string program = KESTRIN_LAUNCH_ONCE;
+    std::string endBy = "--end-by";
     std::string backend = "mervo.exe";
-    std::string output = "slow";
-    char* argv[] = {program.data(), backend.data(), output.data(), nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "launch_once failed";
-    EXPECT_TRUE(records().empty());
-    EXPECT_EQ(launch(decompileInto("slow")).message(),
-              kestrin::backend::stillRunning({Action::Decompile, "", "slow.txt"}));
-    std::ofstream(gate) << "open";
-    const auto found = waitForRecords(1);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found.front().arguments(), (std::vector<std::string>{"-d", "level.qb", "THUG1"}));
-    EXPECT_EQ(m_work.read("slow.txt"), kMade);
+    std::size_t written = 0;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.why);
+        const fs::path gate = m_logs.path() / ("gate" + std::to_string(i));
+        const ScopedEnvironment gateVariable("KESTRIN_STAND_IN_GATE", gate.string());
+        std::string output = "slow" + std::to_string(i);
+        std::string signal = std::to_string(c.signal);
+        std::vector<char*> argv = {program.data()};
+        if (c.signal != 0) {
+            argv.insert(argv.end(), {endBy.data(), signal.data()});
+        }
+        argv.insert(argv.end(), {backend.data(), output.data(), nullptr});
+        int streams[2];
+        ASSERT_EQ(pipe2(streams, O_CLOEXEC), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, streams[1], STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, streams[1], STDERR_FILENO);
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        close(streams[1]);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_EQ(c.signal == 0 ? WIFEXITED(status) && WEXITSTATUS(status) == 0
+                                : WIFSIGNALED(status) && WTERMSIG(status) == c.signal,
+                  true)
+            << "launch_once ended with status " << status;
+        pollfd reader{streams[0], POLLIN, 0};
+        char buffer[256];
+        ASSERT_TRUE(kestrin::testing::eventually([&] {
+            return poll(&reader, 1, 0) > 0 && read(streams[0], buffer, sizeof buffer) == 0;
+        })) << "what read Kestrin's output is still waiting";
+        close(streams[0]);
+        const std::vector<pid_t> drains = drainsIn(m_work.path());
+        ASSERT_EQ(drains.size(), 1u);
+        if (i == 0) {
+            EXPECT_EQ(launch(decompileInto(output)).message(),
+                      kestrin::backend::stillRunning({Action::Decompile, "", output + ".txt"}));
+        }
+        if (c.endDrain) {
+            kill(drains.front(), SIGTERM);
+        }
+        ASSERT_TRUE(kestrin::testing::eventually([&] {
+            return c.endDrain ? drainsIn(m_work.path()).empty() : true;
+        })) << "the drain outlived SIGTERM";
+        std::ofstream(gate) << "open";
+        if (!c.endDrain) {
+            ASSERT_EQ(waitForRecords(++written).size(), written);
+            EXPECT_EQ(m_work.read(output + ".txt"), kMade);
+        }
+        ASSERT_TRUE(kestrin::testing::eventually([&] { return drainsIn(m_work.path()).empty(); }))
+            << "the drain outlived its backend";
+    }
     EXPECT_TRUE(fs::is_empty(runtime.path())) << "something was left in the runtime folder";
-    EXPECT_EQ(files(), (Names{"mervo.exe", "slow.txt"}));
     ASSERT_TRUE(kestrin::testing::eventually(
-        [&] { return launch(decompileInto("slow")).message().empty(); }));
+        [&] { return launch(decompileInto("slow0")).message().empty(); }));
 }
 
 // Started by a launcher that ignores SIGCHLD, with a low limit on open files: at its start

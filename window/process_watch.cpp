@@ -80,17 +80,13 @@ SystemProcessWatch::~SystemProcessWatch() {
 void SystemProcessWatch::handOff() {
     // Those that have ended are collected; the others are left to run, and what they still write
     // is read elsewhere. No notifier is signalling now, so each goes at once.
-    std::vector<platform::StderrCapture> stillWritten;
     for (auto& [id, watched] : m_watched) {
         (void)watched.process.ended();
         delete watched.processNotifier.release();
         delete watched.captureNotifier.release();
-        if (!watched.captureDone) {
-            stillWritten.push_back(std::move(watched.capture));
-        }
     }
+    platform::keepDraining();
     m_watched.clear();
-    platform::keepDraining(std::move(stillWritten));
 }
 
 void SystemProcessWatch::watch(platform::Process process, platform::StderrCapture capture,

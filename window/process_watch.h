@@ -38,7 +38,7 @@ public:
 // its own. A process the system gave no handle to wait on is asked for its end every half
 // second. A capture is read on after its process has ended, until every writer has gone (a
 // program the backend started may still write). What is still running when the watch goes, or
-// when the program exits without destroying it, keeps running: its captures are handed to
+// when the program exits without destroying it, keeps running: its captures are read by
 // platform::keepDraining, and nothing more is collected.
 class SystemProcessWatch final : public QObject, public ProcessWatch {
 public:
