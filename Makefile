@@ -4,12 +4,16 @@
 # and prints the benchmark figures; it is never part of `make test`.
 # `make windows` builds kestrin.exe and its tests for Windows, `make test-windows` runs the tests
 # under wine, `make package-windows` makes the portable zip, `make installer-windows` the installer.
+# `make release` puts every artefact of this version and their SHA256SUMS into dist/;
+# `make check-reproducible` builds them twice in fresh clones and compares (docs/reproducible.md).
 PRESET ?= $(if $(CI),ci,debug)
+# Passed to the release and windows builds' configure step (check-reproducible leaves out the tests).
+CONFIGURE_ARGS ?=
 BUILD_DIR := build/$(PRESET)
 DEMO_DIR := build/demo
 
 .PHONY: all bootstrap build run screenshot package test test-asan fuzz tidy bench windows test-windows \
-	package-windows installer-windows screenshot-windows clean
+	package-windows installer-windows screenshot-windows release check-reproducible clean
 
 all: build
 
@@ -38,12 +42,12 @@ screenshot: build
 	bash scripts/prepare_demo.sh $(BUILD_DIR) $(DEMO_DIR)
 	bash scripts/screenshot.sh $(BUILD_DIR)/app/kestrin $(DEMO_DIR) docs/screenshot.png
 
-# The .deb, from an optimised build.
+# The .deb, from an optimised build: build/release/kestrin_0.1.0_amd64.deb.
 package:
 	@bash scripts/bootstrap.sh build package
-	cmake --preset release
+	cmake --preset release $(CONFIGURE_ARGS)
 	cmake --build --preset release
-	cpack --preset deb
+	bash scripts/package.sh deb build/release build/release
 
 test: build
 	ctest --preset $(PRESET)
@@ -87,7 +91,7 @@ export KESTRIN_QT_MINGW
 windows:
 	@bash scripts/bootstrap.sh windows
 	bash scripts/qt-mingw.sh $(KESTRIN_QT_MINGW)
-	cmake --preset windows $(if $(CI),-DKESTRIN_WARNINGS_AS_ERRORS=ON)
+	cmake --preset windows $(if $(CI),-DKESTRIN_WARNINGS_AS_ERRORS=ON) $(CONFIGURE_ARGS)
 	cmake --build --preset windows
 
 test-windows: windows
@@ -96,7 +100,8 @@ test-windows: windows
 
 # The portable zip: build/windows/kestrin-0.1.0-windows-x64.zip.
 package-windows: windows
-	cpack --preset windows-zip
+	@bash scripts/bootstrap.sh package
+	bash scripts/package.sh zip build/windows build/windows
 
 # The installer, built by wixl: build/windows/kestrin-0.1.0-x64.msi.
 installer-windows: windows
@@ -108,5 +113,16 @@ screenshot-windows: windows
 	bash scripts/test-windows.sh -R windows_program
 	cp build/windows/screenshot-windows.png docs/screenshot-windows.png
 
+# Every artefact of this version in dist/: the .deb, the zip, the installer, the source tarball of
+# the last commit, and SHA256SUMS.
+release: package package-windows installer-windows
+	bash scripts/release.sh dist
+
+# Two fresh clones of the last commit, built one after the other, compared file by file;
+# CHECK=deb compares the .deb alone.
+check-reproducible:
+	@bash scripts/bootstrap.sh build package $(if $(filter deb,$(CHECK)),,windows installer)
+	bash scripts/check-reproducible.sh $(or $(CHECK),all)
+
 clean:
-	rm -rf build
+	rm -rf build dist

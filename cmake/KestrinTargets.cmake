@@ -6,6 +6,11 @@ add_library(kestrin_build_flags INTERFACE)
 target_compile_options(kestrin_build_flags INTERFACE -Wall -Wextra -Wpedantic
     $<$<BOOL:${KESTRIN_WARNINGS_AS_ERRORS}>:-Werror>)
 target_include_directories(kestrin_build_flags INTERFACE ${PROJECT_SOURCE_DIR})
+# What a release build holds names no folder it was built in (__FILE__, the paths in debugging
+# information): one commit gives the same bytes in any clone. Debug builds keep full paths for
+# the debugger.
+target_compile_options(kestrin_build_flags INTERFACE
+    $<$<CONFIG:Release>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=>)
 
 # kestrin_library(name SOURCES...) makes one static library of the folder it is called from.
 function(kestrin_library name)

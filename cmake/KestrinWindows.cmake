@@ -18,6 +18,9 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
 endforeach()
 list(REMOVE_DUPLICATES KESTRIN_DLL_FOLDERS)
 
+# No time of linking in the PE header (0 instead), so that one commit gives the same programs.
+add_link_options(-Wl,--no-insert-timestamp)
+
 # A portable folder: kestrin.exe at its top and its DLLs beside it, where Windows looks first.
 set(CMAKE_INSTALL_BINDIR .)
 

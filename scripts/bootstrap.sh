@@ -12,7 +12,9 @@ declare -A groups=(
     # to read the manual page.
     [test]="xvfb xauth x11-utils imagemagick dbus-daemon at-spi2-core python3-pyatspi desktop-file-utils appstream dpkg-dev file lintian man-db"
     [screenshot]="xvfb xauth x11-utils imagemagick"
-    [package]="dpkg-dev file"
+    # The packages, rebuilt from their contents by dpkg-deb and Info-ZIP's zip
+    # (scripts/lib/reproducible.sh).
+    [package]="dpkg-dev file zip unzip"
     [bench]="libbenchmark-dev"
     # libFuzzer and the sanitizer runtimes come with clang's runtime package.
     [clang]="clang libclang-rt-dev"
@@ -20,9 +22,10 @@ declare -A groups=(
     # The Windows build: Qt for mingw-w64 uses the host's moc, rcc and uic. Its tests run under
     # wine on a virtual display, with wine's own fonts (the classic dialog font among them);
     # xdotool works the real window from outside.
-    [windows]="make cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine64 fonts-wine qt6-base-dev qt6-base-dev-tools xvfb xauth x11-utils imagemagick xdotool unzip unicode-data"
-    # The Windows installer: wixl, from Debian's msitools.
-    [installer]="wixl"
+    [windows]="make cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine64 fonts-wine qt6-base-dev qt6-base-dev-tools xvfb xauth x11-utils imagemagick xdotool zip unzip unicode-data"
+    # The Windows installer: wixl and msibuild from Debian's msitools, run under faketime at the
+    # commit's time; msiinfo reads an installer's tables in its test.
+    [installer]="wixl msitools faketime"
     # Building Qt for mingw-w64 from Debian's source, when no ready one is at hand.
     [qt-source]="dpkg-dev perl"
 )

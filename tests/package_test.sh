@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Makes the .deb from this build into a temporary folder and checks it as a distribution would:
+# Makes the .deb from this build into a temporary folder, as `make package` does, and checks it as
+# a distribution would:
 # what it holds and needs (the libraries dpkg-shlibdeps found, the font named by hand), Debian's
 # own checker lintian, AppStream's pedantic validator on the packaged metainfo, the manual page
 # as man finds it, and one version and date in the package, its changelog and its metainfo.
@@ -13,11 +14,8 @@ for tool in dpkg-shlibdeps dpkg-parsechangelog lintian appstreamcli man; do
 done
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
-cpack --config "$1/CPackConfig.cmake" -G DEB -B "$out" >"$out/cpack.log" 2>&1 ||
-    { cat "$out/cpack.log" >&2; echo "package: FAILED: cpack" >&2; exit 1; }
-debs=("$out"/*.deb)
-[[ ${#debs[@]} -eq 1 && -f "${debs[0]}" ]] || { echo "package: FAILED: expected one .deb" >&2; exit 1; }
-deb=${debs[0]}
+deb=$(bash "$(dirname "$0")/../scripts/package.sh" deb "$1" "$out") ||
+    { echo "package: FAILED: scripts/package.sh" >&2; exit 1; }
 
 failures=0
 fail() {

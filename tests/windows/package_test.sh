@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Makes the portable zip from this build into a temporary folder and checks it as a Windows user
-# meets it: at most 15 MB; the licences, notes and demo it promises; kestrin.exe a program with a
-# window that shares Qt's C++ runtime, with its version information and manifest; every DLL in it
+# Makes the portable zip from this build into a temporary folder, as `make package-windows` does,
+# and checks it as a Windows user meets it: at most 15 MB; the licences, notes and demo it
+# promises; kestrin.exe a program with a window that shares Qt's C++ runtime, with its version
+# information and manifest, made for Windows 10 and later only; every text file with Windows line
+# ends; a notice for every program and DLL in it and every licence it names; every DLL in it
 # imported by kestrin.exe, a Qt plugin or another DLL in it; and, unpacked in a fresh wine prefix
 # that knows no other DLL folder, Kestrin started on the demo folder, as when the folder is
 # dropped on it, decompiles intro through the real window.
@@ -11,11 +13,7 @@ set -euo pipefail
 [[ $# -eq 1 ]] || { echo "usage: $0 BUILD_DIR" >&2; exit 2; }
 test=package
 source "$(dirname "$0")/common.sh"
-cpack --config "$1/CPackConfig.cmake" -G ZIP -B "$out" >"$out/cpack.log" 2>&1 ||
-    { cat "$out/cpack.log" >&2; echo "package: FAILED: cpack" >&2; exit 1; }
-zips=("$out"/*.zip)
-[[ ${#zips[@]} -eq 1 && -f "${zips[0]}" ]] || { echo "package: FAILED: expected one zip" >&2; exit 1; }
-zip=${zips[0]}
+zip=$(bash "$root/scripts/package.sh" zip "$1" "$out") || { echo "package: FAILED: package.sh" >&2; exit 1; }
 
 size=$(stat -c %s "$zip")
 echo "package: $(basename "$zip") is $size bytes"
@@ -23,11 +21,10 @@ echo "package: $(basename "$zip") is $size bytes"
 
 unzip -q "$zip" -d "$out/unpacked"
 top=$out/unpacked/$(basename "$zip" .zip)
-for file in kestrin.exe LICENSE.txt README.txt Qt.txt licences/LGPL-3.0-only.txt \
+for file in kestrin.exe LICENSE.txt README.txt Qt.txt NOTICES.txt licences/LGPL-3.0-only.txt \
     licences/GPL-3.0-only.txt platforms/qwindows.dll demo/mervo.exe demo/intro.qb; do
     [[ -f $top/$file ]] || fail "$file is not in the zip"
 done
-grep -q $'\r$' "$top/README.txt" || fail "README.txt lacks Windows line ends"
 
 # A program with a window that shares Qt's C++ runtime, with its version and its manifest.
 headers=$(x86_64-w64-mingw32-objdump -p "$top/kestrin.exe")
@@ -38,6 +35,38 @@ version=$(strings -el "$top/kestrin.exe" | grep -A1 -x ProductVersion | tail -n 
     fail "kestrin.exe's version information says '$version', the zip $(basename "$zip")"
 for part in 'Microsoft.Windows.Common-Controls" version="6.0.0.0' '>PerMonitorV2'; do
     strings "$top/kestrin.exe" | grep -qF "$part" || fail "kestrin.exe's manifest lacks $part"
+done
+
+# The promises beyond the files, one row each: what is promised, what is found, what is expected.
+in_windows() { tr -d '\r' <"$top/$1"; }
+notices=$(in_windows NOTICES.txt; in_windows Qt.txt)
+named_licences=$(grep -o 'licences\\[^ ]*\.txt' <<<"$notices" | sed 's/^licences\\//' | sort -u)
+promises=(
+    "the systems kestrin.exe's manifest names (Windows 10 and 11 only)"
+    "$(strings "$top/kestrin.exe" | grep -o 'supportedOS Id="[^"]*"')"
+    'supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"'
+    "the Windows version kestrin.exe's PE header asks for (OS, subsystem)"
+    "$(x86_64-w64-mingw32-objdump -p "$top/kestrin.exe" | awk '/Major(OSystem|Subsystem)Version/ {print $2}' | paste -sd ' ')"
+    "10 10"
+    "the text files that lack Windows line ends"
+    "$(cd "$top" && find . -name '*.txt' -exec grep -l -v $'\r$' {} + | sort)"
+    ""
+    "the programs and DLLs that NOTICES.txt does not name"
+    "$(cd "$top" && find . \( -name '*.dll' -o -name '*.exe' \) -printf '%f\n' | sort | grep -vxFf <(grep -o '[^ \\,]*\.\(dll\|exe\)' <<<"$notices") || true)"
+    ""
+    "the licences named in NOTICES.txt and Qt.txt that the zip lacks"
+    "$(for name in $named_licences; do [[ -f $top/licences/$name ]] || echo "$name"; done)"
+    ""
+    "the licences in the zip that neither names"
+    "$(ls "$top/licences" | grep -vxFf <(echo "$named_licences") || true)"
+    ""
+    "the Qt version Qt.txt names"
+    "$(grep -o -m1 'Qt [0-9.]*[0-9]' <<<"$notices")"
+    "Qt $(strings -el "$top/Qt6Core.dll" | grep -A1 -x ProductVersion | tail -n 1 | sed 's/\.0$//')"
+)
+for ((i = 0; i < ${#promises[@]}; i += 3)); do
+    [[ ${promises[i + 1]} == "${promises[i + 2]}" ]] ||
+        fail "${promises[i]}: '${promises[i + 1]}', expected '${promises[i + 2]}'"
 done
 
 # Each DLL beside kestrin.exe is imported by something in the zip.
