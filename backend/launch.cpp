@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "backend/launch.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -20,9 +21,15 @@ namespace kestrin::backend {
 namespace {
 
 // Descriptors a launch never takes: the window needs some of its own (its display connection,
-// fonts, the next message box) to stay alive. A launch takes a few more itself.
-constexpr std::size_t kDescriptorReserve = 64;
+// fonts, the next message box) to stay alive, a quarter of the limit up to 64; a launch takes a
+// few more itself. Under a low limit the reserve shrinks with it, so that a backend still starts.
+constexpr std::size_t kMostReserved = 64;
 constexpr std::size_t kDescriptorsALaunchTakes = 8;
+
+bool nearTheLimit(const platform::Descriptors& count) {
+    const std::size_t reserve = std::min(kMostReserved, count.limit / 4);
+    return count.open + reserve + kDescriptorsALaunchTakes > count.limit;
+}
 
 Result<> checkWorkingFolder(const std::string& program) {
     const std::error_code problem = platform::workingFolderProblem();
@@ -115,9 +122,8 @@ Result<Started> SystemLauncher::launch(const Command& command, const Running& ru
         return Failure{blankBackend("The backend name")};
     }
     const std::string& program = words.front();
-    if (const auto free = platform::freeDescriptors();
-        free && *free < kDescriptorReserve + kDescriptorsALaunchTakes) {
-        return Failure{nearTheDescriptorLimit(program)};
+    if (const auto count = platform::countDescriptors(); count && nearTheLimit(*count)) {
+        return Failure{nearTheDescriptorLimit(program, count->limit)};
     }
     if (Result<> usable = checkWorkingFolder(program); !usable) {
         return usable.error();

@@ -227,10 +227,11 @@ std::string workingFolderGone(std::string_view program) {
     return cannotStart(program, "the working folder no longer exists.");
 }
 
-std::string nearTheDescriptorLimit(std::string_view program) {
-    return cannotStart(program,
-                       "too many backends are running: Kestrin is near its limit of open files. "
-                       "Try again once some have ended.");
+std::string nearTheDescriptorLimit(std::string_view program, std::size_t limit) {
+    return cannotStart(program, "Kestrin has nearly used up its limit of " + std::to_string(limit) +
+                                    " open files (each running backend holds two). Try again "
+                                    "once some backends have ended, or raise the limit (ulimit "
+                                    "-n, or ulimit -Hn for the hard one) before starting Kestrin.");
 }
 
 std::string workingFolderUnreadable(std::string_view program, const std::error_code& error) {

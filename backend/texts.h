@@ -43,7 +43,7 @@ std::string cannotRun(std::string_view program, std::string_view place, std::str
 std::string windowsProgram(std::string_view program, std::string_view place);
 std::string batchFile(std::string_view program, std::string_view place);
 std::string workingFolderGone(std::string_view program);
-std::string nearTheDescriptorLimit(std::string_view program);
+std::string nearTheDescriptorLimit(std::string_view program, std::size_t limit);
 std::string workingFolderUnreadable(std::string_view program, const std::error_code& error);
 // A script's "#!" line (start_failure.h): path is the script, interpreter as the line names it.
 std::string noInterpreterNamed(std::string_view program, std::string_view path);

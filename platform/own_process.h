@@ -23,8 +23,12 @@ void prepareOwnProcess();
 // ending, say), so that the event loop can end the program the usual way; -1 where there is none.
 int terminationRequests();
 
-// How many more descriptors this process may open now; nothing where the system does not say or
-// has no such limit (Windows).
-std::optional<std::size_t> freeDescriptors();
+// How many descriptors this process may have open at once, and how many it has now; nothing where
+// the system does not say or has no such limit (Windows).
+struct Descriptors {
+    std::size_t limit = 0;
+    std::size_t open = 0;
+};
+std::optional<Descriptors> countDescriptors();
 
 }  // namespace kestrin::platform

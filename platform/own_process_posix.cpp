@@ -123,14 +123,13 @@ int terminationRequests() {
     return g_requests[0];
 }
 
-std::optional<std::size_t> freeDescriptors() {
+std::optional<Descriptors> countDescriptors() {
     rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+        return std::nullopt;
+    }
     DIR* open = opendir("/proc/self/fd");
-    if (open == nullptr || getrlimit(RLIMIT_NOFILE, &limit) != 0 ||
-        limit.rlim_cur == RLIM_INFINITY) {
-        if (open != nullptr) {
-            closedir(open);
-        }
+    if (open == nullptr) {
         return std::nullopt;
     }
     std::size_t used = 0;
@@ -139,8 +138,8 @@ std::optional<std::size_t> freeDescriptors() {
     }
     closedir(open);
     // One of them was the listing's own.
-    const auto limitCount = static_cast<std::size_t>(limit.rlim_cur);
-    return used > limitCount ? 0 : limitCount - used + 1;
+    return Descriptors{.limit = static_cast<std::size_t>(limit.rlim_cur),
+                       .open = used > 0 ? used - 1 : 0};
 }
 
 }  // namespace kestrin::platform

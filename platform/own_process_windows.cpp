@@ -10,7 +10,7 @@ int terminationRequests() {
     return -1;
 }
 
-std::optional<std::size_t> freeDescriptors() {
+std::optional<Descriptors> countDescriptors() {
     return std::nullopt;
 }
 
