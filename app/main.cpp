@@ -3,45 +3,22 @@
 // them. This file only starts the window on the real operating system, in the folder given.
 
 #include <QApplication>
-#include <QCoreApplication>
 
-#include "app/start.h"
+#include "app/command_line.h"
+#include "app/qt_start.h"
 #include "app/system_window.h"
 #include "platform/own_process.h"
 #include "window/appearance.h"
 
 int main(int argc, char* argv[]) {
-    using kestrin::app::Arguments;
     kestrin::platform::prepareOwnProcess();
-    // Help, version and mistakes need no display: a QCoreApplication reads the command line (on
-    // Windows as the system holds it, in UTF-16) and goes before the QApplication is made.
-    QStringList given;
-    Arguments arguments;
-    {
-        const QCoreApplication reader(argc, argv);
-        given = QCoreApplication::arguments();
-        arguments = kestrin::app::readArguments(given, kestrin::app::Stage::BeforeQt);
-        if (arguments.action != Arguments::Action::AskQt) {
-            if (const auto ending = kestrin::app::prepare(arguments)) {
-                return kestrin::app::statusAfter(*ending, kestrin::app::show(*ending));
-            }
-        }
-    }
-    kestrin::app::QtArguments qt(argc, argv);
-    const bool noDisplay = arguments.action == Arguments::Action::AskQt && qt.readWithoutDisplay();
+    kestrin::app::QtStart qt(argc, argv);
     QApplication app(qt.argc(), qt.argv());
-    if (arguments.action == Arguments::Action::AskQt) {
-        // Qt has taken out its own options: what is left is Kestrin's, or a mistake.
-        arguments = kestrin::app::readArguments(qt.left(given), kestrin::app::Stage::AfterQt);
-        if (const auto ending = kestrin::app::prepare(arguments)) {
-            return kestrin::app::statusAfter(*ending, kestrin::app::show(*ending));
-        }
-        if (noDisplay) {
-            const kestrin::app::Ending ending{
-                1, QStringLiteral("kestrin: there is no display to show the window on\n")};
-            (void)kestrin::app::show(ending);
-            return ending.status;
-        }
+    // Only now the working folder changes: what Qt's own options name (-stylesheet FILE) is read
+    // from the folder Kestrin was started in, as in any Qt program.
+    const auto [arguments, haveDisplay] = qt.left();
+    if (const auto ending = kestrin::app::start(arguments, haveDisplay)) {
+        return kestrin::app::statusAfter(*ending, kestrin::app::show(*ending));
     }
     kestrin::window::applyAppearance(app);
     kestrin::app::SystemWindow kestrin;

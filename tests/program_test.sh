@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # The built program and its command line: help and version on standard output with status 0;
-# mistakes refused with one line on standard error and status 2 before any window, with no
-# display at all (an option Kestrin does not know only once Qt has read its own, on Qt's offscreen
-# platform); `kestrin FOLDER` running with FOLDER as its working folder, read from /proc;
-# and Kestrin started with its standard streams closed or leading nowhere. That the window made
+# mistakes refused with one line on standard error and status 2 before any window, and no display
+# one line and status 1, whatever the command line; `kestrin FOLDER` running with FOLDER as its
+# working folder, read from /proc, whatever bytes its name holds; Qt's -stylesheet read from the
+# folder Kestrin was started in; and Kestrin started with its standard streams closed or leading
+# nowhere. That the window made
 # there lists FOLDER is app_tests' StartFolder case; that a backend it starts gets 0-2 open and
 # SIGPIPE back is launcher_tests' KestrinsOwnStandardStreams case.
 # Usage: program_test.sh BUILD_DIR
@@ -28,7 +29,7 @@ fail() {
     echo "program: FAILED: $1" >&2
     failures=$((failures + 1))
 }
-mkdir "$work/my scripts" "$work/-scripts" "$work/locked"
+mkdir "$work/plain" "$work/my scripts" "$work/-scripts" "$work/locked" "$work/"$'latin1 caf\xe9'
 touch "$work/a file"
 chmod 000 "$work/locked"
 cd "$work"
@@ -69,7 +70,11 @@ ends 2 '' "^kestrin: Unknown option 'bogus' \(see kestrin --help\)\$" --bogus
 # With no display at all Qt reads its options on its minimal platform.
 platform=(XDG_RUNTIME_DIR="$work/runtime")
 ends 2 '' "^kestrin: Unknown option 'bogus' \(see kestrin --help\)\$" --bogus
-ends 1 '' "^kestrin: there is no display to show the window on\$" -reverse
+for arguments in -reverse "" plain; do
+    ends 1 '' "^kestrin: there is no display to show the window on\$" $arguments
+done
+platform=(DISPLAY=:99 XDG_RUNTIME_DIR="$work/runtime")
+ends 1 '' "^kestrin: there is no display to show the window on\$" "my scripts"
 platform=()
 ends 2 '' "^kestrin: 'other' would be a second folder; give one at most \(see kestrin --help\)\$" \
     "my scripts" other
@@ -80,6 +85,9 @@ ends 2 '' "^kestrin: cannot work in 'a file': Not a directory\$" "a file"
 ends 2 '' "^kestrin: cannot work in 'aU\+000Ab': No such file or directory\$" $'a\nb'
 ends 2 '' "^kestrin: cannot work in 'U\+001B\]0;titleU\+0007': No such file or directory\$" \
     $'\e]0;title\a'
+# A name that is not UTF-8 shows its bytes as \xHH, and is never taken for another folder.
+ends 2 '' "^kestrin: cannot work in 'latin1 caf\\\\xE9 2': No such file or directory\$" \
+    $'latin1 caf\xe9 2'
 # A help or version that cannot be written is no success.
 for option in --version --help; do
     status=0
@@ -122,6 +130,20 @@ runs_in "$work" QT_QPA_PLATFORM=offscreen --
 runs_in "$work/my scripts" QT_QPA_PLATFORM=offscreen -- "my scripts"
 # Qt's own option reaches Qt: nothing else names a platform here.
 runs_in "$work/-scripts" -- -platform offscreen -- -scripts
+runs_in "$work/"$'latin1 caf\xe9' QT_QPA_PLATFORM=offscreen -- $'latin1 caf\xe9'
+
+# Qt's -stylesheet names a file of the folder Kestrin was started in, as in any Qt program: one
+# planted in FOLDER under that name is never read; the one beside is.
+for planted in "my scripts" .; do
+    printf 'QPushButton { color: red; }\n' >"$work/style.qss"
+    printf 'QPushButton { {{{{\n' >"$work/my scripts/style.qss"
+    [[ $planted == . ]] && cp "$work/my scripts/style.qss" "$work/style.qss"
+    runs_in "$work/my scripts" QT_QPA_PLATFORM=offscreen -- -stylesheet style.qss "my scripts"
+    read_it=no
+    grep -q "Could not parse application stylesheet" "$work/log" && read_it=yes
+    [[ $read_it == $([[ $planted == . ]] && echo yes || echo no) ]] ||
+        fail "kestrin -stylesheet style.qss FOLDER: the sheet in '$planted' read: $read_it"
+done
 
 # SIGTERM (the session ending) ends Kestrin the usual way: at once, with status 0.
 "${no_display[@]}" QT_QPA_PLATFORM=offscreen "$kestrin" >"$work/log" 2>&1 </dev/null &
