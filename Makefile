@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: MIT
-# Quick start: `make run` opens the window on the demo folder, `make test` builds and runs every
+# Quick start: `make run` builds the program and opens the window on the demo folder, `make test`
+# builds and runs every
 # test. CI (CI=true) builds with warnings as errors. `make bench` builds a release build of its own
 # and prints the benchmark figures; it is never part of `make test`.
 # `make windows` builds kestrin.exe and its tests for Windows, `make test-windows` runs the tests
@@ -12,7 +13,7 @@ CONFIGURE_ARGS ?=
 BUILD_DIR := build/$(PRESET)
 DEMO_DIR := build/demo
 
-.PHONY: all bootstrap build run screenshot package test test-asan fuzz tidy bench windows test-windows \
+.PHONY: all bootstrap build program run screenshot package test test-asan fuzz tidy bench windows test-windows \
 	package-windows installer-windows screenshot-windows release check-reproducible clean
 
 all: build
@@ -24,9 +25,14 @@ build: bootstrap
 	cmake --preset $(PRESET)
 	cmake --build --preset $(PRESET)
 
+# Only what the window needs: the program and the demo backend, not the tests.
+program: bootstrap
+	cmake --preset $(PRESET)
+	cmake --build --preset $(PRESET) --target kestrin demo_backend
+
 # On a desktop the window opens on build/demo; without a display (neither DISPLAY nor
 # WAYLAND_DISPLAY) Kestrin runs on a virtual display instead and leaves a screenshot.
-run: build
+run: program
 	bash scripts/prepare_demo.sh $(BUILD_DIR) $(DEMO_DIR)
 	@if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
 	    cd $(DEMO_DIR) && exec $(CURDIR)/$(BUILD_DIR)/app/kestrin; \
@@ -37,7 +43,7 @@ run: build
 	fi
 
 # The README's picture, from the real window on a virtual display.
-screenshot: build
+screenshot: program
 	@bash scripts/bootstrap.sh screenshot
 	bash scripts/prepare_demo.sh $(BUILD_DIR) $(DEMO_DIR)
 	bash scripts/screenshot.sh $(BUILD_DIR)/app/kestrin $(DEMO_DIR) docs/screenshot.png
