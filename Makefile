@@ -1,8 +1,7 @@
 # SPDX-License-Identifier: MIT
 # Quick start: `make run` builds the program and opens the window on the demo folder, `make test`
-# builds and runs every
-# test. CI (CI=true) builds with warnings as errors. `make bench` builds a release build of its own
-# and prints the benchmark figures; it is never part of `make test`.
+# builds and runs every test. CI (CI=true) builds with warnings as errors. `make bench` builds a
+# release build of its own and prints the benchmark figures; it is never part of `make test`.
 # `make windows` builds kestrin.exe and its tests for Windows, `make test-windows` runs the tests
 # under wine, `make package-windows` makes the portable zip, `make installer-windows` the installer.
 # `make release` puts every artefact of this version and their SHA256SUMS into dist/;
