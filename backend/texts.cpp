@@ -110,8 +110,11 @@ std::vector<Line> linesOf(std::string_view tail, bool cut) {
 // the message, so none can pass for Kestrin's words.
 std::string stderrPart(const Failed& failed, std::size_t maxLines) {
     const std::vector<Line> lines = linesOf(failed.tail.text, failed.tail.cut);
+    const std::string lost = failed.tail.lost ? "Kestrin could not read the rest of what it "
+                                                "wrote: " + reasonFor(failed.tail.lost) + "\n"
+                                              : "";
     if (lines.empty()) {
-        return "It wrote nothing.\n";
+        return (failed.tail.lost ? "" : "It wrote nothing.\n") + lost;
     }
     const std::size_t first = lines.size() > maxLines ? lines.size() - maxLines : 0;
     std::string text = first == 0 ? "It wrote:\n"
@@ -120,7 +123,7 @@ std::string stderrPart(const Failed& failed, std::size_t maxLines) {
         const std::string shown = shownLine(lines[i].text, lines[i].startLost);
         text += shown.empty() ? ">\n" : "> " + shown + "\n";
     }
-    return text;
+    return text + lost;
 }
 
 std::string oneFailure(const Failed& failed, std::size_t maxLines) {

@@ -5,12 +5,12 @@
 
 namespace kestrin::listing {
 
-Result<std::vector<std::string>> listFiles(platform::DirectorySearch& search,
-                                           std::string_view pattern) {
+SystemResult<std::vector<std::string>> listFiles(platform::DirectorySearch& search,
+                                                 std::string_view pattern) {
     // Every pattern is "*" and an ending.
     SystemResult<std::vector<std::string>> found = search.filesEndingIn(pattern.substr(1));
     if (!found) {
-        return Failure{std::string(kDriveNotReading)};
+        return found.error();
     }
     std::vector<std::string> names = std::move(found).value();
     for (std::string& name : names) {

@@ -17,9 +17,9 @@ inline constexpr std::string_view kTxtPattern = "*.txt";
 inline constexpr std::string_view kDriveNotReading = "Drive not reading";
 
 // The base names of the working folder's files that match pattern ("*.qb" or "*.txt": a "*"
-// and the ending), in the order the search returns them; "Drive not reading" when the folder
-// cannot be read.
-Result<std::vector<std::string>> listFiles(platform::DirectorySearch& search,
-                                           std::string_view pattern);
+// and the ending), in the order the search returns them; the system's reason when the folder
+// cannot be read, which the user is told as "Drive not reading".
+SystemResult<std::vector<std::string>> listFiles(platform::DirectorySearch& search,
+                                                 std::string_view pattern);
 
 }  // namespace kestrin::listing

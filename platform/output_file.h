@@ -89,10 +89,8 @@ class OutputFile {
 public:
     static SystemResult<OutputFile> open(OutputPlace place);
 
-    OutputFile(OutputFile&& other) noexcept;
+    OutputFile(OutputFile&& other) noexcept = default;
     OutputFile& operator=(OutputFile&&) = delete;
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
     // Undoes what an unfinished start made (discard()), reporting nothing.
     ~OutputFile();
 
@@ -122,16 +120,17 @@ public:
 private:
     explicit OutputFile(OutputPlace place);
 
+    // Until commit() or discard() has settled the start, Kestrin holds the lock (Windows) or the
+    // new file (POSIX).
     OutputPlace m_place;
-    bool m_pending = false;  // made something that neither commit() nor discard() has settled
-    std::string m_keptAs;    // the suffix keepEarlier used, or ""
-    bool m_moved = false;    // Windows: the earlier file itself was moved there
+    std::string m_keptAs;  // the suffix keepEarlier used, or ""
+    bool m_moved = false;  // Windows: the earlier file itself was moved there
 #ifdef _WIN32
     UniqueHandle m_lock;
 #else
     UniqueFd m_earlier;  // holds the lock on the earlier file until the new one has its name
     UniqueFd m_new;
-    std::string m_newName;  // "" once it has the output's name
+    std::string m_newName;  // "" once it has the output's name, or when it was made under it
 #endif
 };
 

@@ -190,7 +190,6 @@ SystemResult<OutputFile> OutputFile::open(OutputPlace place) {
         }
         output.m_new = std::move(made).value();
         output.m_newName = at.exists ? std::move(name) : std::string();
-        output.m_pending = true;
         // Nothing else has this file open yet: the lock is free.
         if (SystemResult<> locked = lock(output.m_new.get()); !locked) {
             return locked.error();
@@ -201,14 +200,6 @@ SystemResult<OutputFile> OutputFile::open(OutputPlace place) {
 }
 
 OutputFile::OutputFile(OutputPlace place) : m_place(std::move(place)) {}
-
-OutputFile::OutputFile(OutputFile&& other) noexcept
-    : m_place(std::move(other.m_place)),
-      m_pending(std::exchange(other.m_pending, false)),
-      m_keptAs(std::move(other.m_keptAs)),
-      m_earlier(std::move(other.m_earlier)),
-      m_new(std::move(other.m_new)),
-      m_newName(std::move(other.m_newName)) {}
 
 OutputFile::~OutputFile() {
     (void)discard();
@@ -239,7 +230,6 @@ SystemResult<> OutputFile::keepEarlier(const std::string& suffix) {
 }
 
 SystemResult<> OutputFile::commit() {
-    m_pending = false;
     m_new.reset();  // the program holds its own, and with it the lock
     const int folder = m_place.folderFd.get();
     if (!m_newName.empty() &&
@@ -259,7 +249,7 @@ std::string OutputFile::shownNewFile() const {
 }
 
 SystemResult<> OutputFile::discard() {
-    if (!std::exchange(m_pending, false)) {
+    if (!m_new.valid()) {
         return {};
     }
     m_new.reset();

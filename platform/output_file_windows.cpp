@@ -45,17 +45,16 @@ struct Final {
 };
 
 Final finalPath(const std::wstring& path) {
-    const HANDLE handle =
+    const UniqueHandle handle(
         CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle.valid()) {
         return {.path = L"", .error = GetLastError()};
     }
     std::wstring found(32768, L'\0');
     const DWORD length =
-        GetFinalPathNameByHandleW(handle, found.data(), static_cast<DWORD>(found.size()), 0);
+        GetFinalPathNameByHandleW(handle.get(), found.data(), static_cast<DWORD>(found.size()), 0);
     const DWORD error = GetLastError();
-    CloseHandle(handle);
     if (length == 0 || length >= found.size()) {
         return {.path = L"", .error = error};
     }
@@ -255,18 +254,10 @@ SystemResult<OutputFile> OutputFile::open(OutputPlace place) {
     if (!output.m_lock.valid()) {
         return windowsError(error);
     }
-    output.m_pending = true;
     return output;
 }
 
 OutputFile::OutputFile(OutputPlace place) : m_place(std::move(place)) {}
-
-OutputFile::OutputFile(OutputFile&& other) noexcept
-    : m_place(std::move(other.m_place)),
-      m_pending(std::exchange(other.m_pending, false)),
-      m_keptAs(std::move(other.m_keptAs)),
-      m_moved(other.m_moved),
-      m_lock(std::move(other.m_lock)) {}
 
 OutputFile::~OutputFile() {
     (void)discard();
@@ -295,7 +286,6 @@ SystemResult<> OutputFile::keepEarlier(const std::string& suffix) {
 }
 
 SystemResult<> OutputFile::commit() {
-    m_pending = false;
     m_lock.reset();  // cmd.exe holds its own
     return {};
 }
@@ -305,7 +295,7 @@ std::string OutputFile::shownNewFile() const {
 }
 
 SystemResult<> OutputFile::discard() {
-    if (!std::exchange(m_pending, false)) {
+    if (!m_lock.valid()) {
         return {};
     }
     m_lock.reset();

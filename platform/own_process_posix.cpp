@@ -51,7 +51,7 @@ bool endsTheProcess(int signal) {
 struct sigaction g_before[NSIG];
 
 extern "C" void onFatalSignal(int signal) {
-    keepDraining();
+    (void)keepDraining();  // nothing more can be done about a failure on the way out
     sigaction(signal, &g_before[signal], nullptr);
     raise(signal);  // delivered once this handler returns
 }

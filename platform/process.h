@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "common/result.h"
+#include "platform/unique_handle.h"
 
 namespace kestrin::platform {
 
@@ -30,10 +32,12 @@ struct ExitStatus {
 // The signal's name without "SIG" ("KILL"), or "" for a number the system does not name.
 std::string signalName(int signal);
 
-// The last bytes a program wrote to stderr, and whether more came before them.
+// The last bytes a program wrote to stderr, whether more came before them, and why no more could
+// be read, when the pipe failed before its writers had gone.
 struct StderrTail {
     std::string text;
     bool cut = false;
+    std::error_code lost;
 
     bool operator==(const StderrTail&) const = default;
 };
@@ -43,13 +47,6 @@ struct StderrTail {
 // no read ever waits. Only the last bytes are held, in memory.
 class StderrCapture {
 public:
-    StderrCapture() = default;
-    ~StderrCapture();
-    StderrCapture(StderrCapture&& other) noexcept;
-    StderrCapture& operator=(StderrCapture&& other) noexcept;
-    StderrCapture(const StderrCapture&) = delete;
-    StderrCapture& operator=(const StderrCapture&) = delete;
-
     // A new pipe that keeps the last keep bytes of what comes through it.
     static SystemResult<StderrCapture> create(std::size_t keep);
 
@@ -68,7 +65,7 @@ public:
     // The last bytes taken, at most keep of them, and whether more came before them.
     StderrTail tail() const {
         const std::size_t from = m_tail.size() > m_keep ? m_tail.size() - m_keep : 0;
-        return {m_tail.substr(from), m_cut || from > 0};
+        return {m_tail.substr(from), m_cut || from > 0, m_lost};
     }
 
 private:
@@ -79,19 +76,27 @@ private:
             m_cut = true;
         }
     }
-    void release();
-
     std::size_t m_keep = 0;
     std::string m_tail;
     bool m_cut = false;
+    std::error_code m_lost;
 #ifdef _WIN32
-    struct Read;  // the overlapped read under way
-    void* m_reader = nullptr;
-    void* m_writer = nullptr;
-    Read* m_read = nullptr;
+    // The overlapped read under way, cancelled and waited for when it goes: it goes first, while
+    // its pipe is still open.
+    struct Read;
+    struct EndRead {
+        void operator()(Read* read) const;
+    };
+    UniqueHandle m_reader;
+    UniqueHandle m_writer;
+    std::unique_ptr<Read, EndRead> m_read;
 #else
-    int m_reader = -1;
-    int m_writer = -1;
+    // The read end is known to keepDraining() for as long as it is open.
+    struct ReaderTraits : FdTraits {
+        static void close(int fd);
+    };
+    Unique<ReaderTraits> m_reader;
+    UniqueFd m_writer;
 #endif
 };
 
@@ -100,8 +105,8 @@ private:
 // writers have gone, so that no write fails with a broken pipe (or ends them by SIGPIPE). It
 // keeps none of Kestrin's descriptors, standard streams included, and ends on any signal as a
 // process does by default. Safe to call from a signal handler. On Windows a write to a pipe
-// nobody reads only fails, so nothing needs doing.
-void keepDraining();
+// nobody reads only fails, so nothing needs doing. Fails when no such process could be made.
+SystemResult<> keepDraining();
 
 // A started process until its end has been collected. Move-only; the empty one stands for none.
 class Process {
@@ -113,11 +118,6 @@ public:
     // pidfd is -1 when the system gave none; the process is then asked for by its id.
     Process(int pid, int pidfd);
 #endif
-    ~Process();
-    Process(Process&& other) noexcept;
-    Process& operator=(Process&& other) noexcept;
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
 
     // What an event loop can wait on: a pidfd that becomes readable, or a process handle that is
     // signalled, once the process has ended. -1 when there is none: then ask ended() now and then.
@@ -128,13 +128,19 @@ public:
     std::optional<ExitStatus> ended();
 
 private:
-    void release();
-
 #ifdef _WIN32
-    void* m_handle = nullptr;
+    UniqueHandle m_handle;
 #else
-    int m_pid = -1;
-    int m_pidfd = -1;
+    // A process not collected yet stays a zombie until Kestrin itself ends; then the system
+    // collects it. Moved away, the id goes with it.
+    struct PidTraits {
+        using Native = int;
+        static constexpr Native kNone = -1;
+        static bool valid(Native pid) { return pid > 0; }
+        static void close(Native /*pid*/) {}
+    };
+    Unique<PidTraits> m_pid;
+    UniqueFd m_pidfd;
 #endif
     std::optional<ExitStatus> m_status;
 };

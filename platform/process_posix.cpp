@@ -207,6 +207,10 @@ void forget(int reader) {
 
 }  // namespace
 
+void FdTraits::close(int fd) {
+    ::close(fd);  // a descriptor of a pipe or a folder: there is nothing left to flush
+}
+
 std::error_code workingFolderProblem() {
     struct stat info {};
     if (stat(".", &info) != 0) {
@@ -248,46 +252,17 @@ SystemResult<Process> startProcess(const ProcessStart& start, const StderrCaptur
 
 Process::Process(int pid, int pidfd) : m_pid(pid), m_pidfd(pidfd) {}
 
-Process::~Process() {
-    release();
-}
-
-Process::Process(Process&& other) noexcept
-    : m_pid(std::exchange(other.m_pid, -1)),
-      m_pidfd(std::exchange(other.m_pidfd, -1)),
-      m_status(std::exchange(other.m_status, std::nullopt)) {}
-
-Process& Process::operator=(Process&& other) noexcept {
-    if (this != &other) {
-        release();
-        m_pid = std::exchange(other.m_pid, -1);
-        m_pidfd = std::exchange(other.m_pidfd, -1);
-        m_status = std::exchange(other.m_status, std::nullopt);
-    }
-    return *this;
-}
-
-// A process not collected yet stays a zombie until Kestrin itself ends; then the system
-// collects it.
-void Process::release() {
-    if (m_pidfd >= 0) {
-        close(m_pidfd);
-    }
-    m_pidfd = -1;
-    m_pid = -1;
-}
-
 std::intptr_t Process::waitable() const {
-    return m_pidfd;
+    return m_pidfd.get();
 }
 
 std::optional<ExitStatus> Process::ended() {
-    if (m_status || m_pid <= 0) {
+    if (m_status || !m_pid.valid()) {
         return m_status;
     }
     siginfo_t info{};
-    const idtype_t by = m_pidfd >= 0 ? P_PIDFD : P_PID;
-    const auto which = static_cast<id_t>(m_pidfd >= 0 ? m_pidfd : m_pid);
+    const idtype_t by = m_pidfd.valid() ? P_PIDFD : P_PID;
+    const auto which = static_cast<id_t>(m_pidfd.valid() ? m_pidfd.get() : m_pid.get());
     int result = 0;
     while ((result = waitid(by, which, &info, WEXITED | WNOHANG)) == -1 && errno == EINTR) {
     }
@@ -311,79 +286,54 @@ SystemResult<StderrCapture> StderrCapture::create(std::size_t keep) {
     }
     StderrCapture capture;
     capture.m_keep = keep;
-    capture.m_reader = offStandardDescriptors(ends[0]);
-    capture.m_writer = offStandardDescriptors(ends[1]);
-    if (capture.m_reader < 0 || capture.m_writer < 0 ||
-        fcntl(capture.m_reader, F_SETFL, O_NONBLOCK) != 0) {
+    capture.m_reader.reset(offStandardDescriptors(ends[0]));
+    capture.m_writer.reset(offStandardDescriptors(ends[1]));
+    if (!capture.m_reader.valid() || !capture.m_writer.valid() ||
+        fcntl(capture.m_reader.get(), F_SETFL, O_NONBLOCK) != 0) {
         return std::error_code(errno, std::generic_category());
     }
-    remember(capture.m_reader);
+    remember(capture.m_reader.get());
     return capture;
 }
 
-StderrCapture::~StderrCapture() {
-    release();
-}
-
-StderrCapture::StderrCapture(StderrCapture&& other) noexcept
-    : m_keep(other.m_keep),
-      m_tail(std::move(other.m_tail)),
-      m_cut(other.m_cut),
-      m_reader(std::exchange(other.m_reader, -1)),
-      m_writer(std::exchange(other.m_writer, -1)) {}
-
-StderrCapture& StderrCapture::operator=(StderrCapture&& other) noexcept {
-    if (this != &other) {
-        release();
-        m_keep = other.m_keep;
-        m_tail = std::move(other.m_tail);
-        m_cut = other.m_cut;
-        m_reader = std::exchange(other.m_reader, -1);
-        m_writer = std::exchange(other.m_writer, -1);
-    }
-    return *this;
-}
-
-void StderrCapture::release() {
-    closeWriter();
-    if (m_reader >= 0) {
-        forget(m_reader);
-        close(m_reader);
-        m_reader = -1;
-    }
+void StderrCapture::ReaderTraits::close(int fd) {
+    forget(fd);  // before the number can be taken again
+    FdTraits::close(fd);
 }
 
 std::intptr_t StderrCapture::writer() const {
-    return m_writer;
+    return m_writer.get();
 }
 
 void StderrCapture::closeWriter() {
-    if (m_writer >= 0) {
-        close(m_writer);
-        m_writer = -1;
-    }
+    m_writer.reset();
 }
 
 std::intptr_t StderrCapture::waitable() const {
-    return m_reader;
+    return m_reader.get();
 }
 
 bool StderrCapture::drain() {
     char buffer[16384];
-    while (m_reader >= 0) {
-        const ssize_t got = read(m_reader, buffer, sizeof buffer);
+    while (m_reader.valid()) {
+        const ssize_t got = read(m_reader.get(), buffer, sizeof buffer);
         if (got > 0) {
             keepLast(buffer, static_cast<std::size_t>(got));
         } else if (got < 0 && errno == EINTR) {
             continue;
+        } else if (got < 0 && errno == EAGAIN) {
+            return false;
         } else {
-            return got == 0 || errno != EAGAIN;  // at the end, or a pipe that broke
+            if (got < 0) {
+                m_lost = std::error_code(errno, std::generic_category());
+            }
+            return true;  // at the end, or a pipe that broke
         }
     }
     return true;
 }
 
-void keepDraining() {
+SystemResult<> keepDraining() {
     int count = 0;
     for (std::atomic<int>& slot : g_readers) {
         if (const int held = slot.load(); held != 0) {
@@ -391,21 +341,28 @@ void keepDraining() {
         }
     }
     if (count == 0) {
-        return;
+        return {};
     }
     // Twice, so that the one that drains belongs to no one here and leaves no zombie. _Fork, as
     // fork may not be called from a signal handler.
     const pid_t middle = _Fork();
+    if (middle < 0) {
+        return std::error_code(errno, std::generic_category());
+    }
     if (middle == 0) {
-        if (_Fork() == 0) {
+        const pid_t drain = _Fork();
+        if (drain == 0) {
             drainUntilClosed(g_pipes, count, STDERR_FILENO + 1 + count);
         }
-        _exit(0);
+        _exit(drain < 0 ? errno : 0);
     }
-    if (middle > 0) {
-        while (waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
-        }
+    int status = 0;
+    while (waitpid(middle, &status, 0) < 0 && errno == EINTR) {
     }
+    if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
+        return std::error_code(WEXITSTATUS(status), std::generic_category());
+    }
+    return {};
 }
 
 }  // namespace kestrin::platform

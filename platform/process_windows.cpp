@@ -15,13 +15,6 @@
 namespace kestrin::platform {
 namespace {
 
-void closeHandle(void*& handle) {
-    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) {
-        CloseHandle(handle);
-    }
-    handle = nullptr;
-}
-
 // The handles a program inherits: stdin from NUL, stdout and stderr to its capture, the output's
 // lock, and no other handle of Kestrin's (PROC_THREAD_ATTRIBUTE_HANDLE_LIST).
 class ChildHandles {
@@ -31,7 +24,6 @@ public:
         if (m_list != nullptr) {
             DeleteProcThreadAttributeList(m_list);
         }
-        closeHandle(m_input);
     }
     ChildHandles(const ChildHandles&) = delete;
     ChildHandles& operator=(const ChildHandles&) = delete;
@@ -43,14 +35,13 @@ public:
             return true;
         }
         SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-        m_input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              &inheritable, OPEN_EXISTING, 0, nullptr);
-        if (m_input == INVALID_HANDLE_VALUE) {
-            m_input = nullptr;
+        m_input.reset(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  &inheritable, OPEN_EXISTING, 0, nullptr));
+        if (!m_input.valid()) {
             return false;
         }
         const auto writer = reinterpret_cast<HANDLE>(capture.writer());
-        m_inherited = {m_input, writer};
+        m_inherited = {m_input.get(), writer};
         if (lock != -1) {
             m_inherited.push_back(reinterpret_cast<HANDLE>(lock));
         }
@@ -69,7 +60,7 @@ public:
         }
         startup.lpAttributeList = m_list;
         startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
-        startup.StartupInfo.hStdInput = m_input;
+        startup.StartupInfo.hStdInput = m_input.get();
         startup.StartupInfo.hStdOutput = writer;
         startup.StartupInfo.hStdError = writer;
         return true;
@@ -78,7 +69,7 @@ public:
     bool inherit() const { return m_list != nullptr; }
 
 private:
-    HANDLE m_input = nullptr;
+    UniqueHandle m_input;
     std::vector<HANDLE> m_inherited;
     std::vector<char> m_listMemory;
     LPPROC_THREAD_ATTRIBUTE_LIST m_list = nullptr;
@@ -124,37 +115,16 @@ SystemResult<Process> startProcess(const ProcessStart& start, const StderrCaptur
 
 Process::Process(void* handle) : m_handle(handle) {}
 
-Process::~Process() {
-    release();
-}
-
-Process::Process(Process&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, nullptr)),
-      m_status(std::exchange(other.m_status, std::nullopt)) {}
-
-Process& Process::operator=(Process&& other) noexcept {
-    if (this != &other) {
-        release();
-        m_handle = std::exchange(other.m_handle, nullptr);
-        m_status = std::exchange(other.m_status, std::nullopt);
-    }
-    return *this;
-}
-
-void Process::release() {
-    closeHandle(m_handle);
-}
-
 std::intptr_t Process::waitable() const {
-    return m_handle == nullptr ? -1 : reinterpret_cast<std::intptr_t>(m_handle);
+    return m_handle.valid() ? reinterpret_cast<std::intptr_t>(m_handle.get()) : -1;
 }
 
 std::optional<ExitStatus> Process::ended() {
-    if (m_status || m_handle == nullptr || WaitForSingleObject(m_handle, 0) != WAIT_OBJECT_0) {
+    if (m_status || !m_handle.valid() || WaitForSingleObject(m_handle.get(), 0) != WAIT_OBJECT_0) {
         return m_status;
     }
     DWORD code = 0;
-    if (!GetExitCodeProcess(m_handle, &code)) {
+    if (!GetExitCodeProcess(m_handle.get(), &code)) {
         m_status = ExitStatus{ExitStatus::Kind::Unknown, 0};
     } else {
         // 0xC0000000 and above: an NTSTATUS error, such as an access violation.
@@ -167,11 +137,29 @@ std::optional<ExitStatus> Process::ended() {
 
 // The read under way on the pipe's own end: the event is signalled when it is done.
 struct StderrCapture::Read {
+    HANDLE pipe = nullptr;  // the capture's reader, open as long as this
     OVERLAPPED overlapped{};
     char buffer[16384];
     bool pending = false;
     bool ended = false;
 };
+
+void StderrCapture::EndRead::operator()(Read* read) const {
+    if (read->pending) {
+        // The buffer must outlive the read: cancelled, and waited for.
+        CancelIoEx(read->pipe, &read->overlapped);
+        DWORD ignored = 0;
+        GetOverlappedResult(read->pipe, &read->overlapped, &ignored, TRUE);
+    }
+    if (read->overlapped.hEvent != nullptr) {
+        CloseHandle(read->overlapped.hEvent);
+    }
+    delete read;
+}
+
+void HandleTraits::close(Native handle) {
+    CloseHandle(handle);
+}
 
 SystemResult<StderrCapture> StderrCapture::create(std::size_t keep) {
     static unsigned counter = 0;
@@ -180,22 +168,21 @@ SystemResult<StderrCapture> StderrCapture::create(std::size_t keep) {
     StderrCapture capture;
     capture.m_keep = keep;
     // One instance, for this process alone; reads never wait.
-    capture.m_reader = CreateNamedPipeW(
+    capture.m_reader.reset(CreateNamedPipeW(
         name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
         PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, 65536,
-        0, nullptr);
-    if (capture.m_reader == INVALID_HANDLE_VALUE) {
-        capture.m_reader = nullptr;
+        0, nullptr));
+    if (!capture.m_reader.valid()) {
         return lastWindowsError();
     }
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    capture.m_writer = CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inheritable, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (capture.m_writer == INVALID_HANDLE_VALUE) {
-        capture.m_writer = nullptr;
+    capture.m_writer.reset(CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inheritable, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!capture.m_writer.valid()) {
         return lastWindowsError();
     }
-    capture.m_read = new Read;
+    capture.m_read.reset(new Read);
+    capture.m_read->pipe = capture.m_reader.get();
     capture.m_read->overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (capture.m_read->overlapped.hEvent == nullptr) {
         return lastWindowsError();
@@ -204,53 +191,12 @@ SystemResult<StderrCapture> StderrCapture::create(std::size_t keep) {
     return capture;
 }
 
-StderrCapture::~StderrCapture() {
-    release();
-}
-
-StderrCapture::StderrCapture(StderrCapture&& other) noexcept
-    : m_keep(other.m_keep),
-      m_tail(std::move(other.m_tail)),
-      m_cut(other.m_cut),
-      m_reader(std::exchange(other.m_reader, nullptr)),
-      m_writer(std::exchange(other.m_writer, nullptr)),
-      m_read(std::exchange(other.m_read, nullptr)) {}
-
-StderrCapture& StderrCapture::operator=(StderrCapture&& other) noexcept {
-    if (this != &other) {
-        release();
-        m_keep = other.m_keep;
-        m_tail = std::move(other.m_tail);
-        m_cut = other.m_cut;
-        m_reader = std::exchange(other.m_reader, nullptr);
-        m_writer = std::exchange(other.m_writer, nullptr);
-        m_read = std::exchange(other.m_read, nullptr);
-    }
-    return *this;
-}
-
-void StderrCapture::release() {
-    closeWriter();
-    if (m_read != nullptr && m_read->pending) {
-        // The buffer must outlive the read: cancelled, and waited for.
-        CancelIoEx(m_reader, &m_read->overlapped);
-        DWORD ignored = 0;
-        GetOverlappedResult(m_reader, &m_read->overlapped, &ignored, TRUE);
-    }
-    if (m_read != nullptr) {
-        closeHandle(m_read->overlapped.hEvent);
-        delete m_read;
-        m_read = nullptr;
-    }
-    closeHandle(m_reader);
-}
-
 std::intptr_t StderrCapture::writer() const {
-    return m_writer == nullptr ? -1 : reinterpret_cast<std::intptr_t>(m_writer);
+    return m_writer.valid() ? reinterpret_cast<std::intptr_t>(m_writer.get()) : -1;
 }
 
 void StderrCapture::closeWriter() {
-    closeHandle(m_writer);
+    m_writer.reset();
 }
 
 std::intptr_t StderrCapture::waitable() const {
@@ -264,19 +210,23 @@ bool StderrCapture::drain() {
     while (true) {
         DWORD got = 0;
         if (m_read->pending) {
-            if (!GetOverlappedResult(m_reader, &m_read->overlapped, &got, FALSE)) {
+            if (!GetOverlappedResult(m_reader.get(), &m_read->overlapped, &got, FALSE)) {
                 if (GetLastError() == ERROR_IO_INCOMPLETE) {
                     return false;
                 }
                 m_read->pending = false;
                 m_read->ended = true;  // every writer has gone, or the pipe broke
+                if (GetLastError() != ERROR_BROKEN_PIPE) {
+                    m_lost = lastWindowsError();
+                }
                 return true;
             }
             m_read->pending = false;
             keepLast(m_read->buffer, got);
         }
         ResetEvent(m_read->overlapped.hEvent);
-        if (ReadFile(m_reader, m_read->buffer, sizeof m_read->buffer, &got, &m_read->overlapped)) {
+        if (ReadFile(m_reader.get(), m_read->buffer, sizeof m_read->buffer, &got,
+                     &m_read->overlapped)) {
             keepLast(m_read->buffer, got);
             continue;
         }
@@ -284,11 +234,16 @@ bool StderrCapture::drain() {
             m_read->pending = true;
             continue;  // it may be done already
         }
+        if (GetLastError() != ERROR_BROKEN_PIPE) {
+            m_lost = lastWindowsError();
+        }
         m_read->ended = true;
         return true;
     }
 }
 
-void keepDraining() {}
+SystemResult<> keepDraining() {
+    return {};
+}
 
 }  // namespace kestrin::platform

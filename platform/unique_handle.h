@@ -1,15 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // One owner for each kind of handle the system gives out: a file descriptor on POSIX, a HANDLE on
-// Windows. It closes what it holds when it goes, moves, and never copies.
+// Windows. It closes what it holds when it goes, moves (leaving none behind), and never copies.
 
 #include <utility>
-
-#ifdef _WIN32
-#include "platform/windows_api.h"
-#else
-#include <unistd.h>
-#endif
 
 namespace kestrin::platform {
 
@@ -46,10 +40,12 @@ private:
 
 #ifdef _WIN32
 struct HandleTraits {
-    using Native = HANDLE;
+    using Native = void*;  // HANDLE, without <windows.h> in every header
     static constexpr Native kNone = nullptr;
-    static bool valid(Native handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
-    static void close(Native handle) { CloseHandle(handle); }
+    static bool valid(Native handle) {
+        return handle != nullptr && handle != reinterpret_cast<Native>(-1);  // nor the invalid one
+    }
+    static void close(Native handle);
 };
 using UniqueHandle = Unique<HandleTraits>;
 #else
@@ -57,7 +53,7 @@ struct FdTraits {
     using Native = int;
     static constexpr Native kNone = -1;
     static bool valid(Native fd) { return fd >= 0; }
-    static void close(Native fd) { ::close(fd); }
+    static void close(Native fd);
 };
 using UniqueFd = Unique<FdTraits>;
 #endif

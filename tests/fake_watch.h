@@ -33,7 +33,9 @@ public:
         }
         watched.ended = true;
         if (watched.context) {
-            watched.onEnd({status, {std::move(stderrTail), false}});
+            platform::StderrTail tail;
+            tail.text = std::move(stderrTail);
+            watched.onEnd({status, std::move(tail)});
         }
     }
 

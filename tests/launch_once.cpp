@@ -49,6 +49,5 @@ int main(int argc, char** argv) {
         std::raise(signal);
     }
     // What the window's watch does when Kestrin goes while a backend runs.
-    kestrin::platform::keepDraining();
-    return 0;
+    return kestrin::platform::keepDraining() ? 0 : 1;
 }

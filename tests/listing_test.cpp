@@ -72,11 +72,12 @@ TEST(ListFiles, KeepsTheSearchOrderAndCutsEndings) {
     kestrin::testing::FakeFolder search;
     search.names["*.qb"] = {"z.qb", "a.qb", ".qb", "archive.backup"};
     const auto listed = kestrin::listing::listFiles(search, "*.qb");
-    ASSERT_TRUE(listed.ok()) << listed.message();
+    ASSERT_TRUE(listed.ok()) << listed.error().message();
     EXPECT_EQ(listed.value(), (Names{"z", "a", "", "archive.backup"}));
     EXPECT_EQ(search.asked, Names{"*.qb"});
     search.readable = false;
-    EXPECT_EQ(kestrin::listing::listFiles(search, "*.txt").message(), "Drive not reading");
+    EXPECT_EQ(kestrin::listing::listFiles(search, "*.txt").error(),
+              std::make_error_code(std::errc::permission_denied));
 }
 
 enum class Kind { Ordinary, Hidden, System, Folder };
@@ -107,7 +108,7 @@ void make(const TempFolder& folder, const Entry& entry) {
 Names listed(std::string_view pattern) {
     auto search = kestrin::platform::makeDirectorySearch();
     const auto names = kestrin::listing::listFiles(*search, pattern);
-    EXPECT_TRUE(names.ok()) << pattern << ": " << names.message();
+    EXPECT_TRUE(names.ok()) << pattern << ": " << names.error().message();
     return names.ok() ? names.value() : Names{};
 }
 

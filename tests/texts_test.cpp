@@ -27,10 +27,10 @@ std::string lines(int first, int last, const std::string& mark = "") {
 }
 
 Failed failed(Action action, std::string file, std::string stderrTail, std::string kept = {},
-              bool cut = false) {
+              bool cut = false, std::error_code lost = {}) {
     return {{action, "mervo.exe", std::move(file)},
             ExitStatus{ExitStatus::Kind::Exited, 3},
-            {std::move(stderrTail), cut},
+            {.text = std::move(stderrTail), .cut = cut, .lost = lost},
             std::move(kept)};
 }
 
@@ -61,6 +61,15 @@ TEST(FailureReport, TellsWhatRanHowItEndedAndItsLastLinesAsTheBackendsOwn) {
         {"line ends of either system, hidden characters, blank lines at the end",
          {failed(Action::Unpack, "pack\x1b", "a\r\n\r\nb\x1b[31m\r\n\r\n\n")},
          "Unpack of \"packU+001B\"" + status3 + "It wrote:\n> a\n>\n> bU+001B[31m"},
+        {"a pipe that failed before its end",
+         {failed(Action::Compile, "a.txt", "half\n", "", false,
+                 std::make_error_code(std::errc::io_error)),
+          failed(Action::Compile, "b.txt", "", "", false,
+                 std::make_error_code(std::errc::io_error))},
+         "2 backends failed.\n\n1. Compile of \"a.txt\"" + status3 +
+             "It wrote:\n> half\nKestrin could not read the rest of what it wrote: Input/output "
+             "error.\n\n2. Compile of \"b.txt\"" +
+             status3 + "Kestrin could not read the rest of what it wrote: Input/output error."},
         {"lines shaped like Kestrin's own still read as the backend's",
          {failed(Action::Decompile, "a.txt", forged)},
          "Decompile into \"a.txt\"" + status3 +

@@ -163,7 +163,9 @@ struct Model {
         }
         which.running = false;
         if (plan.ending.failed()) {
-            waiting.push_back({which.job, plan.ending, {plan.words, false}, which.keptCopy});
+            kestrin::platform::StderrTail tail;
+            tail.text = plan.words;
+            waiting.push_back({which.job, plan.ending, std::move(tail), which.keptCopy});
         }
     }
 

@@ -176,11 +176,22 @@ TEST_F(WindowTest, EveryCaptionFitsItsControl) {
     kestrin::testing::expectEveryCaptionFits(window);
 }
 
+// The message is the same whatever the cause; the system's reason goes to stderr, as Qt warns.
 TEST_F(WindowTest, AnUnreadableFolderSaysSoOnceAndLeavesTheListEmpty) {
+    static QStringList warned;
+    const QtMessageHandler before = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext& context, const QString& text) {
+            warned.append(QString(context.category) + ": " + text);
+        });
     m_folder.readable = false;
     MainWindow window(seams());
+    qInstallMessageHandler(before);
     EXPECT_EQ(m_messages.shown, std::vector<std::string>{"Drive not reading"});
     EXPECT_TRUE(listEntries(window).isEmpty());
+    EXPECT_EQ(warned,
+              QStringList{"kestrin.listing: cannot list the working folder: " +
+                          QString::fromStdString(
+                              std::make_error_code(std::errc::permission_denied).message())});
 }
 
 TEST_F(WindowTest, AFolderWithoutMatchesGivesAnEmptyListAndNoMessage) {

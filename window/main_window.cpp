@@ -7,6 +7,7 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListView>
+#include <QLoggingCategory>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -22,6 +23,8 @@
 
 namespace kestrin::window {
 namespace {
+
+Q_LOGGING_CATEGORY(lcListing, "kestrin.listing")
 
 using backend::Action;
 using listing::kQbPattern;
@@ -81,7 +84,10 @@ void MainWindow::FillFileList(std::string_view pattern) {
     m_files.setNames({}, {});
     const auto baseNames = listing::listFiles(m_seams.search, pattern);
     if (!baseNames) {
-        m_messages->inform(baseNames.message());
+        // The message is the same whatever the cause; the cause goes where Qt's warnings go.
+        qCWarning(lcListing).noquote() << "cannot list the working folder:"
+                                       << toQString(baseNames.error().message());
+        m_messages->inform(std::string(listing::kDriveNotReading));
         return;
     }
     QStringList names;

@@ -85,7 +85,11 @@ void SystemProcessWatch::handOff() {
         delete watched.processNotifier.release();
         delete watched.captureNotifier.release();
     }
-    platform::keepDraining();
+    if (const SystemResult<> drained = platform::keepDraining(); !drained) {
+        qWarning("kestrin: no process could be left to read what running backends still write "
+                 "(%s); they may end at their next write to stderr",
+                 drained.error().message().c_str());
+    }
     m_watched.clear();
 }
 
