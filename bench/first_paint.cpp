@@ -40,7 +40,7 @@ void buildFloor(QWidget& floor) {
     floor.setFixedSize(window::twipsToPixels(window::kClientWidthTwips, dpi),
                        window::twipsToPixels(window::kClientHeightTwips, dpi));
     std::map<std::string_view, QWidget*> made = {{window::kWindowName, &floor}};
-    for (const window::ControlSpec& control : window::kControls) {
+    for (const auto& control : window::kControls) {
         QWidget* widget = classes.at(control.kind)(made.at(control.parent));
         widget->setGeometry(
             window::twipsToPixels(control.left, control.top, control.width, control.height, dpi));
