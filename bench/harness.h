@@ -1,90 +1,82 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// What the benchmark program's parts share: the figures they report and the window they press.
+// How a figure sets Kestrin against the machine's floor for the same work.
 
-#include <QObject>
+#include <benchmark/benchmark.h>
+#include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
-#include <vector>
 
-#include "backend/launch.h"
-#include "platform/directory_search.h"
-#include "tests/recorders.h"
-#include "window/process_watch.h"
-
-class QAbstractButton;
-class QListView;
-
-namespace kestrin::window {
-class MainWindow;
-}
+#include "bench/paint.h"
 
 namespace kestrin::bench {
 
-// One line of the report: Kestrin's benchmark against the bare one, and the goal between them.
-struct Figure {
-    enum class Measure { Time, PeakMemory };
-    enum class Goal { None, Ratio, Margin };
+inline void check(bool holds, const char* failure) {
+    if (!holds) {
+        throw std::runtime_error(failure);
+    }
+}
 
-    std::string title;
-    std::string kestrin;  // benchmark names
-    std::string bare;
-    Measure measure = Measure::Time;
-    Goal goal = Goal::None;
-    double limit = 0;  // the highest ratio, or the most seconds above the bare figure
+// What one run of one side took: wall and CPU seconds; for a program, its peak memory in bytes.
+struct Cost {
+    double wall = 0;
+    double cpu = 0;
+    double peak = 0;
 };
 
-// Counts Paint events of one widget.
-class PaintCounter final : public QObject {
-public:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    int count = 0;
-};
+// The cost of work() to this process. CPU time is hardly touched by the other processes that
+// share the machine; wall time is.
+template <typename Work>
+Cost timed(Work work) {
+    const auto start = std::chrono::steady_clock::now();
+    const std::clock_t cpu = std::clock();
+    work();
+    const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
+    return {.wall = wall.count(), .cpu = static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC};
+}
 
-// Kestrin's own window with the real directory search and launcher, shown offscreen. Only a
-// recording stands in for the message box, so that no modal box waits for a user.
-class BenchWindow {
-public:
-    // The window lists emptyFolder while it is built.
-    explicit BenchWindow(const std::filesystem::path& emptyFolder);
-    ~BenchWindow();
+// One figure. Each iteration runs Kestrin's side, then the floor's, each returning its Cost or
+// throwing std::runtime_error, so that a burst of load from elsewhere falls on both alike. The
+// benchmark's time is Kestrin's; the counters set it against the floor, per repetition.
+template <typename Kestrin, typename Floor>
+void compare(benchmark::State& state, Kestrin kestrin, Floor floor) {
+    Cost k;
+    Cost f;
+    for (auto _ : state) {
+        const Cost one = kestrin();
+        const Cost two = floor();
+        state.SetIterationTime(one.wall);
+        k = {k.wall + one.wall, k.cpu + one.cpu, std::max(k.peak, one.peak)};
+        f = {f.wall + two.wall, f.cpu + two.cpu, std::max(f.peak, two.peak)};
+    }
+    const auto n = static_cast<double>(state.iterations());
+    state.counters["floor_ms"] = f.wall / n * 1e3;
+    state.counters["extra_ms"] = (k.wall - f.wall) / n * 1e3;
+    state.counters["ratio"] = k.wall / f.wall;
+    state.counters["cpu_ratio"] = k.cpu / f.cpu;
+    if (k.peak > 0) {
+        using benchmark::Counter;
+        state.counters["peak"] = Counter(k.peak, Counter::kDefaults, Counter::kIs1024);
+        state.counters["floor_peak"] = Counter(f.peak, Counter::kDefaults, Counter::kIs1024);
+        state.counters["peak_ratio"] = k.peak / f.peak;
+    }
+}
 
-    window::MainWindow& window() { return *m_window; }
-    QAbstractButton& button(const char* name);
+// Registers a benchmark of fixed iterations and repetitions whose body throws
+// std::runtime_error when its work fails.
+void add(const std::string& name, int iterations, int repetitions,
+         std::function<void(benchmark::State&)> body);
 
-    // Presses Refresh and lets the event loop run until the list has been painted anew; false
-    // when no paint came.
-    bool refreshAndPaint();
-    int rows() const;
+// Makes a folder of entries names of mixed case and length, half of them ".qb" files.
+void makeFolder(const std::filesystem::path& folder, int entries);
 
-    testing::RecordingMessages messages;
-    window::SystemProcessWatch watch;
-
-private:
-    backend::SystemLauncher m_launcher;
-    std::unique_ptr<platform::DirectorySearch> m_search;
-    PaintCounter m_listPaints;
-    std::unique_ptr<window::MainWindow> m_window;
-    QListView* m_list = nullptr;
-    QAbstractButton* m_refresh = nullptr;
-};
-
-// Each registers its benchmarks and returns the figures made of them. scratch is a folder that
-// outlives every benchmark.
-std::vector<Figure> registerListing(const std::filesystem::path& scratch, BenchWindow& window);
-std::vector<Figure> registerStartUp(const std::filesystem::path& scratch);
-std::vector<Figure> registerLaunching(const std::filesystem::path& scratch, BenchWindow& window);
-
-// Presses Decompile into count outputs of their own while every backend started sleeps, and
-// prints how Kestrin's threads and resident memory changed; false when the presses failed.
-bool reportManyRunning(const std::filesystem::path& scratch, BenchWindow& window, int count);
-
-double seconds(std::chrono::steady_clock::duration duration);
-
-// CPU time of the calling thread, user and system: unlike wall time, hardly touched by the other
-// processes that share the machine.
-double threadCpuSeconds();
+// Registers the benchmarks on Kestrin's window; the window lives as long as what this returns.
+// The QApplication must exist; scratch is a folder that outlives the run.
+std::shared_ptr<void> addWindowBenchmarks(const std::filesystem::path& scratch);
 
 }  // namespace kestrin::bench
