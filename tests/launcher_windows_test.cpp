@@ -471,4 +471,24 @@ TEST_F(WindowsLauncherTest, ALinkIsFollowedOnlyToAFileInsideTheFolder) {
     EXPECT_EQ(records().size(), runs) << "a refused output still started the backend";
 }
 
+// The demo backend reads its arguments in UTF-16: a name the code page holds, as Kestrin passes
+// it, and one it does not, in a line written out (Kestrin refuses it for an ANSI backend's sake).
+TEST_F(WindowsLauncherTest, TheDemoBackendTakesNamesBeyondTheCodePage) {
+    fs::copy_file(fromUtf8(KESTRIN_DEMO_BACKEND), "mervo.exe",
+                  fs::copy_options::overwrite_existing);
+    const std::string cafe = "caf\xC3\xA9";
+    const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC";
+    for (const auto& name : {cafe, japanese}) {
+        fs::copy_file(fromUtf8(std::string(KESTRIN_DEMO_FOLDER) + "/intro.qb"),
+                      fromUtf8(name + ".qb"));
+    }
+    ASSERT_EQ(launch(*kestrin::backend::decompile("mervo.exe", cafe, "", cafe)).message(), "");
+    ASSERT_EQ(launch(written("mervo.exe", {"-d", japanese + ".qb"}, japanese + ".txt")).message(),
+              "");
+    ASSERT_TRUE(everyStartEndedWell());
+    for (const auto& name : {cafe, japanese}) {
+        EXPECT_TRUE(m_work.read(name + ".txt").starts_with("# Kestrin demo script")) << name;
+    }
+}
+
 }  // namespace
