@@ -13,6 +13,9 @@ constexpr std::string_view kBlanks = " \t";
 constexpr std::string_view kBackendLabel = "The backend name";
 constexpr std::string_view kFileLabel = "The file name";
 constexpr std::string_view kGameLabel = "The game entry";
+// cmd.exe ends a word at these as at a blank: a program's name, the file after ">", and each
+// argument of a batch file.
+constexpr std::string_view kWordBreaks = ",;=";
 
 bool actsOnIt(char c) {
     const auto code = static_cast<unsigned char>(c);
@@ -66,10 +69,21 @@ std::string shapeRefusal(const Field& field) {
     return {};
 }
 
+std::string wordBreakRefusal(const Field& field) {
+    std::string found;
+    for (const char c : field.kind == Kind::Game ? std::string_view() : field.value) {
+        if (kWordBreaks.find(c) != std::string_view::npos && found.find(c) == std::string::npos) {
+            found += c;
+        }
+    }
+    return found.empty() ? std::string()
+                         : refusal(field.label, field.value, readAsWordBreak(found));
+}
+
 // The first refusal, kind by kind (the characters the command interpreter acts on, the most
 // harmful, first) and within a kind in line order.
 std::string firstRefusal(std::initializer_list<Field> fields) {
-    for (const auto check : {interpreterRefusal, hiddenRefusal, shapeRefusal}) {
+    for (const auto check : {interpreterRefusal, hiddenRefusal, shapeRefusal, wordBreakRefusal}) {
         for (const Field& field : fields) {
             if (std::string found = check(field); !found.empty()) {
                 return found;

@@ -37,8 +37,9 @@ struct Command {
 // "cmd /c BACKEND -d INPUT.qb GAME > OUTPUT.txt". Refused when input or output is empty. Then
 // refused by kind, each kind checked over the values in line order (backend, input, game,
 // output): the characters cmd.exe would act on; characters that do not show as themselves; a
-// blank backend; a file name that is blank, holds a space or a tab, or begins with "-". The game
-// entry keeps its blanks. A refusal's message is the words for the information message.
+// blank backend; a file name that is blank, holds a space or a tab, or begins with "-"; a
+// backend or file name with a character cmd.exe ends a word at ("," ";" "="). The game entry
+// keeps its blanks. A refusal's message is the words for the information message.
 Result<Command> decompile(std::string_view backend, std::string_view input, std::string_view game,
                           std::string_view output);
 

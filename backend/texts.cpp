@@ -334,4 +334,18 @@ std::string stillRunning(Action action, std::string_view file) {
            " is still running; try again once it has ended." + std::string(kNothingStarted);
 }
 
+// Windows: what cmd.exe or an ANSI program would read differently.
+
+std::string readAsWordBreak(std::string_view found) {
+    std::string listed;
+    for (const char c : found) {
+        listed += (listed.empty() ? "" : " ") + std::string(1, c);
+    }
+    return "holds characters that the command interpreter reads as a break between words, as it "
+           "reads a space: " +
+           listed +
+           ". It would end the name there and take the rest for another argument: the line "
+           "would name another file. Rename the file.";
+}
+
 }  // namespace kestrin::backend

@@ -104,4 +104,8 @@ std::string failureReport(std::span<const Failed> failed);
 // the first still runs.
 std::string stillRunning(Action action, std::string_view file);
 
+// Windows: what cmd.exe or an ANSI program would read differently.
+// Why a field's value is refused: the characters that end a word for cmd.exe.
+std::string readAsWordBreak(std::string_view found);
+
 }  // namespace kestrin::backend

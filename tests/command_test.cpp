@@ -69,6 +69,13 @@ const std::string kSpaces =
 const std::string kOption =
     "begins with \"-\": the backend would take it as an option. Rename the file."
     "\nNothing was started.";
+std::string breaking(const std::string& listed) {
+    return "holds characters that the command interpreter reads as a break between words, as it "
+           "reads a space: " +
+           listed +
+           ". It would end the name there and take the rest for another argument: the line would "
+           "name another file. Rename the file.\nNothing was started.";
+}
 const std::string kBlankBackend =
     "The backend name is blank: the next word of the command line would be started as the "
     "program.\nNothing was started.";
@@ -89,9 +96,12 @@ TEST(Commands, BuildsTheLinesExactly) {
          line("cmd /c  mervo.exe\t -d a.qb a\tb > b.txt")},
         {"a game entry may begin with -", decompileLine("mervo.exe", "a", "-c", "b"),
          line("cmd /c mervo.exe -d a.qb -c > b.txt")},
-        {"harmless punctuation and non-ASCII pass",
-         decompileLine("mervo.exe", "(a)@b,c;d=e", "\xEF\xBC\x86", "\xEF\xBC\x82\xC3\xA9"),
-         line("cmd /c mervo.exe -d (a)@b,c;d=e.qb \xEF\xBC\x86 > \xEF\xBC\x82\xC3\xA9.txt")},
+        {"harmless punctuation passes, and the game entry keeps , ; =",
+         decompileLine("mervo.exe", "(a)@b[c]+d", ";id,x=1", "~o'k"),
+         line("cmd /c mervo.exe -d (a)@b[c]+d.qb ;id,x=1 > ~o'k.txt")},
+        {"non-ASCII passes",
+         decompileLine("mervo.exe", "a", "\xEF\xBC\x86", "\xEF\xBC\x82\xC3\xA9"),
+         line("cmd /c mervo.exe -d a.qb \xEF\xBC\x86 > \xEF\xBC\x82\xC3\xA9.txt")},
         {"- inside or at the end of a name, and look-alike dashes at its start, pass",
          decompileLine("mervo.exe", "a-b-", "THUG1", "\xE2\x80\x90x\xE2\x88\x92"),
          line("cmd /c mervo.exe -d a-b-.qb THUG1 > \xE2\x80\x90x\xE2\x88\x92.txt")},
@@ -207,6 +217,23 @@ TEST(Commands, BuildsTheLinesExactly) {
          refused("The file name \"x y\" " + kSpaces)},
         {"a space before the leading - of the same name", compileLine("mervo.exe", "-a b"),
          refused("The file name \"-a b\" " + kSpaces)},
+
+        // cmd.exe ends a word at , ; = as at a blank: the output's name after ">" (the output
+        // would go to another file), a program's name, a batch file's arguments. One rule on both
+        // systems: such names are rare, and a folder moves between them.
+        {"= in the output", decompileLine("mervo.exe", "level", "THUG1", "out=x"),
+         refused("The file name \"out=x\" " + breaking("="))},
+        {"each once, in order, the input's before the output's",
+         decompileLine("mervo.exe", "a;b,c;", "", "x=y"),
+         refused("The file name \"a;b,c;\" " + breaking("; ,"))},
+        {"compile input", compileLine("mervo.exe", "a,b"),
+         refused("The file name \"a,b\" " + breaking(","))},
+        {"backend", compileLine("tools=1\\mervo.exe", "level"),
+         refused("The backend name \"tools=1\\mervo.exe\" " + breaking("="))},
+        {"after the name rules of every field", decompileLine("mervo.exe", "a;b", "", "-o"),
+         refused("The file name \"-o\" " + kOption)},
+        {"unpack keeps them: no cmd.exe reads its line", unpackLine("a=b.exe", "x,y;z"),
+         line("a=b.exe -p x x,y;z")},
 
         {"unpack", unpackLine("mervo.exe", ".prx/pre"), line("mervo.exe -p x .prx/pre")},
         {"unpack of nothing keeps the trailing space", unpackLine("mervo.exe", ""),

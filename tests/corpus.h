@@ -14,7 +14,7 @@
 namespace kestrin::testing {
 
 // Why a value is refused, as the corpus's EXPECT names it; none for "runs".
-enum class Refusal { None, Unsafe, Format, Blank, Spaces, Option, Outside, CannotRun };
+enum class Refusal { None, Unsafe, Format, Blank, Spaces, Option, WordBreak, Outside, CannotRun };
 
 // Words that only the message of that refusal holds.
 inline const char* refusalWords(Refusal refusal) {
@@ -29,6 +29,8 @@ inline const char* refusalWords(Refusal refusal) {
             return "holds a space or a tab";
         case Refusal::Option:
             return "begins with \"-\"";
+        case Refusal::WordBreak:
+            return "reads as a break between words";
         case Refusal::Outside:
         case Refusal::CannotRun:
         case Refusal::None:
@@ -119,6 +121,7 @@ inline std::vector<CorpusCase> readCorpusLines(const std::string& file) {
             {"refused-blank", Refusal::Blank},
             {"refused-spaces", Refusal::Spaces},
             {"refused-option", Refusal::Option},
+            {"refused-breaks", Refusal::WordBreak},
             {"refused-outside", Refusal::Outside},
             {"cannot-run", Refusal::CannotRun},
         };
@@ -129,7 +132,8 @@ inline std::vector<CorpusCase> readCorpusLines(const std::string& file) {
         const bool nameRule = refusal->second == Refusal::Spaces ||
                               refusal->second == Refusal::Option ||
                               (refusal->second == Refusal::Blank && field != "backend");
-        if (nameRule && field != "name") {
+        if ((nameRule && field != "name") ||
+            (refusal->second == Refusal::WordBreak && field == "game")) {
             throw std::runtime_error("only a file name is refused for its shape: " + line);
         }
         cases.push_back({.field = field,

@@ -64,7 +64,8 @@ TEST(AdversarialCorpus, RefusedValuesNeverBecomeALine) {
     // The file itself must still hold every kind; an empty read would pass everything above.
     EXPECT_GE(counts[Refusal::None], 20u);
     EXPECT_GE(counts[Refusal::Unsafe], 20u);
-    for (const Refusal kind : {Refusal::Format, Refusal::Blank, Refusal::Spaces, Refusal::Option}) {
+    for (const Refusal kind : {Refusal::Format, Refusal::Blank, Refusal::Spaces, Refusal::Option,
+                               Refusal::WordBreak}) {
         EXPECT_GE(counts[kind], 4u) << kestrin::testing::refusalWords(kind);
     }
 }
