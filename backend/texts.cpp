@@ -336,6 +336,17 @@ std::string stillRunning(Action action, std::string_view file) {
 
 // Windows: what cmd.exe or an ANSI program would read differently.
 
+std::string notInCodePage(const std::vector<char32_t>& found, unsigned codePage) {
+    std::string listed;
+    for (const char32_t codePoint : found) {
+        listed += (listed.empty() ? "" : " ") + codePointName(codePoint);
+    }
+    return "holds characters that the backend would receive as other characters: " + listed +
+           ". Windows hands a program its command line in the system's code page (" +
+           std::to_string(codePage) +
+           "), which does not hold them, and puts a look-alike or \"?\" in their place.";
+}
+
 std::string readAsWordBreak(std::string_view found) {
     std::string listed;
     for (const char c : found) {
@@ -346,6 +357,13 @@ std::string readAsWordBreak(std::string_view found) {
            listed +
            ". It would end the name there and take the rest for another argument: the line "
            "would name another file. Rename the file.";
+}
+
+std::string namesADevice(std::string_view device) {
+    return "names the device " + quoted(device) +
+           ", not a file: Windows keeps CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9, in "
+           "any case and with any ending, for its devices, and would use the device. Rename the "
+           "file.";
 }
 
 }  // namespace kestrin::backend

@@ -105,7 +105,10 @@ std::string failureReport(std::span<const Failed> failed);
 std::string stillRunning(Action action, std::string_view file);
 
 // Windows: what cmd.exe or an ANSI program would read differently.
-// Why a field's value is refused: the characters that end a word for cmd.exe.
+// Why a field's value is refused: characters the code page lacks, the characters that end a word
+// for cmd.exe, a device's name.
+std::string notInCodePage(const std::vector<char32_t>& found, unsigned codePage);
 std::string readAsWordBreak(std::string_view found);
+std::string namesADevice(std::string_view device);
 
 }  // namespace kestrin::backend
