@@ -366,4 +366,43 @@ std::string namesADevice(std::string_view device) {
            "file.";
 }
 
+std::string interpreterCommand(std::string_view program, std::string_view command) {
+    return cannotStart(program, "the command interpreter would run its own command " +
+                                    quoted(command) +
+                                    " instead of a program. Give the program's path, such as " +
+                                    quoted(".\\" + std::string(program)) + ".");
+}
+
+std::string slashInProgram(std::string_view program) {
+    return cannotStart(program,
+                       "the command interpreter would read \"/\" as the start of an option. "
+                       "Write \"\\\" between folders.");
+}
+
+std::string markInFront(std::string_view program) {
+    return cannotStart(program, "the command interpreter would not read its first character " +
+                                    quoted(program.substr(0, 1)) +
+                                    " as part of the name. Rename the program.");
+}
+
+std::string networkFolder(std::string_view program, std::string_view folder) {
+    return cannotStart(program,
+                       "the command interpreter cannot work in a folder given by its network path "
+                       "(" +
+                           quoted(folder) +
+                           ") and would run in the Windows folder instead. Map the network folder "
+                           "to a drive letter (\"Map network drive\" in Explorer) and open it "
+                           "through that letter.");
+}
+
+std::string folderTooLong(std::string_view program, std::size_t length, std::size_t limit) {
+    return cannotStart(program, "the working folder's path is " + std::to_string(length) +
+                                    " characters long, and the command interpreter works only in "
+                                    "folders of at most " +
+                                    std::to_string(limit) +
+                                    "; it would run in the Windows folder instead. Move the files "
+                                    "to a folder with a shorter path, or give this folder a drive "
+                                    "letter of its own (subst X: followed by its path).");
+}
+
 }  // namespace kestrin::backend

@@ -110,5 +110,11 @@ std::string stillRunning(Action action, std::string_view file);
 std::string notInCodePage(const std::vector<char32_t>& found, unsigned codePage);
 std::string readAsWordBreak(std::string_view found);
 std::string namesADevice(std::string_view device);
+// Why cmd.exe would not start the program Kestrin finds, or would start it elsewhere.
+std::string interpreterCommand(std::string_view program, std::string_view command);
+std::string slashInProgram(std::string_view program);
+std::string markInFront(std::string_view program);
+std::string networkFolder(std::string_view program, std::string_view folder);
+std::string folderTooLong(std::string_view program, std::size_t length, std::size_t limit);
 
 }  // namespace kestrin::backend

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "backend/command.h"
+#include "backend/interpreter.h"
 #include "backend/launch.h"
 #include "corpus.h"
 #include "stand_in.h"
@@ -359,6 +360,16 @@ TEST_F(InterpreterTest, WhatWindowsReadsOtherwiseIsRefusedBeforeTheStart) {
                 false),
         reading("COM with a superscript digit", "mervo.exe", "com\xC2\xB9", "", "out",
                 "device \"COM\xC2\xB9\"", false),
+        // cmd.exe's own commands, by the start of the name, in any case.
+        reading("a name with an ending", "echo.exe", "level", "", "out", "command \"ECHO\"", true),
+        reading("a name in capitals", "DIR", "level", "", "out", "command \"DIR\"", true),
+        reading("a leading @, which cmd.exe drops", "@mervo.exe", "level", "", "out",
+                "character \"@\"", true),
+        reading("a leading (, which opens a block", "(mervo.exe", "level", "", "out",
+                "character \"(\"", true),
+        // Wine's cmd.exe runs sub/mervo.exe; Windows' splits the name at the "/".
+        reading("a forward slash", "sub/mervo.exe", "level", "", "out", "\"/\" as the start",
+                false),
     };
     kestrin::backend::Running running;
     for (const auto& c : cases) {
@@ -398,6 +409,41 @@ TEST_F(InterpreterTest, WhatWindowsReadsOtherwiseIsRefusedBeforeTheStart) {
               std::string::npos);
     EXPECT_NE(unpack("Nul.exe", "pack").message().find("device \"NUL\""), std::string::npos);
     EXPECT_NE(unpack("mervo.exe", "\xEF\xBD\x90").message().find("U+FF50"), std::string::npos);
+}
+
+// cmd.exe works in a folder of at most 248 characters (backend/interpreter.h). Under wine, in a
+// longer one, it lost the program from 249 on (status 9009), and from 260 on the folder itself:
+// wine started it in the Windows folder, where ">" made the output. That unchecked start is not
+// repeated here: in a folder that long, wine's CreateProcessW at times ends the caller
+// ("malloc(): corrupted top size").
+TEST_F(InterpreterTest, AWorkingFolderTooLongForCmdExeIsRefused) {
+    const std::size_t limit = kestrin::backend::kInterpreterFolderLimit;
+    const Command line = *decompile({"mervo.exe", "level", "", "out"});
+    kestrin::backend::Running running;
+    for (const std::size_t length : {limit, limit + 1, std::size_t{261}}) {
+        SCOPED_TRACE(length);
+        std::wstring path = m_root.path().wstring();
+        for (std::size_t left = length - path.size(); left > 0;) {
+            const std::size_t part = left > 120 ? 60 : left - 1;
+            path += L"\\" + std::wstring(part, L'x');
+            left -= part + 1;
+        }
+        fs::create_directories(path);
+        fs::copy_file(fromUtf8(KESTRIN_STAND_IN_BACKEND), fs::path(path) / "mervo.exe");
+        const kestrin::testing::WorkingFolder inside(path);
+        const std::size_t runs = records().size();
+        const std::string message =
+            kestrin::backend::SystemLauncher().launch(line, running).message();
+        if (length <= limit) {
+            EXPECT_EQ(message, "");
+            EXPECT_TRUE(kestrin::testing::eventually([&] { return records().size() > runs; }));
+            continue;
+        }
+        EXPECT_NE(message.find("is " + std::to_string(length) + " characters long"),
+                  std::string::npos)
+            << message;
+        EXPECT_EQ(records().size(), runs);
+    }
 }
 
 }  // namespace
