@@ -3,8 +3,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <utility>
+
+#include "platform/names.h"
 
 namespace kestrin::backend {
 namespace {
@@ -19,12 +20,6 @@ std::int64_t nowSince1970() {
         .count();
 }
 
-std::string lexically(const std::string& word) {
-    const std::u8string name(word.begin(), word.end());
-    const std::u8string normal = std::filesystem::path(name).lexically_normal().generic_u8string();
-    return {normal.begin(), normal.end()};
-}
-
 }  // namespace
 
 std::string Running::outputKey(const std::string& identity) {
@@ -35,7 +30,7 @@ std::string Running::argumentsKey(const Command& command) {
     const std::vector<std::string> words = command.words();
     std::string key = "arguments";
     for (std::size_t i = 1; i < words.size(); ++i) {
-        key += '\n' + lexically(words[i]);
+        key += '\n' + platform::fileKey(words[i]);
     }
     return key;
 }

@@ -20,8 +20,9 @@ class Running {
 public:
     // What two starts must not share while the first runs: the file a Decompile writes, by its
     // identity (what the names lead to, not how they are spelt: platform/output_file.h), or the
-    // arguments an Unpack gives the backend (its words, each taken lexically: "./x.kpk" is
-    // "x.kpk"). A Compile shares nothing: it names only its input.
+    // arguments an Unpack gives the backend (its words, each as the system tells files apart:
+    // "./x.kpk" is "x.kpk", on Windows "X.KPK." too; platform/names.h). A Compile shares
+    // nothing: it names only its input.
     static std::string outputKey(const std::string& identity);
     static std::string argumentsKey(const Command& command);
 

@@ -471,6 +471,34 @@ TEST_F(WindowsLauncherTest, ALinkIsFollowedOnlyToAFileInsideTheFolder) {
     EXPECT_EQ(records().size(), runs) << "a refused output still started the backend";
 }
 
+// One Unpack per archive, as Windows tells files apart: an existing archive by its final path,
+// a missing one by its full path without regard to case, trailing dots and blanks.
+TEST_F(WindowsLauncherTest, OneUnpackPerArchiveWhateverItsSpelling) {
+    m_work.write("pack.kpk");
+    fs::create_directory("sub");
+    const fs::path gate = m_logs.path() / "gate";
+    const ScopedEnvironment gateVariable("KESTRIN_STAND_IN_GATE", toUtf8(gate));
+    for (const std::string archive : {"pack.kpk", "gone.kpk"}) {
+        Result<Started> first = kestrin::backend::SystemLauncher().launch(
+            *kestrin::backend::unpack("mervo.exe", archive), m_running);
+        ASSERT_TRUE(first.ok()) << first.message();
+        m_running.started(kestrin::backend::Action::Unpack, archive, first->key, "");
+    }
+    const std::vector<std::pair<std::string, std::string>> same = {
+        {"PACK.KPK", "pack.kpk"},          {"pack.kpk.", "pack.kpk"},
+        {"sub\\..\\pack.kpk", "pack.kpk"}, {toUtf8(m_work.path() / "Pack.kpk"), "pack.kpk"},
+        {"Gone.KPK. ", "gone.kpk"},        {".\\gone.kpk..", "gone.kpk"},
+    };
+    for (const auto& [archive, running] : same) {
+        EXPECT_EQ(launch(*kestrin::backend::unpack("mervo.exe", archive)).message(),
+                  kestrin::backend::stillRunning(kestrin::backend::Action::Unpack, running))
+            << archive;
+    }
+    EXPECT_EQ(launch(*kestrin::backend::unpack("mervo.exe", "sub\\pack.kpk")).message(), "");
+    std::ofstream(gate) << "open";
+    EXPECT_EQ(waitForRecords(3).size(), 3u);
+}
+
 // The demo backend reads its arguments in UTF-16: a name the code page holds, as Kestrin passes
 // it, and one it does not, in a line written out (Kestrin refuses it for an ANSI backend's sake).
 TEST_F(WindowsLauncherTest, TheDemoBackendTakesNamesBeyondTheCodePage) {
