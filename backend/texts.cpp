@@ -7,6 +7,10 @@
 
 #include "common/text.h"
 
+#ifdef _WIN32
+#include "platform/wide_text_windows.h"
+#endif
+
 namespace kestrin::backend {
 namespace {
 
@@ -133,7 +137,8 @@ std::string oneFailure(const Failed& failed, std::size_t maxLines) {
 }  // namespace
 
 std::string reasonFor(const std::error_code& error) {
-    return error.message() + ".";
+    std::string own = ownReason(error);
+    return own.empty() ? error.message() + "." : own;
 }
 
 std::string refusal(std::string_view label, std::string_view value, std::string_view why) {
@@ -403,6 +408,30 @@ std::string folderTooLong(std::string_view program, std::size_t length, std::siz
                                     "; it would run in the Windows folder instead. Move the files "
                                     "to a folder with a shorter path, or give this folder a drive "
                                     "letter of its own (subst X: followed by its path).");
+}
+
+std::string ownReason(const std::error_code& error) {
+#ifdef _WIN32
+    if (error.category() != platform::windowsError(0).category()) {
+        return {};
+    }
+    const int code = error.value();
+    // ERROR_INVALID_STARTING_CODESEG (188) to ERROR_INFLOOP_IN_RELOC_CHAIN (202): a file that is
+    // no program Windows can run, ERROR_BAD_EXE_FORMAT (193) the usual one.
+    if (code >= 188 && code <= 202) {
+        return "it is not a program Windows can run (not a Windows program, or a damaged one).";
+    }
+    if (code == 216) {  // ERROR_EXE_MACHINE_TYPE_MISMATCH
+        return "it is a program for another kind of processor or another version of Windows.";
+    }
+    if (code == 740) {  // ERROR_ELEVATION_REQUIRED
+        return "it asks to run as an administrator, and Kestrin starts programs only with your "
+               "own rights.";
+    }
+#else
+    (void)error;
+#endif
+    return {};
 }
 
 }  // namespace kestrin::backend

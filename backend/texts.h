@@ -116,5 +116,8 @@ std::string slashInProgram(std::string_view program);
 std::string markInFront(std::string_view program);
 std::string networkFolder(std::string_view program, std::string_view folder);
 std::string folderTooLong(std::string_view program, std::size_t length, std::size_t limit);
+// Kestrin's own words for the errors of starting a program that the system words badly (with an
+// insert it leaves unfilled, as "Bad EXE format for %1"); empty for the others.
+std::string ownReason(const std::error_code& error);
 
 }  // namespace kestrin::backend
