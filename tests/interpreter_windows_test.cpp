@@ -412,10 +412,10 @@ TEST_F(InterpreterTest, WhatWindowsReadsOtherwiseIsRefusedBeforeTheStart) {
 }
 
 // cmd.exe works in a folder of at most 248 characters (backend/interpreter.h). Under wine, in a
-// longer one, it lost the program from 249 on (status 9009), and from 260 on the folder itself:
-// wine started it in the Windows folder, where ">" made the output. That unchecked start is not
-// repeated here: in a folder that long, wine's CreateProcessW at times ends the caller
-// ("malloc(): corrupted top size").
+// longer one, it lost mervo.exe from 250 on (status 9009: the folder, "\" and the name passed
+// 259), and from 260 on the folder itself: wine started it in the Windows folder, where ">" made
+// the output. That unchecked start is not repeated here: in a folder that long, wine's
+// CreateProcessW at times ends the caller ("malloc(): corrupted top size").
 TEST_F(InterpreterTest, AWorkingFolderTooLongForCmdExeIsRefused) {
     const std::size_t limit = kestrin::backend::kInterpreterFolderLimit;
     const Command line = *decompile({"mervo.exe", "level", "", "out"});
