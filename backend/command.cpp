@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "backend/command.h"
 
+#include <algorithm>
 #include <initializer_list>
 
+#include "backend/program_search.h"
 #include "backend/texts.h"
 #include "common/text.h"
+#include "platform/names.h"
 
 namespace kestrin::backend {
 namespace {
@@ -13,6 +16,10 @@ constexpr std::string_view kBlanks = " \t";
 constexpr std::string_view kBackendLabel = "The backend name";
 constexpr std::string_view kFileLabel = "The file name";
 constexpr std::string_view kGameLabel = "The game entry";
+constexpr std::string_view kArchiveLabel = "The archive name";
+// cmd.exe ends a word at these as at a blank: a program's name, the file after ">", and each
+// argument of a batch file.
+constexpr std::string_view kWordBreaks = ",;=";
 
 bool actsOnIt(char c) {
     const auto code = static_cast<unsigned char>(c);
@@ -26,7 +33,7 @@ bool isBlank(std::string_view value) {
     return value.find_first_not_of(kBlanks) == std::string_view::npos;
 }
 
-enum class Kind { Backend, FileName, Game };
+enum class Kind { Backend, FileName, Game, Archive };
 
 struct Field {
     std::string_view label;
@@ -66,10 +73,66 @@ std::string shapeRefusal(const Field& field) {
     return {};
 }
 
-// The first refusal, kind by kind (the characters the command interpreter acts on, the most
-// harmful, first) and within a kind in line order.
-std::string firstRefusal(std::initializer_list<Field> fields) {
-    for (const auto check : {interpreterRefusal, hiddenRefusal, shapeRefusal}) {
+std::string wordBreakRefusal(const Field& field) {
+    std::string found;
+    for (const char c : field.kind == Kind::Game ? std::string_view() : field.value) {
+        if (kWordBreaks.find(c) != std::string_view::npos && found.find(c) == std::string::npos) {
+            found += c;
+        }
+    }
+    return found.empty() ? std::string()
+                         : refusal(field.label, field.value, readAsWordBreak(found));
+}
+
+// COM and LPT take the digits 1 to 9 and the superscripts 1, 2 and 3.
+bool isDevice(std::string_view stem) {
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") {
+        return true;
+    }
+    const std::string_view number = stem.substr(std::min<std::size_t>(3, stem.size()));
+    return (stem.starts_with("COM") || stem.starts_with("LPT")) &&
+           ((number.size() == 1 && number[0] >= '1' && number[0] <= '9') || number == "\xC2\xB9" ||
+            number == "\xC2\xB2" || number == "\xC2\xB3");
+}
+
+// Windows reads a name as a device by its start up to the first "." or ":", in every folder of a
+// path and every word of a field.
+std::string deviceRefusal(const Field& field) {
+    if constexpr (kSystemRules != NameRules::Windows) {
+        return {};
+    }
+    if (field.kind == Kind::Game) {
+        return {};
+    }
+    const std::string_view value = field.value;
+    for (std::size_t at = 0; at <= value.size();) {
+        const std::size_t end = std::min(value.find_first_of("\\/ \t", at), value.size());
+        std::string stem(value.substr(at, std::min(value.find_first_of(".:", at), end) - at));
+        std::transform(stem.begin(), stem.end(), stem.begin(), upperAscii);
+        if (isDevice(stem)) {
+            return refusal(field.label, field.value, namesADevice(stem));
+        }
+        at = end + 1;
+    }
+    return {};
+}
+
+std::string codePageRefusal(const Field& field) {
+    const std::vector<char32_t> found = platform::changedByCodePage(field.value);
+    return found.empty() ? std::string()
+                         : refusal(field.label, field.value,
+                                   notInCodePage(found, platform::activeCodePage()));
+}
+
+using Check = std::string (*)(const Field&);
+
+// The first refusal, check by check (the characters the command interpreter acts on, the most
+// harmful, first) and within a check in line order.
+std::string firstRefusal(std::initializer_list<Field> fields,
+                         std::initializer_list<Check> checks = {interpreterRefusal, hiddenRefusal,
+                                                                shapeRefusal, wordBreakRefusal,
+                                                                deviceRefusal, codePageRefusal}) {
+    for (const Check check : checks) {
         for (const Field& field : fields) {
             if (std::string found = check(field); !found.empty()) {
                 return found;
@@ -155,7 +218,10 @@ Result<Command> compile(std::string_view backend, std::string_view input) {
 }
 
 Result<Command> unpack(std::string_view backend, std::string_view archive) {
-    if (auto refused = shapeRefusal({kBackendLabel, backend, Kind::Backend}); !refused.empty()) {
+    if (auto refused = firstRefusal(
+            {{kBackendLabel, backend, Kind::Backend}, {kArchiveLabel, archive, Kind::Archive}},
+            {shapeRefusal, deviceRefusal, codePageRefusal});
+        !refused.empty()) {
         return Failure{std::move(refused)};
     }
     return Command{.program = std::string(backend),

@@ -37,16 +37,20 @@ struct Command {
 // "cmd /c BACKEND -d INPUT.qb GAME > OUTPUT.txt". Refused when input or output is empty. Then
 // refused by kind, each kind checked over the values in line order (backend, input, game,
 // output): the characters cmd.exe would act on; characters that do not show as themselves; a
-// blank backend; a file name that is blank, holds a space or a tab, or begins with "-". The game
-// entry keeps its blanks. A refusal's message is the words for the information message.
+// blank backend; a file name that is blank, holds a space or a tab, or begins with "-"; a
+// backend or file name with a character cmd.exe ends a word at ("," ";" "="); on Windows a
+// backend or file name that names a device (CON, NUL...), and any value with characters the
+// ANSI code page would change (platform/names.h). The game entry keeps its blanks. A refusal's
+// message is the words for the information message.
 Result<Command> decompile(std::string_view backend, std::string_view input, std::string_view game,
                           std::string_view output);
 
 // "cmd /c BACKEND -c INPUT.txt". Refused when input is empty, then as decompile.
 Result<Command> compile(std::string_view backend, std::string_view input);
 
-// "BACKEND -p x ARCHIVE", without the command interpreter. Refused only for a blank backend: the
-// archive is the user's own typing.
+// "BACKEND -p x ARCHIVE", without the command interpreter. Refused for a blank backend, and on
+// Windows for a device's name or characters the code page would change; the archive is
+// otherwise the user's own typing.
 Result<Command> unpack(std::string_view backend, std::string_view archive);
 
 // The characters of value that cmd.exe would act on: & | < > ^ % ! " and the control characters

@@ -13,7 +13,9 @@
 #include "platform/own_process.h"
 #include "platform/program_lookup.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include "backend/interpreter.h"
+#else
 #include "backend/start_failure.h"
 #endif
 
@@ -31,7 +33,17 @@ bool nearTheLimit(const platform::Descriptors& count) {
     return count.open + reserve + kDescriptorsALaunchTakes > count.limit;
 }
 
-Result<> checkWorkingFolder(const std::string& program) {
+Result<> checkWorkingFolder(const Command& command, const std::string& program) {
+#ifdef _WIN32
+    if (command.interpreted) {
+        if (std::string refused = interpreterRefusal(program, platform::workingFolder());
+            !refused.empty()) {
+            return Failure{std::move(refused)};
+        }
+    }
+#else
+    (void)command;
+#endif
     const std::error_code problem = platform::workingFolderProblem();
     if (!problem) {
         return {};
@@ -94,6 +106,14 @@ Result<std::string> fileToStart(const Command& command, const std::string& progr
     return found;
 }
 
+// cmd.exe as careful runtimes start it, whatever the registry says: /d leaves out the user's
+// AutoRun command, which may change the folder or more, and /v:off delayed expansion. The line
+// the user reads (text()) stays "cmd /c ...".
+std::string lineToStart(const Command& command) {
+    std::string line = command.text();
+    return command.interpreted ? line.insert(4, "/d /v:off ") : line;
+}
+
 std::string whyNot(const std::string& program, const std::string& file,
                    const std::error_code& error) {
 #ifdef _WIN32
@@ -125,7 +145,7 @@ Result<Started> SystemLauncher::launch(const Command& command, const Running& ru
     if (const auto count = platform::countDescriptors(); count && nearTheLimit(*count)) {
         return Failure{nearTheDescriptorLimit(program, count->limit)};
     }
-    if (Result<> usable = checkWorkingFolder(program); !usable) {
+    if (Result<> usable = checkWorkingFolder(command, program); !usable) {
         return usable.error();
     }
     const Result<std::string> file = fileToStart(command, program);
@@ -156,7 +176,7 @@ Result<Started> SystemLauncher::launch(const Command& command, const Running& ru
     started.capture = std::move(capture).value();
     const platform::ProcessStart start{.file = *file,
                                        .arguments = words,
-                                       .commandLine = command.text(),
+                                       .commandLine = lineToStart(command),
                                        .output = output ? output->file.descriptor() : -1,
                                        .inheritedLock = output ? output->file.inheritedLock() : -1};
     SystemResult<platform::Process> process = platform::startProcess(start, started.capture);

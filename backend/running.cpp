@@ -2,25 +2,17 @@
 #include "backend/running.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <utility>
 
+#include "platform/names.h"
+
 namespace kestrin::backend {
-namespace {
-
-std::string lexically(const std::string& word) {
-    const std::u8string name(word.begin(), word.end());
-    const std::u8string normal = std::filesystem::path(name).lexically_normal().generic_u8string();
-    return {normal.begin(), normal.end()};
-}
-
-}  // namespace
 
 std::string Running::argumentsKey(const Command& command) {
     const std::vector<std::string> words = command.words();
     std::string key = "arguments";
     for (std::size_t i = 1; i < words.size(); ++i) {
-        key += '\n' + lexically(words[i]);
+        key += '\n' + platform::fileKey(words[i]);
     }
     return key;
 }

@@ -19,7 +19,8 @@ namespace kestrin::backend {
 class Running {
 public:
     // What two Unpacks must not share while the first runs: the words the backend receives, each
-    // taken lexically ("./x.kpk" is "x.kpk").
+    // as the system tells files apart ("./x.kpk" is "x.kpk", on Windows "X.KPK." too;
+    // platform/names.h).
     static std::string argumentsKey(const Command& command);
 
     // The refusal of a start that would share key with a backend started here that still runs;

@@ -7,6 +7,10 @@
 
 #include "common/text.h"
 
+#ifdef _WIN32
+#include "platform/wide_text_windows.h"
+#endif
+
 namespace kestrin::backend {
 namespace {
 
@@ -138,7 +142,8 @@ std::string oneFailure(const Failed& failed, std::size_t maxLines) {
 }  // namespace
 
 std::string reasonFor(const std::error_code& error) {
-    return error.message() + ".";
+    std::string own = ownReason(error);
+    return own.empty() ? error.message() + "." : own;
 }
 
 std::string refusal(std::string_view label, std::string_view value, std::string_view why) {
@@ -333,6 +338,101 @@ std::string failureReport(std::span<const Failed> failed) {
 std::string stillRunning(const Job& job) {
     return "The earlier " + whatRan(job) + " is still running; try again once it has ended." +
            std::string(kNothingStarted);
+}
+
+// Windows: what cmd.exe or an ANSI program would read differently.
+
+std::string notInCodePage(const std::vector<char32_t>& found, unsigned codePage) {
+    std::string listed;
+    for (const char32_t codePoint : found) {
+        listed += (listed.empty() ? "" : " ") + codePointName(codePoint);
+    }
+    return "holds characters that the backend would receive as other characters: " + listed +
+           ". Windows hands a program its command line in the system's code page (" +
+           std::to_string(codePage) +
+           "), which does not hold them, and puts a look-alike or \"?\" in their place.";
+}
+
+std::string readAsWordBreak(std::string_view found) {
+    std::string listed;
+    for (const char c : found) {
+        listed += (listed.empty() ? "" : " ") + std::string(1, c);
+    }
+    return "holds characters that the command interpreter reads as a break between words, as it "
+           "reads a space: " +
+           listed +
+           ". It would end the name there and take the rest for another argument: the line "
+           "would name another file. Rename the file.";
+}
+
+std::string namesADevice(std::string_view device) {
+    return "names the device " + quoted(device) +
+           ", not a file: Windows keeps CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9, in "
+           "any case and with any ending, for its devices, and would use the device. Rename the "
+           "file.";
+}
+
+std::string interpreterCommand(std::string_view program, std::string_view command) {
+    return cannotStart(program, "the command interpreter would run its own command " +
+                                    quoted(command) +
+                                    " instead of a program. Give the program's path, such as " +
+                                    quoted(".\\" + std::string(program)) + ".");
+}
+
+std::string slashInProgram(std::string_view program) {
+    return cannotStart(program,
+                       "the command interpreter would read \"/\" as the start of an option. "
+                       "Write \"\\\" between folders.");
+}
+
+std::string markInFront(std::string_view program) {
+    return cannotStart(program, "the command interpreter would not read its first character " +
+                                    quoted(program.substr(0, 1)) +
+                                    " as part of the name. Rename the program.");
+}
+
+std::string networkFolder(std::string_view program, std::string_view folder) {
+    return cannotStart(program,
+                       "the command interpreter cannot work in a folder given by its network path "
+                       "(" +
+                           quoted(folder) +
+                           ") and would run in the Windows folder instead. Map the network folder "
+                           "to a drive letter (\"Map network drive\" in Explorer) and open it "
+                           "through that letter.");
+}
+
+std::string folderTooLong(std::string_view program, std::size_t length, std::size_t limit) {
+    return cannotStart(program, "the working folder's path is " + std::to_string(length) +
+                                    " characters long, and the command interpreter works only in "
+                                    "folders of at most " +
+                                    std::to_string(limit) +
+                                    "; it would run in the Windows folder instead. Move the files "
+                                    "to a folder with a shorter path, or give this folder a drive "
+                                    "letter of its own (subst X: followed by its path).");
+}
+
+std::string ownReason(const std::error_code& error) {
+#ifdef _WIN32
+    if (error.category() != platform::windowsError(0).category()) {
+        return {};
+    }
+    const int code = error.value();
+    // ERROR_INVALID_STARTING_CODESEG (188) to ERROR_INFLOOP_IN_RELOC_CHAIN (202): a file that is
+    // no program Windows can run, ERROR_BAD_EXE_FORMAT (193) the usual one.
+    if (code >= 188 && code <= 202) {
+        return "it is not a program Windows can run (not a Windows program, or a damaged one).";
+    }
+    if (code == 216) {  // ERROR_EXE_MACHINE_TYPE_MISMATCH
+        return "it is a program for another kind of processor or another version of Windows.";
+    }
+    if (code == 740) {  // ERROR_ELEVATION_REQUIRED
+        return "it asks to run as an administrator, and Kestrin starts programs only with your "
+               "own rights.";
+    }
+#else
+    (void)error;
+#endif
+    return {};
 }
 
 }  // namespace kestrin::backend

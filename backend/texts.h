@@ -108,4 +108,20 @@ std::string failureReport(std::span<const Failed> failed);
 // the first still runs.
 std::string stillRunning(const Job& job);
 
+// Windows: what cmd.exe or an ANSI program would read differently.
+// Why a field's value is refused: characters the code page lacks, the characters that end a word
+// for cmd.exe, a device's name.
+std::string notInCodePage(const std::vector<char32_t>& found, unsigned codePage);
+std::string readAsWordBreak(std::string_view found);
+std::string namesADevice(std::string_view device);
+// Why cmd.exe would not start the program Kestrin finds, or would start it elsewhere.
+std::string interpreterCommand(std::string_view program, std::string_view command);
+std::string slashInProgram(std::string_view program);
+std::string markInFront(std::string_view program);
+std::string networkFolder(std::string_view program, std::string_view folder);
+std::string folderTooLong(std::string_view program, std::size_t length, std::size_t limit);
+// Kestrin's own words for the errors of starting a program that the system words badly (with an
+// insert it leaves unfilled, as "Bad EXE format for %1"); empty for the others.
+std::string ownReason(const std::error_code& error);
+
 }  // namespace kestrin::backend

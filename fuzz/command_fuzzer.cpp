@@ -3,7 +3,8 @@
 // promise a command that was not refused keeps. Its line is the fields joined as they stand; it
 // holds nothing cmd.exe would act on and nothing that does not show as itself; the words POSIX
 // starts are the words cmd.exe and the C runtime make of that line; and each file name reaches
-// the backend as exactly one argument that is no option.
+// the backend as exactly one argument that is no option, and no file or program name holds a
+// character cmd.exe ends a word at.
 
 #include <algorithm>
 #include <cstddef>
@@ -116,6 +117,8 @@ void requireSound(const kestrin::backend::Command& command, const std::string& e
                 read[backendWords + 1] == file,
             "the file name reaches the backend as one argument, right after its option");
     require(!file.starts_with('-'), "no file argument looks like an option");
+    require(std::string(backend).append(file).find_first_of(",;=") == std::string::npos,
+            "no file or program name holds a character cmd.exe ends a word at");
 }
 
 }  // namespace
@@ -147,6 +150,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      backend, "-d", input1 + ".qb");
         require(decompile->output == std::string(values[3]) + ".txt",
                 "the output file is the output name, whole");
+        require(values[3].find_first_of(",;=") == std::string_view::npos,
+                "cmd.exe reads the output name whole");
     }
     const auto compile = kestrin::backend::compile(values[0], values[1]);
     if (compile) {

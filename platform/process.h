@@ -167,4 +167,9 @@ SystemResult<Process> startProcess(const ProcessStart& start, const StderrCaptur
 // folder in use go.
 std::error_code workingFolderProblem();
 
+#ifdef _WIN32
+// The working folder as Windows names it, such as C:\games or \\server\share\x, in UTF-8.
+std::string workingFolder();
+#endif
+
 }  // namespace kestrin::platform

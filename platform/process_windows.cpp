@@ -81,6 +81,12 @@ std::error_code workingFolderProblem() {
     return {};
 }
 
+std::string workingFolder() {
+    std::wstring folder(GetCurrentDirectoryW(0, nullptr), L'\0');
+    folder.resize(GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data()));
+    return toUtf8(folder).value_or("");
+}
+
 std::string signalName(int /*signal*/) {
     return {};
 }

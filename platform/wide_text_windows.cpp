@@ -3,7 +3,9 @@
 
 #include "platform/windows_api.h"
 
+#include <algorithm>
 #include <climits>
+#include <cwctype>
 #include <memory>
 
 namespace kestrin::platform {
@@ -52,6 +54,25 @@ std::optional<std::string> toUtf8(std::wstring_view text) {
 
 namespace {
 
+// The message with each insert ("%1", "%2!d!"), which no argument fills here, as an ellipsis.
+std::wstring withoutInserts(std::wstring_view text) {
+    std::wstring shown;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] != L'%' || at + 1 == text.size() || iswdigit(text[at + 1]) == 0) {
+            shown += text[at];
+            continue;
+        }
+        while (at + 1 < text.size() && iswdigit(text[at + 1]) != 0) {
+            ++at;
+        }
+        if (at + 1 < text.size() && text[at + 1] == L'!') {
+            at = std::min(text.find(L'!', at + 2), text.size() - 1);
+        }
+        shown += L'\u2026';
+    }
+    return shown;
+}
+
 // The system's own words, where std::system_category() would give them in the ANSI code page.
 class WindowsCategory final : public std::error_category {
 public:
@@ -70,7 +91,7 @@ public:
                                  text.back() == L' ' || text.back() == L'.')) {
             text.remove_suffix(1);
         }
-        const auto words = toUtf8(text);
+        const auto words = toUtf8(withoutInserts(text));
         return words && !words->empty() ? *words : "Windows error " + std::to_string(code);
     }
 };

@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The adversarial corpus under the real cmd.exe. Values marked refused-unsafe must be the ones
 // that can make cmd.exe run a second command; values marked runs, built into a Decompile
-// command, must start the backend once with the arguments its words() predict.
+// command, must start the backend once with the arguments its words() predict. And the names
+// Windows reads otherwise than Kestrin (cmd.exe, or an ANSI backend through the code page): each
+// is refused, and its unchecked line shows why under wine where wine reads it as Windows does.
+//
+// Under wine the active code page is what wine makes of the locale: scripts/lib/wine.sh sets
+// LC_ALL=C.UTF-8, for which GetACP() gives 1252, as on an English or Western European Windows.
 
 #include "platform/windows_api.h"
 
@@ -18,6 +23,8 @@
 #include <vector>
 
 #include "backend/command.h"
+#include "backend/interpreter.h"
+#include "backend/launch.h"
 #include "corpus.h"
 #include "stand_in.h"
 #include "temp_folder.h"
@@ -97,11 +104,19 @@ class InterpreterTest : public ::testing::Test {
 protected:
     InterpreterTest() : m_log(m_logs.path() / "log") {}
 
-    // A new working folder with the stand-in as mervo.exe, one for each line.
-    fs::path freshFolder() {
+    // A new working folder with the stand-in as mervo.exe, one for each line, and as the backend
+    // names it (with ".exe" when it has no ending); ansi: the stand-in with an ANSI main.
+    fs::path freshFolder(const std::string& backend = "mervo.exe", bool ansi = false) {
         const fs::path folder = m_root.path() / ("case" + std::to_string(m_folders++));
         fs::create_directory(folder);
-        fs::copy_file(fromUtf8(KESTRIN_STAND_IN_BACKEND), folder / "mervo.exe");
+        const fs::path standIn =
+            fromUtf8(ansi ? KESTRIN_STAND_IN_ANSI_BACKEND : KESTRIN_STAND_IN_BACKEND);
+        for (const std::string& name : {std::string("mervo.exe"), backend}) {
+            const fs::path place =
+                folder / fromUtf8(name + (name.find('.') == std::string::npos ? ".exe" : ""));
+            fs::create_directories(place.parent_path());
+            fs::copy_file(standIn, place, fs::copy_options::skip_existing);
+        }
         return folder;
     }
 
@@ -153,6 +168,20 @@ protected:
     }
 
     std::vector<Record> records() const { return m_log.records(); }
+
+    // Whether the line of fields ran in folder as Kestrin reads it: the backend as named, once
+    // after runs others, with the arguments words() predicts, and the output beside files.
+    bool ranAsTyped(const DecompileFields& fields, const fs::path& folder,
+                    std::set<std::string> files, std::size_t runs) const {
+        const Command command = uncheckedDecompile(fields);
+        const std::vector<std::string> words = command.words();
+        const auto found = records();
+        files.insert(*command.output);
+        return found.size() == runs + 1 && found.back().one("name") == words.front() &&
+               found.back().arguments() ==
+                   std::vector<std::string>(words.begin() + 1, words.end()) &&
+               entries(folder) == files;
+    }
 
     TempFolder m_root;
     TempFolder m_logs;
@@ -240,12 +269,6 @@ bool windowsTakesTheName(const std::string& name) {
     return name.find_first_of("*?\\/:") == std::string::npos;
 }
 
-// cmd.exe also ends the name after ">" at these characters, where Kestrin takes the output name
-// whole.
-bool endsRedirectionEarly(const std::string& name) {
-    return name.find_first_of(",;=") != std::string::npos;
-}
-
 TEST_F(InterpreterTest, ValuesThatRunStartTheBackendOnceWithThePredictedArguments) {
     std::size_t checked = 0;
     for (const auto& c : kestrin::testing::readCorpus(KESTRIN_CORPUS_FILE)) {
@@ -275,25 +298,152 @@ TEST_F(InterpreterTest, ValuesThatRunStartTheBackendOnceWithThePredictedArgument
         ASSERT_EQ(found.size(), before + 1) << "the backend did not run exactly once";
         const Record& run = found.back();
         EXPECT_EQ(run.one("name"), "mervo.exe");
-        if (endsRedirectionEarly(output)) {
-            // Still one command and one output file, but named as cmd.exe reads it.
-            EXPECT_EQ(left.size(), 2u);
-            std::string argv;
-            for (const auto& argument : run.arguments()) {
-                argv += " [" + argument + "]";
-            }
-            std::cout << "[ measured ] " << c.shown << ": arguments" << argv << ", files";
-            for (const auto& name : left) {
-                std::cout << " [" << name << "]";
-            }
-            std::cout << "\n";
-            continue;
-        }
         EXPECT_EQ(run.arguments(), arguments);
         EXPECT_EQ(left, (std::set<std::string>{"mervo.exe", output}));
         ++checked;
     }
     EXPECT_GE(checked, 20u);
+}
+
+// A Decompile that Windows reads otherwise than Kestrin; the words of its refusal (empty: it
+// starts, and the backend gets every field as it stands); and whether wine shows the harm of its
+// unchecked line with the real cmd.exe and a backend with an ANSI main: another program or none
+// runs, the backend gets other arguments, or the output goes to another file.
+struct ReadingCase {
+    const char* why;
+    DecompileFields fields;
+    std::string refusal;
+    bool shownUnderWine;
+};
+
+ReadingCase reading(const char* why, const char* backend, const char* input, const char* game,
+                    const char* output, const char* refusal, bool shownUnderWine) {
+    return {why, {backend, input, game, output}, refusal, shownUnderWine};
+}
+
+TEST_F(InterpreterTest, WhatWindowsReadsOtherwiseIsRefusedBeforeTheStart) {
+    const char* breaks = "break between words";
+    const std::vector<ReadingCase> cases = {
+        // Code page 1252 has none of these: the ANSI backend gets a look-alike or "?". (Wine's C
+        // runtime splits the line before it converts it; Windows' after, where a fullwidth
+        // quotation mark or ideographic space then also joins or splits arguments.)
+        reading("a fullwidth reverse solidus: the folder above", "mervo.exe",
+                "..\xEF\xBC\xBCvictim", "THUG1", "out", "U+FF3C", true),
+        reading("a fullwidth colon: a stream", "mervo.exe", "a\xEF\xBC\x9Ax", "", "out", "U+FF1A",
+                true),
+        reading("a fullwidth hyphen-minus: an option", "mervo.exe", "\xEF\xBC\x8Drf", "", "out",
+                "U+FF0D", true),
+        reading("an ideographic space", "mervo.exe", "a\xE3\x80\x80z", "", "out", "U+3000", true),
+        reading("fullwidth quotation marks in the game entry", "mervo.exe", "level",
+                "\xEF\xBC\x82THUG 1\xEF\xBC\x82", "out", "U+FF02", true),
+        reading("characters without a look-alike become ?", "mervo.exe", "\xE6\x97\xA5\xE6\x9C\xAC",
+                "", "out", "U+65E5 U+672C", true),
+        reading("the backend's name", "\xEF\xBD\x8Dz.exe", "level", "", "out", "U+FF4D", true),
+        // cmd.exe opens the output itself, in UTF-16; one rule holds for every field all the same.
+        reading("the output", "mervo.exe", "level", "", "\xEF\xBD\x8F", "U+FF4F", false),
+        reading("what code page 1252 holds passes", "mervo.exe", "caf\xC3\xA9", "", "caf\xC3\xA9",
+                "", false),
+        // cmd.exe ends the output's name at , ; = and starts a program named up to one; a batch
+        // file splits its arguments there too, a program gets them whole.
+        reading("= in the output", "mervo.exe", "level", "", "out=x", breaks, true),
+        reading(", in the output", "mervo.exe", "level", "", "out,x", breaks, true),
+        reading("; in the output", "mervo.exe", "level", "", "out;x", breaks, true),
+        reading("; in the input", "mervo.exe", "a;b", "", "out", breaks, false),
+        reading("= in the backend", "a=b.exe", "level", "", "out", breaks, true),
+        // Devices: the output goes to no file. The stand-in never opens its input, so what a
+        // backend would read from a device is not shown.
+        reading("NUL as the output", "mervo.exe", "level", "", "NUL", "device \"NUL\"", true),
+        reading("con as the output", "mervo.exe", "level", "", "con", "device \"CON\"", true),
+        reading("a device with an ending", "mervo.exe", "Aux.x", "", "out", "device \"AUX\"",
+                false),
+        reading("a device in a folder", "mervo.exe", "sub\\com9", "", "out", "device \"COM9\"",
+                false),
+        reading("COM with a superscript digit", "mervo.exe", "com\xC2\xB9", "", "out",
+                "device \"COM\xC2\xB9\"", false),
+        // cmd.exe's own commands, by the start of the name, in any case.
+        reading("a name with an ending", "echo.exe", "level", "", "out", "command \"ECHO\"", true),
+        reading("a name in capitals", "DIR", "level", "", "out", "command \"DIR\"", true),
+        reading("a leading @, which cmd.exe drops", "@mervo.exe", "level", "", "out",
+                "character \"@\"", true),
+        reading("a leading (, which opens a block", "(mervo.exe", "level", "", "out",
+                "character \"(\"", true),
+        // Wine's cmd.exe runs sub/mervo.exe; Windows' splits the name at the "/".
+        reading("a forward slash", "sub/mervo.exe", "level", "", "out", "\"/\" as the start",
+                false),
+    };
+    kestrin::backend::Running running;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        const std::size_t runs = records().size();
+        const fs::path folder = freshFolder(c.fields.backend, true);
+        const std::set<std::string> files = entries(folder);
+        std::string message = decompile(c.fields).message();
+        if (message.empty()) {
+            const kestrin::testing::WorkingFolder inside(folder);
+            message =
+                kestrin::backend::SystemLauncher().launch(*decompile(c.fields), running).message();
+        }
+        if (c.refusal.empty()) {
+            ASSERT_EQ(message, "");
+            ASSERT_TRUE(kestrin::testing::eventually([&] { return records().size() > runs; }));
+            EXPECT_TRUE(ranAsTyped(c.fields, folder, files, runs));
+            continue;
+        }
+        EXPECT_NE(message.find(c.refusal), std::string::npos) << message;
+        EXPECT_EQ(records().size(), runs);
+        EXPECT_EQ(entries(folder), files);
+        const fs::path unchecked = freshFolder(c.fields.backend, true);
+        const std::set<std::string> before = entries(unchecked);
+        ASSERT_TRUE(runInterpreter(uncheckedDecompile(c.fields).text(), unchecked));
+        const bool asTyped = ranAsTyped(c.fields, unchecked, before, runs);
+        if (c.shownUnderWine) {
+            EXPECT_FALSE(asTyped) << "without the check the line ran as Kestrin reads it";
+        } else {
+            std::cout << "[ measured ] " << c.why << ": unchecked, the line ran "
+                      << (asTyped ? "as Kestrin reads it" : "otherwise") << "\n";
+        }
+    }
+    // Unpack starts its backend without cmd.exe; the code page and devices hold for it too.
+    using kestrin::backend::unpack;
+    EXPECT_NE(unpack("mervo.exe", "x\\CON.kpk").message().find("device \"CON\""),
+              std::string::npos);
+    EXPECT_NE(unpack("Nul.exe", "pack").message().find("device \"NUL\""), std::string::npos);
+    EXPECT_NE(unpack("mervo.exe", "\xEF\xBD\x90").message().find("U+FF50"), std::string::npos);
+}
+
+// cmd.exe works in a folder of at most 248 characters (backend/interpreter.h). Under wine, in a
+// longer one, it lost mervo.exe from 250 on (status 9009: the folder, "\" and the name passed
+// 259), and from 260 on the folder itself: wine started it in the Windows folder, where ">" made
+// the output. That unchecked start is not repeated here: in a folder that long, wine's
+// CreateProcessW at times ends the caller ("malloc(): corrupted top size").
+TEST_F(InterpreterTest, AWorkingFolderTooLongForCmdExeIsRefused) {
+    const std::size_t limit = kestrin::backend::kInterpreterFolderLimit;
+    const Command line = *decompile({"mervo.exe", "level", "", "out"});
+    kestrin::backend::Running running;
+    for (const std::size_t length : {limit, limit + 1, std::size_t{261}}) {
+        SCOPED_TRACE(length);
+        std::wstring path = m_root.path().wstring();
+        for (std::size_t left = length - path.size(); left > 0;) {
+            const std::size_t part = left > 120 ? 60 : left - 1;
+            path += L"\\" + std::wstring(part, L'x');
+            left -= part + 1;
+        }
+        fs::create_directories(path);
+        fs::copy_file(fromUtf8(KESTRIN_STAND_IN_BACKEND), fs::path(path) / "mervo.exe");
+        const kestrin::testing::WorkingFolder inside(path);
+        const std::size_t runs = records().size();
+        const std::string message =
+            kestrin::backend::SystemLauncher().launch(line, running).message();
+        if (length <= limit) {
+            EXPECT_EQ(message, "");
+            EXPECT_TRUE(kestrin::testing::eventually([&] { return records().size() > runs; }));
+            continue;
+        }
+        EXPECT_NE(message.find("is " + std::to_string(length) + " characters long"),
+                  std::string::npos)
+            << message;
+        EXPECT_EQ(records().size(), runs);
+    }
 }
 
 }  // namespace

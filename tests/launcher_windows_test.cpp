@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +20,7 @@
 #include "backend/launch.h"
 #include "backend/texts.h"
 #include "launch_cases.h"
+#include "platform/wide_text_windows.h"
 #include "stand_in.h"
 #include "temp_folder.h"
 
@@ -177,6 +179,7 @@ TEST_F(WindowsLauncherTest, AnUnusableBackendStopsTheLaunchBeforeAnything) {
     fs::create_directory("folder.exe");
     m_work.write("plain", "not a program");
     m_work.write("tool.bat", "@echo off\n");
+    m_work.write("bad.exe", "not a program");
     const std::string missing =
         "Cannot start \"mervo.exe\": no such program in the working folder or on PATH.";
     const std::vector<BackendCase> cases = {
@@ -192,6 +195,10 @@ TEST_F(WindowsLauncherTest, AnUnusableBackendStopsTheLaunchBeforeAnything) {
          "Cannot start \"plain\": \".\\plain\" is not a program file."},
         {"missing path", written(".\\sub\\mervo.exe", {}, "out.txt"),
          "Cannot start \".\\sub\\mervo.exe\": no such file."},
+        // Wine's words for ERROR_BAD_EXE_FORMAT are "Bad EXE format for %1.".
+        {"a file that is no program", *kestrin::backend::unpack("bad.exe", "pack"),
+         "Cannot start \"bad.exe\": it is not a program Windows can run (not a Windows program, "
+         "or a damaged one)."},
         {"a batch file only runs through the interpreter",
          *kestrin::backend::unpack("tool.bat", "a&b"),
          "Cannot start \"tool.bat\": \".\\tool.bat\" is a batch file, which only the command "
@@ -485,6 +492,75 @@ TEST_F(WindowsLauncherTest, ALinkIsFollowedOnlyToAFileInsideTheFolder) {
     }
     EXPECT_EQ(outside.read("victim.txt"), "victim\n");
     EXPECT_EQ(records().size(), runs) << "a refused output still started the backend";
+}
+
+// No system error reaches the user with an insert the system leaves unfilled ("%1").
+TEST(WindowsMessages, NoSystemErrorShowsARawInsert) {
+    std::size_t withInserts = 0;
+    for (unsigned long code = 1; code < 16000; ++code) {
+        wchar_t raw[512] = {};
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                       raw, 512, nullptr);
+        withInserts += std::wstring_view(raw).find(L"%1") != std::wstring_view::npos ? 1 : 0;
+        const std::string reason =
+            kestrin::backend::reasonFor(kestrin::platform::windowsError(code));
+        for (std::size_t at = reason.find('%'); at != std::string::npos;
+             at = reason.find('%', at + 1)) {
+            EXPECT_FALSE(at + 1 < reason.size() &&
+                         std::isdigit(static_cast<unsigned char>(reason[at + 1])))
+                << code << ": " << reason;
+        }
+    }
+    EXPECT_GT(withInserts, 10u) << "the system's messages hold no inserts to leave out";
+}
+
+// One Unpack per archive, as Windows tells files apart: an existing archive by its final path,
+// a missing one by its full path without regard to case, trailing dots and blanks.
+TEST_F(WindowsLauncherTest, OneUnpackPerArchiveWhateverItsSpelling) {
+    m_work.write("pack.kpk");
+    fs::create_directory("sub");
+    const fs::path gate = m_logs.path() / "gate";
+    const ScopedEnvironment gateVariable("KESTRIN_STAND_IN_GATE", toUtf8(gate));
+    for (const std::string archive : {"pack.kpk", "gone.kpk"}) {
+        Result<Started> first = kestrin::backend::SystemLauncher().launch(
+            *kestrin::backend::unpack("mervo.exe", archive), m_running);
+        ASSERT_TRUE(first.ok()) << first.message();
+        m_running.started({kestrin::backend::Action::Unpack, "mervo.exe", archive}, first->key, "");
+    }
+    const std::vector<std::pair<std::string, std::string>> same = {
+        {"PACK.KPK", "pack.kpk"},          {"pack.kpk.", "pack.kpk"},
+        {"sub\\..\\pack.kpk", "pack.kpk"}, {toUtf8(m_work.path() / "Pack.kpk"), "pack.kpk"},
+        {"Gone.KPK. ", "gone.kpk"},        {".\\gone.kpk..", "gone.kpk"},
+    };
+    for (const auto& [archive, running] : same) {
+        EXPECT_EQ(launch(*kestrin::backend::unpack("mervo.exe", archive)).message(),
+                  kestrin::backend::stillRunning(
+                      {kestrin::backend::Action::Unpack, "mervo.exe", running}))
+            << archive;
+    }
+    EXPECT_EQ(launch(*kestrin::backend::unpack("mervo.exe", "sub\\pack.kpk")).message(), "");
+    std::ofstream(gate) << "open";
+    EXPECT_EQ(waitForRecords(3).size(), 3u);
+}
+
+// The demo backend reads its arguments in UTF-16: a name the code page holds, as Kestrin passes
+// it, and one it does not, in a line written out (Kestrin refuses it for an ANSI backend's sake).
+TEST_F(WindowsLauncherTest, TheDemoBackendTakesNamesBeyondTheCodePage) {
+    fs::copy_file(fromUtf8(KESTRIN_DEMO_BACKEND), "mervo.exe",
+                  fs::copy_options::overwrite_existing);
+    const std::string cafe = "caf\xC3\xA9";
+    const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC";
+    for (const auto& name : {cafe, japanese}) {
+        fs::copy_file(fromUtf8(std::string(KESTRIN_DEMO_FOLDER) + "/intro.qb"),
+                      fromUtf8(name + ".qb"));
+    }
+    ASSERT_EQ(launch(*kestrin::backend::decompile("mervo.exe", cafe, "", cafe)).message(), "");
+    ASSERT_EQ(launch(written("mervo.exe", {"-d", japanese + ".qb"}, japanese + ".txt")).message(),
+              "");
+    ASSERT_TRUE(everyStartEndedWell());
+    for (const auto& name : {cafe, japanese}) {
+        EXPECT_TRUE(m_work.read(name + ".txt").starts_with("# Kestrin demo script")) << name;
+    }
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "backend/interpreter.h"
+
 #include <map>
 #include <optional>
 #include <string>
@@ -216,6 +218,27 @@ TEST(ProgramSearch, WindowsLooksHereThenAlongPathWithEachEnding) {
                std::string("C:\\a\\mervo.exe"),
                {".\\mervo.exe", "C:\\a\\mervo.exe"}},
           });
+}
+
+// The working folders cmd.exe cannot work in, where it runs in the Windows folder instead. Wine
+// gives no process a network folder (\\server\share) to work in, so that rule is only checked
+// here; the length also under wine, with the real cmd.exe.
+TEST(Interpreter, FoldersCmdExeCannotWorkIn) {
+    const std::string atLimit =
+        "C:\\" + std::string(kestrin::backend::kInterpreterFolderLimit - 3, 'a');
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"C:\\games\\scripts", ""},
+        {"Z:\\scripts", ""},
+        {atLimit, ""},
+        {atLimit + "b", "is 249 characters long"},
+        {atLimit.substr(1) + "\xF0\x9F\x98\x80", "is 249 characters long"},  // two in UTF-16
+        {"\\\\server\\share\\x", "network path (\"\\\\server\\share\\x\")"},
+    };
+    for (const auto& [folder, expected] : cases) {
+        const std::string refusal = kestrin::backend::interpreterRefusal("m.exe", folder);
+        EXPECT_EQ(refusal.empty(), expected.empty()) << folder;
+        EXPECT_NE(refusal.find(expected), std::string::npos) << refusal;
+    }
 }
 
 }  // namespace

@@ -20,7 +20,8 @@
 //   startup_flags <length>:<dwFlags>
 //   show_window <length>:<wShowWindow>
 //
-// Values carry their length, so spaces, tabs, line breaks and empty arguments stay exact.
+// Values carry their length, so spaces, tabs, line breaks and empty arguments stay exact. Built
+// with KESTRIN_STAND_IN_ANSI, the Windows stand-in reads its arguments through an ANSI main.
 // KESTRIN_STAND_IN_GATE names a file to wait for (up to ten seconds) before doing anything, and
 // KESTRIN_STAND_IN_SLEEP_MS a pause before writing. KESTRIN_STAND_IN_FAIL makes it fail as a
 // backend does: it writes that text to standard error first and ends with status 3 at the end;
@@ -173,8 +174,7 @@ bool writeAll(int fd, const std::string& text) {
 
 #ifdef _WIN32
 
-// wmain: the C runtime splits the command line into UTF-16 arguments, whatever the code page.
-int wmain(int argc, wchar_t** argv) {
+int logRun(const std::vector<std::string>& arguments) {
     pauseAsAsked();
     STARTUPINFOW startup{};
     GetStartupInfoW(&startup);
@@ -182,8 +182,8 @@ int wmain(int argc, wchar_t** argv) {
     std::string record = "record\n";
     record += field("exe", modulePath());
     record += field("cwd", workingFolder());
-    for (int i = 0; i < argc; ++i) {
-        record += field(i == 0 ? "name" : "arg", utf8(argv[i]));
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        record += field(i == 0 ? "name" : "arg", arguments[i]);
     }
     record += field("startup_flags", std::to_string(startup.dwFlags));
     record += field("show_window", std::to_string(startup.wShowWindow));
@@ -218,6 +218,31 @@ int wmain(int argc, wchar_t** argv) {
     }
     return wroteOutput && wroteLog ? 0 : 1;
 }
+
+#ifdef KESTRIN_STAND_IN_ANSI
+// An ANSI main, as old backends have: the system hands it its command line in the active code
+// page, where a character the page lacks becomes a look-alike or "?". The log shows what came.
+int main(int argc, char** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i) {
+        std::wstring wide(
+            static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, argv[i], -1, nullptr, 0)),
+            L'\0');
+        MultiByteToWideChar(CP_ACP, 0, argv[i], -1, wide.data(), static_cast<int>(wide.size()));
+        arguments.push_back(utf8(wide.c_str()));
+    }
+    return logRun(arguments);
+}
+#else
+// wmain: the C runtime splits the command line into UTF-16 arguments, whatever the code page.
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.push_back(utf8(argv[i]));
+    }
+    return logRun(arguments);
+}
+#endif
 
 #else
 

@@ -173,11 +173,32 @@ int fail(const char* what, int status) {
     return status;
 }
 
+#ifdef _WIN32
+std::string utf8Argument(const wchar_t* argument) {
+    const std::u8string text = fs::path(argument).u8string();
+    return {text.begin(), text.end()};
+}
+#else
+std::string utf8Argument(const char* argument) {
+    return argument;
+}
+#endif
+
 }  // namespace
 
+// On Windows the arguments come in UTF-16, as the file system holds names: an ANSI main would
+// get them in the code page, which holds few of them ("café" perhaps, Japanese names not).
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+#else
 int main(int argc, char** argv) {
+#endif
     try {
-        run(std::vector<std::string>(argv + 1, argv + argc));
+        std::vector<std::string> args;
+        for (int i = 1; i < argc; ++i) {
+            args.push_back(utf8Argument(argv[i]));
+        }
+        run(args);
         return 0;
     } catch (const UsageError& error) {
         return fail(error.what(), 2);
