@@ -162,10 +162,10 @@ bool show(const Ending& ending) {
     }
     std::string shown;
     while (ending.status == 0 && text.find('\n') != std::string_view::npos) {
-        shown += visibleForm(text.substr(0, text.find('\n'))) + "\n";
+        shown += escapeForDisplay(text.substr(0, text.find('\n'))) + "\n";
         text.remove_prefix(text.find('\n') + 1);
     }
-    shown += visibleForm(text) + "\n";
+    shown += escapeForDisplay(text) + "\n";
 #ifdef Q_OS_WIN
     if (inMessageBox(ending.status == 0 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE)) {
         const UINT icon = ending.status == 0 ? MB_ICONINFORMATION : MB_ICONERROR;

@@ -6,7 +6,7 @@
 
 #include "platform/own_process.h"
 #include "window/control_table.h"
-#include "window/text_edge.h"
+#include "window/qt_text.h"
 
 namespace kestrin::app {
 

@@ -69,7 +69,7 @@ Result<std::string> fileToStart(const Command& command, const std::string& progr
     std::string unusable;
     bool mayNotRun = false;
     const auto noting = [&](const std::string& candidate) {
-        const platform::FileKind kind = platform::examine(candidate);
+        const platform::FileKind kind = platform::kindOfFile(candidate);
         if (unusable.empty() && kind != platform::FileKind::Missing &&
             kind != platform::FileKind::Executable) {
             unusable = candidate;
@@ -136,7 +136,8 @@ Failure notStarted(std::string message, std::optional<PreparedOutput>& output) {
 
 }  // namespace
 
-Result<Started> SystemLauncher::launch(const Command& command, const Running& running) {
+Result<LaunchedBackend> SystemLauncher::launch(const Command& command,
+                                               const RunningBackends& running) {
     const std::vector<std::string> words = command.words();
     if (words.empty()) {
         return Failure{blankBackend("The backend name")};
@@ -154,7 +155,7 @@ Result<Started> SystemLauncher::launch(const Command& command, const Running& ru
     }
     std::string key;
     if (!command.interpreted) {
-        key = Running::argumentsKey(command);
+        key = RunningBackends::argumentsKey(command);
         if (auto busy = running.busy(key)) {
             return Failure{std::move(*busy)};
         }
@@ -172,7 +173,7 @@ Result<Started> SystemLauncher::launch(const Command& command, const Running& ru
     if (!capture) {
         return notStarted(cannotStart(program, reasonFor(capture.error())), output);
     }
-    Started started;
+    LaunchedBackend started;
     started.capture = std::move(capture).value();
     const platform::ProcessStart start{.file = *file,
                                        .arguments = words,

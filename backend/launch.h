@@ -12,7 +12,7 @@
 namespace kestrin::backend {
 
 // What a launch that went ahead hands back.
-struct Started {
+struct LaunchedBackend {
     platform::Process process;        // to learn when and how the backend ended
     platform::StderrCapture capture;  // what it writes for the user; none when none could be made
     // Where the earlier content of the output was kept ("level.txt~") when the new output
@@ -26,11 +26,12 @@ struct Started {
 
 // Starts commands as new processes and returns at once, never waiting for them: the seam between
 // the window and the system, which tests replace with recorders. A command is refused while a
-// backend in running still works on what it would (Running::busy).
+// backend in running still works on what it would (RunningBackends::busy).
 class Launcher {
 public:
     virtual ~Launcher() = default;
-    virtual Result<Started> launch(const Command& command, const Running& running) = 0;
+    virtual Result<LaunchedBackend> launch(const Command& command,
+                                           const RunningBackends& running) = 0;
 };
 
 // The system's own. The program is found the way cmd.exe finds it (program_search.h), and a
@@ -45,7 +46,7 @@ public:
 // started (output.h).
 class SystemLauncher final : public Launcher {
 public:
-    Result<Started> launch(const Command& command, const Running& running) override;
+    Result<LaunchedBackend> launch(const Command& command, const RunningBackends& running) override;
 };
 
 }  // namespace kestrin::backend

@@ -14,8 +14,8 @@ std::string copyEnding(int number) {
     return number == 0 ? "~" : ".~" + std::to_string(number) + "~";
 }
 
-Failure wayRefusal(const std::string& file, const platform::OutputWayError& error) {
-    using Kind = platform::OutputWayError::Kind;
+Failure pathRefusal(const std::string& file, const platform::OutputPathError& error) {
+    using Kind = platform::OutputPathError::Kind;
     switch (error.kind) {
         case Kind::LinkLeadsOutside:
             return {linkLeadsOutside(file, error.folder)};
@@ -30,7 +30,7 @@ Failure wayRefusal(const std::string& file, const platform::OutputWayError& erro
 }
 
 // The earlier output must be an ordinary file this user may write and replace.
-Result<> checkEarlier(const std::string& file, const platform::OutputPlace& place) {
+Result<> checkEarlier(const std::string& file, const platform::ResolvedOutput& place) {
     if (!place.exists) {
         return {};
     }
@@ -48,7 +48,7 @@ Result<> checkEarlier(const std::string& file, const platform::OutputPlace& plac
 
 // Whether the earlier content must be kept: it is there, and no copy holds it yet. A file whose
 // every name the backend would write through is kept (moved aside) whatever it holds.
-bool mustKeep(const platform::OutputPlace& place, const std::string& lastCopy) {
+bool mustKeep(const platform::ResolvedOutput& place, const std::string& lastCopy) {
     if (platform::kWritesIntoTheEarlierFile && place.links > 1) {
         return true;
     }
@@ -58,7 +58,7 @@ bool mustKeep(const platform::OutputPlace& place, const std::string& lastCopy) {
 // Keeps the earlier content under the first free copy's name; returns that name as shown, or
 // the last copy's when it holds the same bytes, or "" for an output with nothing to keep.
 Result<std::string> keepEarlier(const std::string& file, platform::OutputFile& output) {
-    const platform::OutputPlace& place = output.place();
+    const platform::ResolvedOutput& place = output.place();
     if (!place.exists) {
         return std::string();
     }
@@ -97,7 +97,7 @@ Result<std::string> keepEarlier(const std::string& file, platform::OutputFile& o
 Result<PreparedOutput> prepareOutput(const std::string& file) {
     auto place = platform::findOutput(file);
     if (!place) {
-        return wayRefusal(file, place.error());
+        return pathRefusal(file, place.error());
     }
     if (Result<> usable = checkEarlier(file, *place); !usable) {
         return usable.error();

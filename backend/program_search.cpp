@@ -140,14 +140,14 @@ FileKind asProgram(FileKind found, NameRules rules, bool byEnding) {
 }  // namespace
 
 Result<std::string> findProgram(const std::string& program, NameRules rules,
-                                const SearchPlaces& places, const Examine& examine) {
+                                const SearchPlaces& places, const KindOfFile& kindOf) {
     const bool posix = rules == NameRules::Posix;
     const std::vector<Candidate> candidates =
         posix ? posixCandidates(program, places) : windowsCandidates(program, places);
     const Candidate* unusable = nullptr;
     FileKind unusableBecause = FileKind::Missing;
     for (const auto& candidate : candidates) {
-        const FileKind found = asProgram(examine(candidate.file), rules, candidate.byEnding);
+        const FileKind found = asProgram(kindOf(candidate.file), rules, candidate.byEnding);
         if (found == FileKind::Executable) {
             return candidate.file;
         }

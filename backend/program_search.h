@@ -3,7 +3,7 @@
 // Finding the file to run for a program name the way cmd.exe finds it, on both systems: a name
 // with a folder part as it stands, any other one in the working folder first and then in each
 // PATH entry; the first program found wins, and when there is none the first unusable file found
-// explains the failure best. The system tells what each candidate is (platform::examine).
+// explains the failure best. The system tells what each candidate is (platform::kindOfFile).
 
 #include <functional>
 #include <optional>
@@ -28,7 +28,7 @@ struct SearchPlaces {
     std::optional<std::string> pathext;
 };
 
-using Examine = std::function<platform::FileKind(const std::string& file)>;
+using KindOfFile = std::function<platform::FileKind(const std::string& file)>;
 
 // POSIX: a name with a "/" as it stands; PATH split at ":", an empty entry meaning the working
 // folder; an executable file is a program. A native build of the backend has no ".exe", so a
@@ -40,6 +40,6 @@ using Examine = std::function<platform::FileKind(const std::string& file)>;
 // a program by its ending.
 // Returns the file to run, or why there is none.
 Result<std::string> findProgram(const std::string& program, NameRules rules,
-                                const SearchPlaces& places, const Examine& examine);
+                                const SearchPlaces& places, const KindOfFile& kindOf);
 
 }  // namespace kestrin::backend

@@ -8,7 +8,7 @@
 
 namespace kestrin::backend {
 
-std::string Running::argumentsKey(const Command& command) {
+std::string RunningBackends::argumentsKey(const Command& command) {
     const std::vector<std::string> words = command.words();
     std::string key = "arguments";
     for (std::size_t i = 1; i < words.size(); ++i) {
@@ -17,7 +17,7 @@ std::string Running::argumentsKey(const Command& command) {
     return key;
 }
 
-std::optional<std::string> Running::busy(const std::string& key) const {
+std::optional<std::string> RunningBackends::busy(const std::string& key) const {
     if (key.empty()) {
         return std::nullopt;
     }
@@ -29,15 +29,16 @@ std::optional<std::string> Running::busy(const std::string& key) const {
     return stillRunning(found->second.job);
 }
 
-std::uint64_t Running::started(Job job, std::string key, std::string keptCopy) {
+std::uint64_t RunningBackends::started(Job job, std::string key, std::string keptCopy) {
     const std::uint64_t id = m_nextId++;
     m_running[id] =
         Backend{.job = std::move(job), .key = std::move(key), .keptCopy = std::move(keptCopy)};
     return id;
 }
 
-std::optional<Failed> Running::ended(std::uint64_t id, const platform::ExitStatus& status,
-                                     platform::StderrTail tail) {
+std::optional<BackendFailure> RunningBackends::ended(std::uint64_t id,
+                                                     const platform::ExitStatus& status,
+                                                     platform::StderrTail tail) {
     const auto found = m_running.find(id);
     if (found == m_running.end()) {
         return std::nullopt;
@@ -47,10 +48,10 @@ std::optional<Failed> Running::ended(std::uint64_t id, const platform::ExitStatu
     if (!status.failed()) {
         return std::nullopt;
     }
-    return Failed{.job = std::move(done.job),
-                  .status = status,
-                  .tail = std::move(tail),
-                  .keptCopy = std::move(done.keptCopy)};
+    return BackendFailure{.job = std::move(done.job),
+                          .status = status,
+                          .tail = std::move(tail),
+                          .keptCopy = std::move(done.keptCopy)};
 }
 
 }  // namespace kestrin::backend

@@ -16,7 +16,7 @@ namespace kestrin::backend {
 // Unpack, so that a second one does not unpack the same archive while the first still runs, and
 // what to report for each that failed. (One writer per Decompile output is the output's own lock,
 // which holds across windows and processes: output.h.)
-class Running {
+class RunningBackends {
 public:
     // What two Unpacks must not share while the first runs: the words the backend receives, each
     // as the system tells files apart ("./x.kpk" is "x.kpk", on Windows "X.KPK." too;
@@ -31,8 +31,8 @@ public:
     std::uint64_t started(Job job, std::string key, std::string keptCopy);
 
     // The backend with id has ended: what to report when it failed.
-    std::optional<Failed> ended(std::uint64_t id, const platform::ExitStatus& status,
-                                platform::StderrTail tail);
+    std::optional<BackendFailure> ended(std::uint64_t id, const platform::ExitStatus& status,
+                                        platform::StderrTail tail);
 
 private:
     struct Backend {

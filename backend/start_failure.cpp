@@ -30,7 +30,7 @@ std::string whyScriptFailed(const std::string& program, const std::string& path,
     if (carriageReturn) {
         return interpreterEndsInCarriageReturn(program, path, interpreter);
     }
-    if (platform::examine(std::string(interpreter)) == platform::FileKind::Missing) {
+    if (platform::kindOfFile(std::string(interpreter)) == platform::FileKind::Missing) {
         return interpreterMissing(program, path, interpreter);
     }
     return interpreterCannotRun(program, path, interpreter, error);

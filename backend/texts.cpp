@@ -18,7 +18,7 @@ constexpr std::string_view kNothingStarted = "\nNothing was started.";
 constexpr std::string_view kEllipsis = "\xE2\x80\xA6";  // U+2026
 
 std::string quoted(std::string_view text) {
-    return "\"" + visibleForm(text) + "\"";
+    return "\"" + escapeForDisplay(text) + "\"";
 }
 
 std::string where(std::string_view folder) {
@@ -66,7 +66,7 @@ std::string whatRan(const Job& job) {
 // with a mark, so that no line of stderr outgrows the message; a line whose start was lost is
 // shown by its end, after the mark.
 std::string shownLine(std::string_view line, bool startLost) {
-    std::string shown = visibleForm(line);
+    std::string shown = escapeForDisplay(line);
     std::vector<std::size_t> starts;  // of each character
     for (std::size_t at = 0; at < shown.size(); at += decodeUtf8(shown, at).length) {
         starts.push_back(at);
@@ -112,10 +112,11 @@ std::vector<Line> linesOf(std::string_view tail, bool cut) {
 
 // The backend's own lines, each behind the quote mark: whatever they say, none starts a line of
 // the message, so none can pass for Kestrin's words.
-std::string stderrPart(const Failed& failed, std::size_t maxLines) {
+std::string stderrPart(const BackendFailure& failed, std::size_t maxLines) {
     const std::vector<Line> lines = linesOf(failed.tail.text, failed.tail.cut);
     const std::string lost = failed.tail.lost ? "Kestrin could not read the rest of what it "
-                                                "wrote: " + reasonFor(failed.tail.lost) + "\n"
+                                                "wrote: " +
+                                                    reasonFor(failed.tail.lost) + "\n"
                                               : "";
     if (lines.empty()) {
         return (failed.tail.lost ? "" : "It wrote nothing.\n") + lost;
@@ -130,7 +131,7 @@ std::string stderrPart(const Failed& failed, std::size_t maxLines) {
     return text + lost;
 }
 
-std::string oneFailure(const Failed& failed, std::size_t maxLines) {
+std::string oneFailure(const BackendFailure& failed, std::size_t maxLines) {
     std::string text = whatRan(failed.job) + " failed: the backend " + quoted(failed.job.program) +
                        " " + describe(failed.status) + ".\n" + stderrPart(failed, maxLines);
     if (!failed.keptCopy.empty()) {
@@ -154,7 +155,7 @@ std::string refusal(std::string_view label, std::string_view value, std::string_
 std::string actedOnByInterpreter(std::string_view found) {
     std::string listed;
     for (const char c : found) {
-        listed += (listed.empty() ? "" : " ") + visibleForm(std::string_view(&c, 1));
+        listed += (listed.empty() ? "" : " ") + escapeForDisplay(std::string_view(&c, 1));
     }
     return "holds characters that the command interpreter would act on: " + listed;
 }
@@ -317,7 +318,7 @@ std::string notUndone(std::string_view made, std::string_view copy, const std::e
            quoted(made) + (copy.empty() ? "" : " and " + quoted(copy)) + ".";
 }
 
-std::string failureReport(std::span<const Failed> failed) {
+std::string failureReport(std::span<const BackendFailure> failed) {
     if (failed.size() == 1) {
         std::string text = oneFailure(failed.front(), kStderrLines);
         text.pop_back();

@@ -2,7 +2,7 @@
 #pragma once
 // Every word the user reads about launching the backend: refusals, confirmations, why a start
 // failed, what became of an output, and the reports of backends that failed. Names and a
-// backend's stderr are shown through visibleForm (common/visible_text.h).
+// backend's stderr are shown through escapeForDisplay (common/visible_text.h).
 
 #include <cstddef>
 #include <span>
@@ -83,7 +83,7 @@ struct Job {
 
 // A backend that failed: its job, its exit status, the end of its stderr, and the earlier text a
 // Decompile kept as "NAME.txt~" (empty when none).
-struct Failed {
+struct BackendFailure {
     Job job;
     platform::ExitStatus status;
     platform::StderrTail tail;
@@ -102,7 +102,7 @@ inline constexpr std::size_t kFailuresShown = 3;
 // tells the action, its file, the backend and its exit status, then the last lines of its stderr
 // (at most kStderrLines in all), each behind "> " so that no line a backend writes can pass for
 // Kestrin's own words; several are numbered.
-std::string failureReport(std::span<const Failed> failed);
+std::string failureReport(std::span<const BackendFailure> failed);
 
 // The refusal of a second Decompile into the same output, or Unpack of the same archive, while
 // the first still runs.

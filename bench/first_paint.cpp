@@ -13,7 +13,7 @@
 #include "platform/own_process.h"
 #include "window/appearance.h"
 #include "window/control_table.h"
-#include "window/text_edge.h"
+#include "window/qt_text.h"
 #include "window/twips.h"
 
 namespace kestrin::bench {

@@ -33,7 +33,7 @@ struct Bench {
         {
             const testing::WorkingFolder here(emptyFolder);  // listed while the window is built
             window = std::make_unique<window::MainWindow>(
-                window::Seams{*search, launcher, messages, watch});
+                window::Dependencies{*search, launcher, messages, watch});
         }
         refresh = find<QAbstractButton>("Command3");
         decompile = find<QAbstractButton>("Command1");

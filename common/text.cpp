@@ -86,7 +86,7 @@ bool isHidden(char32_t codePoint) {
     return range != std::begin(kHiddenRanges) && codePoint <= std::prev(range)->last;
 }
 
-bool showsAsItself(std::string_view text) {
+bool displaysAsIs(std::string_view text) {
     for (std::size_t at = 0; at < text.size();) {
         if (isPlainAscii(text[at])) {
             if (looksLikeAName(text, at)) {
@@ -104,7 +104,7 @@ bool showsAsItself(std::string_view text) {
     return true;
 }
 
-std::string visibleForm(std::string_view text) {
+std::string escapeForDisplay(std::string_view text) {
     std::string shown;
     shown.reserve(text.size());
     for (std::size_t at = 0; at < text.size();) {

@@ -88,15 +88,15 @@ inline constexpr CodePointRange kHiddenRanges[] = {
 
 bool isHidden(char32_t codePoint);
 
-// Whether every character of text shows as itself: then visibleForm(text) is text itself, and
+// Whether every character of text shows as itself: then escapeForDisplay(text) is text itself, and
 // most names are found so without a copy.
-bool showsAsItself(std::string_view text);
+bool displaysAsIs(std::string_view text);
 
 // text with each hidden character written as its U+XXXX name and each byte that starts no valid
 // UTF-8 character as \xHH; everything else as it stands, but that a "U" the name itself holds
 // before "+" and a hexadecimal digit is written U+0055: every U+ followed by digits that is shown
 // is then one of these names, never a file's own text.
-std::string visibleForm(std::string_view text);
+std::string escapeForDisplay(std::string_view text);
 
 // The hidden characters of text, each once, in order of first appearance.
 std::vector<char32_t> hiddenCharacters(std::string_view text);

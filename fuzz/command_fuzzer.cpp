@@ -99,7 +99,7 @@ void requireSound(const kestrin::backend::Command& command, const std::string& e
     const std::string line = command.text();
     require(line == expectedLine, "the line is the fields joined as they stand");
     // The window hands over UTF-8 only; bytes that are not show as \xHH, not as themselves.
-    require(!kestrin::isValidUtf8(line) || kestrin::showsAsItself(line),
+    require(!kestrin::isValidUtf8(line) || kestrin::displaysAsIs(line),
             "a built line shows as itself");
     std::string withoutRedirection = line;
     if (command.output) {

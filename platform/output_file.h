@@ -21,7 +21,7 @@
 namespace kestrin::platform {
 
 // Why the way to an output could not be followed.
-struct OutputWayError {
+struct OutputPathError {
     enum class Kind {
         LinkLeadsOutside,  // the file is a symlink, or a chain of them, leading outside
         PathLeadsOutside,  // a folder on the way is a symlink leading outside
@@ -30,11 +30,11 @@ struct OutputWayError {
     };
     Kind kind = Kind::System;
     std::error_code code;
-    std::string folder;  // as OutputPlace::folder
+    std::string folder;  // as ResolvedOutput::folder
 };
 
 // What an output's name leads to.
-struct OutputPlace {
+struct ResolvedOutput {
     std::string shown;   // the file the name leads to, as the user names it ("sub/real.txt")
     std::string folder;  // the folder it belongs to as typed, without its last "/"; "" for the
                          // working folder
@@ -60,7 +60,7 @@ struct OutputPlace {
 #endif
 };
 
-Result<OutputPlace, OutputWayError> findOutput(const std::string& file);
+Result<ResolvedOutput, OutputPathError> findOutput(const std::string& file);
 
 // On Windows cmd.exe opens the output itself and writes into the file it finds, through each of
 // its names; on POSIX the program writes a new file that takes the name afterwards.
@@ -71,11 +71,11 @@ inline constexpr bool kWritesIntoTheEarlierFile = false;
 #endif
 
 // Whether anything (a file, a folder, a link) has the output's name with suffix added.
-SystemResult<bool> existsBeside(const OutputPlace& place, const std::string& suffix);
+SystemResult<bool> existsBeside(const ResolvedOutput& place, const std::string& suffix);
 
 // Whether the output and the ordinary file beside it with suffix added hold the same bytes; false
 // when either cannot be read, or the one beside is no ordinary file.
-bool sameContentBeside(const OutputPlace& place, const std::string& suffix);
+bool sameContentBeside(const ResolvedOutput& place, const std::string& suffix);
 
 // An output made ready for a start. Opening it takes the one writer's lock, which the started
 // program holds for as long as it runs, whatever becomes of Kestrin: on POSIX an flock on the
@@ -87,14 +87,14 @@ bool sameContentBeside(const OutputPlace& place, const std::string& suffix);
 // which takes the output's name once the program has started.
 class OutputFile {
 public:
-    static SystemResult<OutputFile> open(OutputPlace place);
+    static SystemResult<OutputFile> open(ResolvedOutput place);
 
     OutputFile(OutputFile&& other) noexcept = default;
     OutputFile& operator=(OutputFile&&) = delete;
     // Undoes what an unfinished start made (discard()), reporting nothing.
     ~OutputFile();
 
-    const OutputPlace& place() const { return m_place; }
+    const ResolvedOutput& place() const { return m_place; }
 
     // POSIX: where the program's stdout goes, never 0, 1 or 2; -1 on Windows.
     int descriptor() const;
@@ -118,11 +118,11 @@ public:
     SystemResult<> discard();
 
 private:
-    explicit OutputFile(OutputPlace place);
+    explicit OutputFile(ResolvedOutput place);
 
     // Until commit() or discard() has settled the start, Kestrin holds the lock (Windows) or the
     // new file (POSIX).
-    OutputPlace m_place;
+    ResolvedOutput m_place;
     std::string m_keptAs;  // the suffix keepEarlier used, or ""
     bool m_moved = false;  // Windows: the earlier file itself was moved there
 #ifdef _WIN32

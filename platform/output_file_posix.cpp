@@ -57,7 +57,7 @@ int offStandardDescriptors(int fd) {
 }
 
 // A new file at name, made like the earlier output when there is one.
-SystemResult<UniqueFd> makeFile(const OutputPlace& place, const std::string& name) {
+SystemResult<UniqueFd> makeFile(const ResolvedOutput& place, const std::string& name) {
     const int folder = place.folderFd.get();
     // The umask applies to these bits, so the new file is never more open than it allows.
     UniqueFd file(offStandardDescriptors(openat(folder, name.c_str(),
@@ -92,7 +92,7 @@ bool writeAll(int fd, const char* bytes, std::size_t count) {
 
 // The earlier content copied byte for byte into a new file at name, for a file system without
 // hard links.
-SystemResult<> copyTo(const OutputPlace& place, const std::string& name) {
+SystemResult<> copyTo(const ResolvedOutput& place, const std::string& name) {
     const UniqueFd from(openat(place.folderFd.get(), place.name.c_str(), O_RDONLY | kOpenFlags));
     if (!from.valid()) {
         return lastError();
@@ -142,7 +142,7 @@ bool sameBytes(int a, int b) {
 
 }  // namespace
 
-SystemResult<bool> existsBeside(const OutputPlace& place, const std::string& suffix) {
+SystemResult<bool> existsBeside(const ResolvedOutput& place, const std::string& suffix) {
     struct stat info {};
     if (fstatat(place.folderFd.get(), (place.name + suffix).c_str(), &info, AT_SYMLINK_NOFOLLOW) ==
         0) {
@@ -154,7 +154,7 @@ SystemResult<bool> existsBeside(const OutputPlace& place, const std::string& suf
     return lastError();
 }
 
-bool sameContentBeside(const OutputPlace& place, const std::string& suffix) {
+bool sameContentBeside(const ResolvedOutput& place, const std::string& suffix) {
     const int folder = place.folderFd.get();
     const UniqueFd output(openat(folder, place.name.c_str(), O_RDONLY | kOpenFlags));
     const UniqueFd other(openat(folder, (place.name + suffix).c_str(), O_RDONLY | kOpenFlags));
@@ -165,9 +165,9 @@ bool sameContentBeside(const OutputPlace& place, const std::string& suffix) {
            a.st_size == b.st_size && sameBytes(output.get(), other.get());
 }
 
-SystemResult<OutputFile> OutputFile::open(OutputPlace place) {
+SystemResult<OutputFile> OutputFile::open(ResolvedOutput place) {
     OutputFile output(std::move(place));
-    const OutputPlace& at = output.m_place;
+    const ResolvedOutput& at = output.m_place;
     if (at.exists) {
         output.m_earlier = openToLock(at.folderFd.get(), at.name);
         if (!output.m_earlier.valid()) {
@@ -199,7 +199,7 @@ SystemResult<OutputFile> OutputFile::open(OutputPlace place) {
     return std::make_error_code(std::errc::file_exists);
 }
 
-OutputFile::OutputFile(OutputPlace place) : m_place(std::move(place)) {}
+OutputFile::OutputFile(ResolvedOutput place) : m_place(std::move(place)) {}
 
 OutputFile::~OutputFile() {
     (void)discard();

@@ -86,12 +86,12 @@ std::wstring below(const std::wstring& path, const std::wstring& folder) {
     return path.substr(folder.size() + (isSeparator(folder.back()) ? 0 : 1));
 }
 
-OutputWayError wayError(OutputWayError::Kind kind, const std::string& folder) {
+OutputPathError pathError(OutputPathError::Kind kind, const std::string& folder) {
     return {kind, {}, folder};
 }
 
-OutputWayError systemWayError(DWORD code) {
-    return {OutputWayError::Kind::System, windowsError(code), {}};
+OutputPathError systemWayError(DWORD code) {
+    return {OutputPathError::Kind::System, windowsError(code), {}};
 }
 
 // A final path as NTFS compares names: without regard to case.
@@ -104,7 +104,7 @@ std::string identityOf(const std::wstring& finalPath) {
     return toUtf8(upper).value_or("");
 }
 
-void describe(OutputPlace& place, const std::wstring& target) {
+void describe(ResolvedOutput& place, const std::wstring& target) {
     const UniqueHandle file(
         CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -172,13 +172,13 @@ std::wstring lockName(const std::string& identity) {
 
 }  // namespace
 
-Result<OutputPlace, OutputWayError> findOutput(const std::string& file) {
+Result<ResolvedOutput, OutputPathError> findOutput(const std::string& file) {
     const auto wide = toWide(file);
     if (!wide) {
         return systemWayError(ERROR_NO_UNICODE_TRANSLATION);
     }
     const std::wstring parent = parentOf(*wide);
-    OutputPlace place;
+    ResolvedOutput place;
     std::string named;  // the folder as typed, with its separator
     if (namesItsFolder(*wide)) {
         named = toUtf8(parent).value_or(file);
@@ -190,7 +190,7 @@ Result<OutputPlace, OutputWayError> findOutput(const std::string& file) {
         return systemWayError(base.error != 0 ? base.error : folder.error);
     }
     if (folder.path != base.path && !isInside(folder.path, base.path)) {
-        return wayError(OutputWayError::Kind::PathLeadsOutside, place.folder);
+        return pathError(OutputPathError::Kind::PathLeadsOutside, place.folder);
     }
     const DWORD attributes = GetFileAttributesW(wide->c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -203,11 +203,11 @@ Result<OutputPlace, OutputWayError> findOutput(const std::string& file) {
     const Final target = finalPath(*wide);
     if (target.error != 0) {
         return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
-                   ? wayError(OutputWayError::Kind::LinkToNothing, place.folder)
+                   ? pathError(OutputPathError::Kind::LinkToNothing, place.folder)
                    : systemWayError(target.error);
     }
     if (!isInside(target.path, base.path)) {
-        return wayError(OutputWayError::Kind::LinkLeadsOutside, place.folder);
+        return pathError(OutputPathError::Kind::LinkLeadsOutside, place.folder);
     }
     place.shown = named + toUtf8(below(target.path, base.path)).value_or(file);
     place.path = target.path;
@@ -216,7 +216,7 @@ Result<OutputPlace, OutputWayError> findOutput(const std::string& file) {
     return place;
 }
 
-SystemResult<bool> existsBeside(const OutputPlace& place, const std::string& suffix) {
+SystemResult<bool> existsBeside(const ResolvedOutput& place, const std::string& suffix) {
     const std::wstring name = place.path + toWide(suffix).value_or(L"~");
     if (GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES) {
         return true;
@@ -228,7 +228,7 @@ SystemResult<bool> existsBeside(const OutputPlace& place, const std::string& suf
     return windowsError(error);
 }
 
-bool sameContentBeside(const OutputPlace& place, const std::string& suffix) {
+bool sameContentBeside(const ResolvedOutput& place, const std::string& suffix) {
     const UniqueHandle output = openToRead(place.path);
     const UniqueHandle other = openToRead(place.path + toWide(suffix).value_or(L"~"));
     BY_HANDLE_FILE_INFORMATION a{};
@@ -240,7 +240,7 @@ bool sameContentBeside(const OutputPlace& place, const std::string& suffix) {
            sameBytes(output.get(), other.get());
 }
 
-SystemResult<OutputFile> OutputFile::open(OutputPlace place) {
+SystemResult<OutputFile> OutputFile::open(ResolvedOutput place) {
     OutputFile output(std::move(place));
     // Inherited by cmd.exe and on to the program, so that it lasts while either runs.
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
@@ -257,7 +257,7 @@ SystemResult<OutputFile> OutputFile::open(OutputPlace place) {
     return output;
 }
 
-OutputFile::OutputFile(OutputPlace place) : m_place(std::move(place)) {}
+OutputFile::OutputFile(ResolvedOutput place) : m_place(std::move(place)) {}
 
 OutputFile::~OutputFile() {
     (void)discard();

@@ -21,7 +21,7 @@
 namespace kestrin::platform {
 namespace {
 
-using WayResult = Result<OutputPlace, OutputWayError>;
+using PathResult = Result<ResolvedOutput, OutputPathError>;
 
 constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
 // As many as the kernel itself follows in one path.
@@ -181,7 +181,7 @@ bool namesItsFolder(std::string_view file) {
     return false;
 }
 
-Result<Base, OutputWayError> baseFor(const std::string& file) {
+Result<Base, OutputPathError> baseFor(const std::string& file) {
     const std::size_t slash = file.rfind('/');
     if (!namesItsFolder(file) || slash == std::string::npos) {
         return Base{.folder = UniqueFd(), .named = "", .rest = file};
@@ -189,14 +189,14 @@ Result<Base, OutputWayError> baseFor(const std::string& file) {
     std::string named = file.substr(0, slash + 1);
     UniqueFd folder(open(named.c_str(), kFolderFlags));
     if (folder.get() < 0) {
-        return OutputWayError{OutputWayError::Kind::System, systemError(errno), {}};
+        return OutputPathError{OutputPathError::Kind::System, systemError(errno), {}};
     }
     return Base{
         .folder = std::move(folder), .named = std::move(named), .rest = file.substr(slash + 1)};
 }
 
-OutputWayError wayError(int error, bool throughLink) {
-    using Kind = OutputWayError::Kind;
+OutputPathError pathError(int error, bool throughLink) {
+    using Kind = OutputPathError::Kind;
     if (error == EXDEV) {
         return {throughLink ? Kind::LinkLeadsOutside : Kind::PathLeadsOutside, {}, {}};
     }
@@ -227,8 +227,8 @@ std::optional<std::string> beneathBase(const std::string& target, const Base& ba
 
 // The path, relative to the base, that the symlink at path leads to; path itself again when the
 // name has just stopped being a link, to be looked at anew.
-Result<std::string, OutputWayError> followLink(const Base& base, const OutputPlace& link,
-                                               const std::string& path) {
+Result<std::string, OutputPathError> followLink(const Base& base, const ResolvedOutput& link,
+                                                const std::string& path) {
     std::string target(PATH_MAX, '\0');
     const ssize_t length =
         readlinkat(link.folderFd.get(), link.name.c_str(), target.data(), target.size());
@@ -236,7 +236,7 @@ Result<std::string, OutputWayError> followLink(const Base& base, const OutputPla
         return path;
     }
     if (length <= 0) {
-        return wayError(length == 0 ? ENOENT : errno, true);
+        return pathError(length == 0 ? ENOENT : errno, true);
     }
     target.resize(static_cast<std::size_t>(length));
     if (target.starts_with('/')) {
@@ -250,10 +250,10 @@ Result<std::string, OutputWayError> followLink(const Base& base, const OutputPla
 
 // One step of the way: the folder part of path opened beneath the base, and the name in it
 // looked at without following it. info receives what lies there.
-WayResult step(const Base& base, const std::string& path, bool viaLink, struct stat& info) {
+PathResult step(const Base& base, const std::string& path, bool viaLink, struct stat& info) {
     const std::size_t slash = path.rfind('/');
     const std::string folderPart = slash == std::string::npos ? "" : path.substr(0, slash);
-    OutputPlace place;
+    ResolvedOutput place;
     place.folderFd.reset(openFolderInside(base.fd(), folderPart));
     place.name = slash == std::string::npos ? path : path.substr(slash + 1);
     place.shown = base.named + path;
@@ -261,17 +261,17 @@ WayResult step(const Base& base, const std::string& path, bool viaLink, struct s
                        ? ""
                        : base.named.substr(0, std::max<std::size_t>(base.named.size() - 1, 1));
     if (place.folderFd.get() < 0) {
-        return wayError(errno, viaLink);
+        return pathError(errno, viaLink);
     }
     if (place.name.empty()) {
-        return wayError(EISDIR, viaLink);
+        return pathError(EISDIR, viaLink);
     }
     if (fstatat(place.folderFd.get(), place.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         // Only the name typed may be new: a file is never made at a link's target.
         if (errno == ENOENT && !viaLink) {
             return place;
         }
-        return wayError(errno, viaLink);
+        return pathError(errno, viaLink);
     }
     place.exists = true;
     return place;
@@ -308,7 +308,7 @@ std::error_code whyNotMovable(int folder, const std::string& name, const struct 
     return {};
 }
 
-void describe(OutputPlace& place, const struct stat& info) {
+void describe(ResolvedOutput& place, const struct stat& info) {
     place.identity = identityOf(info);
     place.ordinary = S_ISREG(info.st_mode);
     place.size = static_cast<std::uint64_t>(info.st_size);
@@ -325,12 +325,12 @@ void describe(OutputPlace& place, const struct stat& info) {
 
 }  // namespace
 
-Result<OutputPlace, OutputWayError> findOutput(const std::string& file) {
+Result<ResolvedOutput, OutputPathError> findOutput(const std::string& file) {
     auto base = baseFor(file);
     if (!base) {
         return base.error();
     }
-    const auto failed = [&](OutputWayError error) {
+    const auto failed = [&](OutputPathError error) {
         error.folder = folderAsTyped(*base);
         return error;
     };
@@ -338,7 +338,7 @@ Result<OutputPlace, OutputWayError> findOutput(const std::string& file) {
     bool viaLink = false;
     for (int hop = 0; hop <= kMostLinks; ++hop) {
         struct stat info {};
-        WayResult place = step(*base, path, viaLink, info);
+        PathResult place = step(*base, path, viaLink, info);
         if (!place) {
             return failed(place.error());
         }
@@ -356,7 +356,7 @@ Result<OutputPlace, OutputWayError> findOutput(const std::string& file) {
         viaLink = viaLink || *next != path;
         path = std::move(next).value();
     }
-    return failed(wayError(ELOOP, true));
+    return failed(pathError(ELOOP, true));
 }
 
 }  // namespace kestrin::platform

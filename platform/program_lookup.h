@@ -12,7 +12,7 @@ namespace kestrin::platform {
 // What is at a path, links followed. Executable: an ordinary file this process may execute (on
 // Windows every ordinary file is File: its ending decides).
 enum class FileKind { Missing, Folder, NotOrdinary, File, Executable };
-FileKind examine(const std::string& path);
+FileKind kindOfFile(const std::string& path);
 
 // An environment variable as UTF-8; nothing when it is unset.
 std::optional<std::string> environmentVariable(const char* name);

@@ -10,7 +10,7 @@
 
 namespace kestrin::platform {
 
-FileKind examine(const std::string& path) {
+FileKind kindOfFile(const std::string& path) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) {
         return FileKind::Missing;

@@ -6,7 +6,7 @@
 
 namespace kestrin::platform {
 
-FileKind examine(const std::string& path) {
+FileKind kindOfFile(const std::string& path) {
     const auto wide = toWide(path);
     const DWORD attributes = wide ? GetFileAttributesW(wide->c_str()) : INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES) {

@@ -49,7 +49,7 @@ public:
         m_folder.names["*.qb"] = {"intro.qb", "level.qb"};
         m_folder.names["*.txt"] = {"level.txt"};
         m_window = std::make_unique<MainWindow>(
-            kestrin::window::Seams{m_folder, m_launcher, m_messages, m_watch});
+            kestrin::window::Dependencies{m_folder, m_launcher, m_messages, m_watch});
     }
     QAccessibleInterface* control(const char* name) const {
         return accessible(m_window->findChild<QWidget*>(name));

@@ -18,7 +18,7 @@
 
 #include "window/control_table.h"
 #include "window/main_window.h"
-#include "window/text_edge.h"
+#include "window/qt_text.h"
 
 namespace kestrin::testing {
 

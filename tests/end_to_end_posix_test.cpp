@@ -47,7 +47,7 @@ using Row = kestrin::testing::CorpusCase;
 // How a refusal quotes a value, and the list shows a name: the one rule, which
 // hidden_characters_test.cpp checks against Unicode's own data.
 std::string visibly(const std::string& value) {
-    return kestrin::visibleForm(value);
+    return kestrin::escapeForDisplay(value);
 }
 
 // What the backend must receive for a line: the line split on runs of spaces and tabs, "cmd /c"
@@ -411,7 +411,7 @@ TEST(AfterTheStart, TheSystemWatchCollectsEveryEndAndTellsOnlyALiveWindow) {
         auto context = std::make_unique<QObject>();
         std::optional<kestrin::platform::ExitStatus> told;
         watch.watch(kestrin::platform::Process(pid, pidfd), {}, context.get(),
-                    [&](const kestrin::window::Ended& ended) { told = ended.status; });
+                    [&](const kestrin::window::ProcessExit& ended) { told = ended.status; });
         if (!c.contextKept) {
             context.reset();
         }

@@ -371,7 +371,7 @@ TEST_F(InterpreterTest, WhatWindowsReadsOtherwiseIsRefusedBeforeTheStart) {
         reading("a forward slash", "sub/mervo.exe", "level", "", "out", "\"/\" as the start",
                 false),
     };
-    kestrin::backend::Running running;
+    kestrin::backend::RunningBackends running;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         const std::size_t runs = records().size();
@@ -419,7 +419,7 @@ TEST_F(InterpreterTest, WhatWindowsReadsOtherwiseIsRefusedBeforeTheStart) {
 TEST_F(InterpreterTest, AWorkingFolderTooLongForCmdExeIsRefused) {
     const std::size_t limit = kestrin::backend::kInterpreterFolderLimit;
     const Command line = *decompile({"mervo.exe", "level", "", "out"});
-    kestrin::backend::Running running;
+    kestrin::backend::RunningBackends running;
     for (const std::size_t length : {limit, limit + 1, std::size_t{261}}) {
         SCOPED_TRACE(length);
         std::wstring path = m_root.path().wstring();

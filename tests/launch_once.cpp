@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", command.message().c_str());
         return 1;
     }
-    auto result = kestrin::backend::SystemLauncher().launch(*command, kestrin::backend::Running());
+    auto result =
+        kestrin::backend::SystemLauncher().launch(*command, kestrin::backend::RunningBackends());
     if (!result) {
         std::fprintf(stderr, "%s\n", result.message().c_str());
         return 1;

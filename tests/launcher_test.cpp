@@ -427,7 +427,7 @@ TEST_F(Launcher, EachStartTellsItsEndAndItsStderrComesThroughAPipe) {
         const ScopedEnvironment failure("KESTRIN_STAND_IN_FAIL", c.failure);
         const ScopedEnvironment signal("KESTRIN_STAND_IN_SIGNAL", c.signal);
         const ScopedEnvironment flood("KESTRIN_STAND_IN_FLOOD", c.flood);
-        Result<kestrin::backend::Started> started =
+        Result<kestrin::backend::LaunchedBackend> started =
             kestrin::backend::SystemLauncher().launch(c.command, m_running);
         ASSERT_TRUE(started.ok()) << started.message();
         // As the window's event loop does: read whenever the pipe says something has come.

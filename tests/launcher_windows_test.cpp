@@ -29,7 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 using kestrin::Result;
 using kestrin::backend::Command;
-using kestrin::backend::Started;
+using kestrin::backend::LaunchedBackend;
 using kestrin::platform::ExitStatus;
 using kestrin::testing::eventually;
 using kestrin::testing::fromUtf8;
@@ -128,7 +128,8 @@ TEST_F(WindowsLauncherTest, EachStartTellsItsEndAndItsStderrComesThroughAPipe) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         const ScopedEnvironment failure("KESTRIN_STAND_IN_FAIL", c.failure);
-        Result<Started> started = kestrin::backend::SystemLauncher().launch(c.command, m_running);
+        Result<LaunchedBackend> started =
+            kestrin::backend::SystemLauncher().launch(c.command, m_running);
         ASSERT_TRUE(started.ok()) << started.message();
         // As the window's event loop does: read whenever the pipe's event is signalled.
         const auto event = reinterpret_cast<HANDLE>(started->capture.waitable());
@@ -151,7 +152,7 @@ TEST_F(WindowsLauncherTest, EachStartTellsItsEndAndItsStderrComesThroughAPipe) {
 TEST_F(WindowsLauncherTest, OneFileHasOneWriterWhateverItsCase) {
     const fs::path gate = m_logs.path() / "gate";
     const ScopedEnvironment gateVariable("KESTRIN_STAND_IN_GATE", toUtf8(gate));
-    Result<Started> first =
+    Result<LaunchedBackend> first =
         kestrin::backend::SystemLauncher().launch(decompileInto("Level"), m_running);
     ASSERT_TRUE(first.ok()) << first.message();
     for (const std::string& same :
@@ -522,7 +523,7 @@ TEST_F(WindowsLauncherTest, OneUnpackPerArchiveWhateverItsSpelling) {
     const fs::path gate = m_logs.path() / "gate";
     const ScopedEnvironment gateVariable("KESTRIN_STAND_IN_GATE", toUtf8(gate));
     for (const std::string archive : {"pack.kpk", "gone.kpk"}) {
-        Result<Started> first = kestrin::backend::SystemLauncher().launch(
+        Result<LaunchedBackend> first = kestrin::backend::SystemLauncher().launch(
             *kestrin::backend::unpack("mervo.exe", archive), m_running);
         ASSERT_TRUE(first.ok()) << first.message();
         m_running.started({kestrin::backend::Action::Unpack, "mervo.exe", archive}, first->key, "");

@@ -14,7 +14,7 @@
 #include "fake_watch.h"
 #include "recorders.h"
 #include "window/main_window.h"
-#include "window/text_edge.h"
+#include "window/qt_text.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ public:
         m_folder.names["*.qb"] = {"intro.qb", "level.qb"};
         m_folder.names["*.txt"] = {"level.txt"};
         m_window = std::make_unique<MainWindow>(
-            kestrin::window::Seams{m_folder, m_launcher, m_messages, m_watch});
+            kestrin::window::Dependencies{m_folder, m_launcher, m_messages, m_watch});
         m_window->show();
         QApplication::setActiveWindow(m_window.get());
         EXPECT_TRUE(QTest::qWaitForWindowActive(m_window.get()));

@@ -36,13 +36,13 @@ void check(NameRules rules, const std::vector<SearchCase>& cases) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         std::vector<std::string> examined;
-        const auto examine = [&](const std::string& file) {
+        const auto kindOf = [&](const std::string& file) {
             examined.push_back(file);
             const auto found = c.files.find(file);
             return found == c.files.end() ? FileKind::Missing : found->second;
         };
         const auto found =
-            kestrin::backend::findProgram(c.program, rules, {c.path, c.pathext}, examine);
+            kestrin::backend::findProgram(c.program, rules, {c.path, c.pathext}, kindOf);
         EXPECT_EQ(found, c.expected);
         EXPECT_EQ(examined, c.examined);
     }

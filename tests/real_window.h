@@ -18,16 +18,16 @@
 #include "recorders.h"
 #include "stand_in.h"
 #include "window/main_window.h"
-#include "window/text_edge.h"
+#include "window/qt_text.h"
 
 namespace kestrin::testing {
 
 // The real launcher, with a note of the line of every command it started.
 class CountingLauncher final : public backend::Launcher {
 public:
-    Result<backend::Started> launch(const backend::Command& command,
-                                    const backend::Running& running) override {
-        Result<backend::Started> started = m_real.launch(command, running);
+    Result<backend::LaunchedBackend> launch(const backend::Command& command,
+                                            const backend::RunningBackends& running) override {
+        Result<backend::LaunchedBackend> started = m_real.launch(command, running);
         if (started) {
             lines.push_back(command.text());
         }
@@ -44,7 +44,7 @@ public:
     // The window starts by listing the working folder, so files go in place before this.
     void open() {
         m_window = std::make_unique<window::MainWindow>(
-            window::Seams{*m_search, m_launcher, m_messages, m_watch});
+            window::Dependencies{*m_search, m_launcher, m_messages, m_watch});
     }
     void close() { m_window.reset(); }
     window::MainWindow& window() const { return *m_window; }

@@ -40,12 +40,13 @@ private:
 
 // Starts nothing: notes the line of each command and answers as told. A start hands back no
 // process, so only a FakeProcessWatch can end it. It opens no file and takes no lock, so it keeps
-// one writer per file itself, through the window's Running, with output names compared as typed,
+// one writer per file itself, through the window's RunningBackends, with output names compared as
+// typed,
 // "." parts and "folder/.." taken out.
 class RecordingLauncher final : public backend::Launcher {
 public:
-    Result<backend::Started> launch(const backend::Command& command,
-                                    const backend::Running& running) override {
+    Result<backend::LaunchedBackend> launch(const backend::Command& command,
+                                            const backend::RunningBackends& running) override {
         std::string key;
         if (command.output) {
             const std::u8string output(command.output->begin(), command.output->end());
@@ -53,7 +54,7 @@ public:
                 std::filesystem::path(output).lexically_normal().generic_u8string();
             key = "output " + std::string(normal.begin(), normal.end());
         } else if (!command.interpreted) {
-            key = backend::Running::argumentsKey(command);
+            key = backend::RunningBackends::argumentsKey(command);
         }
         if (auto busy = running.busy(key)) {
             return Failure{std::move(*busy)};
@@ -62,11 +63,11 @@ public:
         if (!result) {
             return result.error();
         }
-        return backend::Started{.process = {},
-                                .capture = {},
-                                .keptCopy = keptCopy,
-                                .problem = problem,
-                                .key = std::move(key)};
+        return backend::LaunchedBackend{.process = {},
+                                        .capture = {},
+                                        .keptCopy = keptCopy,
+                                        .problem = problem,
+                                        .key = std::move(key)};
     }
     std::vector<std::string> launched;
     Result<> result;       // what every launch answers

@@ -198,7 +198,8 @@ public:
     // Where the earlier output was kept ("" when nothing was), or why nothing started; a step
     // after the start that failed counts as a failure too.
     Result<std::string> launch(const backend::Command& command) {
-        Result<backend::Started> started = backend::SystemLauncher().launch(command, m_running);
+        Result<backend::LaunchedBackend> started =
+            backend::SystemLauncher().launch(command, m_running);
         if (!started) {
             return started.error();
         }
@@ -215,8 +216,8 @@ public:
         auto promise = std::make_shared<std::promise<Result<>>>();
         auto result = promise->get_future();
         std::thread([promise, command] {
-            const Result<backend::Started> started =
-                backend::SystemLauncher().launch(command, backend::Running());
+            const Result<backend::LaunchedBackend> started =
+                backend::SystemLauncher().launch(command, backend::RunningBackends());
             promise->set_value(started ? Result<>() : Result<>(started.error()));
         }).detach();
         if (result.wait_for(kDeadline) != std::future_status::ready) {
@@ -230,7 +231,7 @@ public:
         if (!eventually([this] { return allEnded(); })) {
             return ::testing::AssertionFailure() << "a started process never ended";
         }
-        for (backend::Started& started : m_started) {
+        for (backend::LaunchedBackend& started : m_started) {
             if (started.process.ended()->failed()) {
                 return ::testing::AssertionFailure() << "a process failed";
             }
@@ -263,14 +264,14 @@ public:
     TempFolder m_pathFolder;
     StandInLog m_log;
     ScopedEnvironment m_path;
-    std::vector<backend::Started> m_started;
-    backend::Running m_running;  // as the window's: launch() refuses what it says is busy
+    std::vector<backend::LaunchedBackend> m_started;
+    backend::RunningBackends m_running;  // as the window's: launch() refuses what it says is busy
 
 private:
     bool allEnded() {
-        return std::all_of(m_started.begin(), m_started.end(), [](backend::Started& started) {
-            return started.process.ended().has_value();
-        });
+        return std::all_of(
+            m_started.begin(), m_started.end(),
+            [](backend::LaunchedBackend& started) { return started.process.ended().has_value(); });
     }
 };
 

@@ -12,9 +12,9 @@
 
 namespace {
 
+using kestrin::escapeForDisplay;
 using kestrin::isHidden;
 using kestrin::kHiddenRanges;
-using kestrin::visibleForm;
 
 struct DecodeCase {
     std::string text;
@@ -98,8 +98,8 @@ TEST(VisibleText, WritesWhatDoesNotShowAsItselfAsUPlusHex) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
-        EXPECT_EQ(visibleForm(c.text), c.shown);
-        EXPECT_EQ(kestrin::showsAsItself(c.text), c.shown == c.text);
+        EXPECT_EQ(escapeForDisplay(c.text), c.shown);
+        EXPECT_EQ(kestrin::displaysAsIs(c.text), c.shown == c.text);
     }
     EXPECT_EQ(kestrin::hiddenCharacters("\xE2\x80\x8B"
                                         "a\x01\xE2\x80\x8B\xE2\x80\xAE"),

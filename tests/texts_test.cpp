@@ -14,7 +14,7 @@
 namespace {
 
 using kestrin::backend::Action;
-using kestrin::backend::Failed;
+using kestrin::backend::BackendFailure;
 using kestrin::platform::ExitStatus;
 
 // Lines "line N" for N from first to last, each behind the quote mark as a report shows them.
@@ -26,8 +26,8 @@ std::string lines(int first, int last, const std::string& mark = "") {
     return text;
 }
 
-Failed failed(Action action, std::string file, std::string stderrTail, std::string kept = {},
-              bool cut = false, std::error_code lost = {}) {
+BackendFailure failed(Action action, std::string file, std::string stderrTail,
+                      std::string kept = {}, bool cut = false, std::error_code lost = {}) {
     return {{action, "mervo.exe", std::move(file)},
             ExitStatus{ExitStatus::Kind::Exited, 3},
             {.text = std::move(stderrTail), .cut = cut, .lost = lost},
@@ -36,7 +36,7 @@ Failed failed(Action action, std::string file, std::string stderrTail, std::stri
 
 struct ReportCase {
     const char* why;
-    std::vector<Failed> failed;
+    std::vector<BackendFailure> failed;
     std::string expected;
 };
 
@@ -132,7 +132,7 @@ TEST(FailureReport, TellsHowTheBackendEnded) {
         {{Kind::Unknown, 0}, "ended, with a status Kestrin could not learn"},
     };
     for (const auto& [status, words] : cases) {
-        const Failed one{{Action::Compile, "my\xE2\x80\xAEtool", "a.txt"}, status, {}, ""};
+        const BackendFailure one{{Action::Compile, "my\xE2\x80\xAEtool", "a.txt"}, status, {}, ""};
         EXPECT_EQ(kestrin::backend::failureReport({&one, 1}),
                   "Compile of \"a.txt\" failed: the backend \"myU+202Etool\" " + words +
                       ".\nIt wrote nothing.");
@@ -150,12 +150,12 @@ TEST(FailureReport, NamesWhatStillRuns) {
 
 // One Unpack per archive: what a running Unpack works on, by the words the backend receives, is
 // held back from a second start until it ends.
-TEST(Running, HoldsBackWhatARunningUnpackWorksOn) {
-    using kestrin::backend::Running;
+TEST(RunningBackends, HoldsBackWhatARunningUnpackWorksOn) {
+    using kestrin::backend::RunningBackends;
     const auto unpack = [](std::string_view archive) {
-        return Running::argumentsKey(*kestrin::backend::unpack("mervo.exe", archive));
+        return RunningBackends::argumentsKey(*kestrin::backend::unpack("mervo.exe", archive));
     };
-    Running running;
+    RunningBackends running;
     const auto id = running.started({Action::Unpack, "mervo.exe", "x.kpk"}, unpack("x.kpk"), "");
     const std::string busy = kestrin::backend::stillRunning({Action::Unpack, "mervo.exe", "x.kpk"});
     for (const char* same : {"x.kpk", "x.kpk ", " x.kpk", "./x.kpk", "sub/../x.kpk"}) {

@@ -2,9 +2,9 @@
 // A model-based random test of the window. Random sequences of picks, option clicks, Refresh,
 // changes to the folder, typing (refused values included), presses, launches that fail, and
 // backends that end at random moments with random statuses (also while a message is open) drive
-// the real window through its seams: a fake folder, launcher, message box and process watch. After
-// every step the window must agree with a small model of the rules: what the list shows, what each
-// box holds, which lines were started and which messages appeared in which order.
+// the real window through its dependencies: a fake folder, launcher, message box and process watch.
+// After every step the window must agree with a small model of the rules: what the list shows, what
+// each box holds, which lines were started and which messages appeared in which order.
 //
 // A failure names its seed; KESTRIN_MODEL_SEED=N replays that one sequence alone, step by step.
 
@@ -31,7 +31,7 @@
 #include "fake_watch.h"
 #include "recorders.h"
 #include "window/main_window.h"
-#include "window/text_edge.h"
+#include "window/qt_text.h"
 
 namespace {
 
@@ -146,8 +146,8 @@ struct Model {
     Strings lines;
     Strings messages;
     std::vector<Started> started;
-    std::vector<kestrin::backend::Failed> waiting;  // failures not reported yet
-    std::vector<Planned> endWhileOpen;              // backends that end during the next message
+    std::vector<kestrin::backend::BackendFailure> waiting;  // failures not reported yet
+    std::vector<Planned> endWhileOpen;  // backends that end during the next message
 
     void inform(const std::string& text) {
         messages.push_back(text);
@@ -355,7 +355,7 @@ public:
             QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
         };
         m_window = std::make_unique<kestrin::window::MainWindow>(
-            kestrin::window::Seams{m_folder, m_launcher, m_messages, m_watch});
+            kestrin::window::Dependencies{m_folder, m_launcher, m_messages, m_watch});
         m_list = m_window->findChild<QListView*>("List1");
         for (const char* name : {"Text1", "Text2", "Text3", "Text4", "Text5"}) {
             m_boxes.push_back(m_window->findChild<QLineEdit*>(name));
@@ -574,7 +574,7 @@ std::string Run::finish() {
 std::string quote(const Strings& texts) {
     std::string all;
     for (const std::string& text : texts) {
-        all += "\n    \"" + kestrin::visibleForm(text) + "\"";
+        all += "\n    \"" + kestrin::escapeForDisplay(text) + "\"";
     }
     return all.empty() ? " (none)" : all;
 }

@@ -98,7 +98,7 @@ TEST(WindowOnWindows, TheWatchWaitsOnTheProcessHandleAndTellsOnlyALiveWindow) {
         auto context = std::make_unique<QObject>();
         std::optional<kestrin::platform::ExitStatus> told;
         watch.watch(kestrin::platform::Process(started.hProcess), {}, context.get(),
-                    [&](const kestrin::window::Ended& ended) { told = ended.status; });
+                    [&](const kestrin::window::ProcessExit& ended) { told = ended.status; });
         if (!contextKept) {
             context.reset();
         }

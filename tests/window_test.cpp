@@ -23,7 +23,7 @@
 #include "window/control_table.h"
 #include "window/main_window.h"
 #include "window/qt_messages.h"
-#include "window/text_edge.h"
+#include "window/qt_text.h"
 #include "window/twips.h"
 
 namespace {
@@ -52,7 +52,9 @@ protected:
     RecordingLauncher m_launcher;
     RecordingMessages m_messages;
     kestrin::testing::FakeProcessWatch m_watch;
-    kestrin::window::Seams seams() { return {m_folder, m_launcher, m_messages, m_watch}; }
+    kestrin::window::Dependencies dependencies() {
+        return {m_folder, m_launcher, m_messages, m_watch};
+    }
 };
 
 TEST(ControlTable, HoldsItsInvariants) {
@@ -92,7 +94,7 @@ TEST(Twips, RoundsEdgesSoNeighboursMeet) {
 
 TEST_F(WindowTest, StartsWithTheDefaults) {
     m_folder.names["*.qb"] = {"level.qb", "intro.qb"};
-    MainWindow window(seams());
+    MainWindow window(dependencies());
 
     EXPECT_EQ(window.windowTitle(), "Kestrin");
     EXPECT_EQ(window.size(), QSize(353, 382));
@@ -122,7 +124,7 @@ TEST_F(WindowTest, StartsWithTheDefaults) {
 }
 
 TEST_F(WindowTest, BuildsEveryControlOfTheTableInsideItsParent) {
-    MainWindow window(seams());
+    MainWindow window(dependencies());
     for (const auto& control : kControls) {
         SCOPED_TRACE(std::string(control.name));
         auto* widget = window.findChild<QWidget*>(toQString(control.name));
@@ -134,7 +136,7 @@ TEST_F(WindowTest, BuildsEveryControlOfTheTableInsideItsParent) {
 }
 
 TEST_F(WindowTest, PlacesControlsAtTheirPixelPositions) {
-    MainWindow window(seams());
+    MainWindow window(dependencies());
     // Worked out by hand: twips / 15 at 96 dpi, inside the parent's client area.
     const std::vector<std::pair<const char*, QRect>> expected = {
         {"Frame3", QRect(8, 200, 337, 177)}, {"List1", QRect(8, 32, 321, 121)},
@@ -147,7 +149,7 @@ TEST_F(WindowTest, PlacesControlsAtTheirPixelPositions) {
 }
 
 TEST_F(WindowTest, TabFollowsTheTableOrder) {
-    MainWindow window(seams());
+    MainWindow window(dependencies());
     window.show();
     QApplication::setActiveWindow(&window);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -169,7 +171,7 @@ TEST_F(WindowTest, TabFollowsTheTableOrder) {
 }
 
 TEST_F(WindowTest, EveryCaptionFitsItsControl) {
-    MainWindow window(seams());
+    MainWindow window(dependencies());
     ASSERT_EQ(window.logicalDpiX(), 96);
     // Measured in the font the program asked for, not in a stand-in the system chose for it.
     EXPECT_EQ(QFontInfo(window.font()).family(), window.font().family());
@@ -184,7 +186,7 @@ TEST_F(WindowTest, AnUnreadableFolderSaysSoOnceAndLeavesTheListEmpty) {
             warned.append(QString(context.category) + ": " + text);
         });
     m_folder.readable = false;
-    MainWindow window(seams());
+    MainWindow window(dependencies());
     qInstallMessageHandler(before);
     EXPECT_EQ(m_messages.shown, std::vector<std::string>{"Drive not reading"});
     EXPECT_TRUE(listEntries(window).isEmpty());
@@ -196,7 +198,7 @@ TEST_F(WindowTest, AnUnreadableFolderSaysSoOnceAndLeavesTheListEmpty) {
 
 TEST_F(WindowTest, AFolderWithoutMatchesGivesAnEmptyListAndNoMessage) {
     m_folder.names["*.txt"] = {"notes.txt"};
-    MainWindow window(seams());
+    MainWindow window(dependencies());
     EXPECT_TRUE(m_messages.shown.empty());
     EXPECT_TRUE(listEntries(window).isEmpty());
 }

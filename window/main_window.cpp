@@ -18,7 +18,7 @@
 #include "window/accessibility.h"
 #include "window/control_table.h"
 #include "window/message_order.h"
-#include "window/text_edge.h"
+#include "window/qt_text.h"
 #include "window/twips.h"
 
 namespace kestrin::window {
@@ -36,8 +36,10 @@ std::string field(const QLineEdit* box) {
 
 }  // namespace
 
-MainWindow::MainWindow(Seams seams, QWidget* parent)
-    : QWidget(parent), m_seams(seams), m_messages(new MessageOrder(seams.messages, this)) {
+MainWindow::MainWindow(Dependencies dependencies, QWidget* parent)
+    : QWidget(parent),
+      m_dependencies(dependencies),
+      m_messages(new MessageOrder(dependencies.messages, this)) {
     installAccessibility();  // before the controls exist, so the bus never sees Qt's version
     setObjectName(toQString(kWindowName));
     setWindowTitle(toQString(kWindowTitle));
@@ -82,11 +84,11 @@ void MainWindow::onLoad() {
 
 void MainWindow::FillFileList(std::string_view pattern) {
     m_files.setNames({}, {});
-    const auto baseNames = listing::listFiles(m_seams.search, pattern);
+    const auto baseNames = listing::listFiles(m_dependencies.search, pattern);
     if (!baseNames) {
         // The message is the same whatever the cause; the cause goes where Qt's warnings go.
-        qCWarning(lcListing).noquote() << "cannot list the working folder:"
-                                       << toQString(baseNames.error().message());
+        qCWarning(lcListing).noquote()
+            << "cannot list the working folder:" << toQString(baseNames.error().message());
         m_messages->inform(std::string(listing::kDriveNotReading));
         return;
     }
@@ -97,7 +99,7 @@ void MainWindow::FillFileList(std::string_view pattern) {
     for (const std::string& name : *baseNames) {
         names.append(toQString(name));
         // A name that shows as itself shares its text with the exact name.
-        shown.append(showsAsItself(name) ? names.back() : toQString(visibleForm(name)));
+        shown.append(displaysAsIs(name) ? names.back() : toQString(escapeForDisplay(name)));
     }
     m_files.setNames(std::move(names), shown);  // one batch: a single model reset
 }
@@ -150,19 +152,20 @@ std::optional<std::string> MainWindow::launch(Action action, const std::string& 
         m_messages->inform(command.message());
         return std::nullopt;
     }
-    Result<backend::Started> started = m_seams.launcher.launch(*command, m_running);
+    Result<backend::LaunchedBackend> started = m_dependencies.launcher.launch(*command, m_running);
     if (!started) {
         m_messages->inform(started.message());
         return std::nullopt;
     }
     const std::uint64_t id = m_running.started({action, command->program, file},
                                                std::move(started->key), started->keptCopy);
-    m_seams.watch.watch(std::move(started->process), std::move(started->capture), this,
-                        [this, id](Ended ended) { onBackendEnded(id, std::move(ended)); });
+    m_dependencies.watch.watch(
+        std::move(started->process), std::move(started->capture), this,
+        [this, id](ProcessExit ended) { onBackendEnded(id, std::move(ended)); });
     return std::move(started->problem);
 }
 
-void MainWindow::onBackendEnded(std::uint64_t id, Ended ended) {
+void MainWindow::onBackendEnded(std::uint64_t id, ProcessExit ended) {
     if (auto failed = m_running.ended(id, ended.status, std::move(ended.tail))) {
         m_messages->report(std::move(*failed));
     }

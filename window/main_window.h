@@ -26,7 +26,7 @@ enum class ControlRole;
 class MessageOrder;
 
 // The operating system as the window sees it; app/ passes the real ones, tests pass recorders.
-struct Seams {
+struct Dependencies {
     platform::DirectorySearch& search;
     backend::Launcher& launcher;
     Messages& messages;
@@ -40,7 +40,7 @@ class MainWindow final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit MainWindow(Seams seams, QWidget* parent = nullptr);
+    explicit MainWindow(Dependencies dependencies, QWidget* parent = nullptr);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -71,11 +71,11 @@ private:
     // (the user has been told why); else what went wrong after the start, in words, or "".
     std::optional<std::string> launch(backend::Action action, const std::string& file,
                                       const Result<backend::Command>& command);
-    void onBackendEnded(std::uint64_t id, Ended ended);
+    void onBackendEnded(std::uint64_t id, ProcessExit ended);
 
-    Seams m_seams;
+    Dependencies m_dependencies;
     MessageOrder* m_messages = nullptr;  // every message goes through here
-    backend::Running m_running;
+    backend::RunningBackends m_running;
     FileListModel m_files;
     // Which entry was selected when a mouse press began, so that a click on the entry already
     // selected still counts as a pick.

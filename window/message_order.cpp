@@ -16,7 +16,7 @@ void MessageOrder::inform(const std::string& text) {
     }
 }
 
-void MessageOrder::report(backend::Failed failed) {
+void MessageOrder::report(backend::BackendFailure failed) {
     m_waiting.push_back(std::move(failed));
     showReportsLater();
 }
@@ -35,7 +35,7 @@ void MessageOrder::showReports() {
     if (m_open > 0 || m_waiting.empty()) {
         return;  // the open message's end brings them back
     }
-    const std::vector<backend::Failed> failed = std::exchange(m_waiting, {});
+    const std::vector<backend::BackendFailure> failed = std::exchange(m_waiting, {});
     inform(backend::failureReport(failed));
 }
 

@@ -19,7 +19,7 @@ public:
 
     void inform(const std::string& text) override;
 
-    void report(backend::Failed failed);
+    void report(backend::BackendFailure failed);
 
 private:
     void showReportsLater();
@@ -28,7 +28,7 @@ private:
     Messages& m_shown;
     int m_open = 0;  // messages open now: inform() returns only once its message is dismissed
     bool m_showing = false;
-    std::vector<backend::Failed> m_waiting;
+    std::vector<backend::BackendFailure> m_waiting;
 };
 
 }  // namespace kestrin::window

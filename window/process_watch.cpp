@@ -86,9 +86,10 @@ void SystemProcessWatch::handOff() {
         delete watched.captureNotifier.release();
     }
     if (const SystemResult<> drained = platform::keepDraining(); !drained) {
-        qWarning("kestrin: no process could be left to read what running backends still write "
-                 "(%s); they may end at their next write to stderr",
-                 drained.error().message().c_str());
+        qWarning(
+            "kestrin: no process could be left to read what running backends still write "
+            "(%s); they may end at their next write to stderr",
+            drained.error().message().c_str());
     }
     m_watched.clear();
 }
@@ -145,7 +146,7 @@ void SystemProcessWatch::check(std::uint64_t id) {
     }
     // What it wrote before its end is in the pipe by now.
     watched.captureDone = watched.captureDone || watched.capture.drain();
-    Ended ended{*status, watched.capture.tail()};
+    ProcessExit ended{*status, watched.capture.tail()};
     const QPointer<QObject> context = watched.context;
     const OnEnd onEnd = std::move(watched.onEnd);
     watched.ended = true;

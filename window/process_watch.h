@@ -14,7 +14,7 @@
 namespace kestrin::window {
 
 // How a watched backend ended, and the end of its stderr.
-struct Ended {
+struct ProcessExit {
     platform::ExitStatus status;
     platform::StderrTail tail;
 };
@@ -23,7 +23,7 @@ struct Ended {
 // process handles, which tests replace to end backends when they choose.
 class ProcessWatch {
 public:
-    using OnEnd = std::function<void(Ended)>;
+    using OnEnd = std::function<void(ProcessExit)>;
 
     virtual ~ProcessWatch() = default;
 

@@ -3,7 +3,7 @@
 
 #include <QMessageBox>
 
-#include "window/text_edge.h"
+#include "window/qt_text.h"
 
 namespace kestrin::window {
 namespace {
