@@ -153,10 +153,10 @@ Result<LaunchedBackend> SystemLauncher::launch(const Command& command,
     if (!file) {
         return file.error();
     }
-    std::string key;
+    RunningBackends::Claim claim;
     if (!command.interpreted) {
-        key = RunningBackends::argumentsKey(command);
-        if (auto busy = running.busy(key)) {
+        claim = RunningBackends::unpackClaim(command);
+        if (auto busy = running.busy(claim)) {
             return Failure{std::move(*busy)};
         }
     }
@@ -186,7 +186,7 @@ Result<LaunchedBackend> SystemLauncher::launch(const Command& command,
         return notStarted(whyNot(program, *file, process.error()), output);
     }
     started.process = std::move(process).value();
-    started.key = std::move(key);
+    started.claim = std::move(claim);
     if (output) {
         started.keptCopy = output->keptCopy;
         if (Result<> named = commitOutput(*output); !named) {

@@ -21,7 +21,7 @@ struct LaunchedBackend {
     // A step after the start that failed, in words for the user; empty when none did.
     std::string problem;
     // What it works on that no second start may share while it runs (running.h).
-    std::string key;
+    RunningBackends::Claim claim;
 };
 
 // Starts commands as new processes and returns at once, never waiting for them: the seam between

@@ -8,31 +8,33 @@
 
 namespace kestrin::backend {
 
-std::string RunningBackends::argumentsKey(const Command& command) {
-    const std::vector<std::string> words = command.words();
-    std::string key = "arguments";
-    for (std::size_t i = 1; i < words.size(); ++i) {
-        key += '\n' + platform::fileKey(words[i]);
+RunningBackends::Claim RunningBackends::unpackClaim(const Command& command) {
+    Claim claim = command.words();
+    if (!claim.empty()) {
+        claim.erase(claim.begin());  // the program: any backend unpacks the same archive
     }
-    return key;
+    for (std::string& word : claim) {
+        word = platform::fileKey(word);
+    }
+    return claim;
 }
 
-std::optional<std::string> RunningBackends::busy(const std::string& key) const {
-    if (key.empty()) {
+std::optional<std::string> RunningBackends::busy(const Claim& claim) const {
+    if (claim.empty()) {
         return std::nullopt;
     }
     const auto found = std::find_if(m_running.begin(), m_running.end(),
-                                    [&](const auto& entry) { return entry.second.key == key; });
+                                    [&](const auto& entry) { return entry.second.claim == claim; });
     if (found == m_running.end()) {
         return std::nullopt;
     }
     return stillRunning(found->second.job);
 }
 
-std::uint64_t RunningBackends::started(Job job, std::string key, std::string keptCopy) {
+std::uint64_t RunningBackends::started(Job job, Claim claim, std::string keptCopy) {
     const std::uint64_t id = m_nextId++;
     m_running[id] =
-        Backend{.job = std::move(job), .key = std::move(key), .keptCopy = std::move(keptCopy)};
+        Backend{.job = std::move(job), .claim = std::move(claim), .keptCopy = std::move(keptCopy)};
     return id;
 }
 

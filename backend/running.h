@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "backend/command.h"
 #include "backend/texts.h"
@@ -18,17 +19,18 @@ namespace kestrin::backend {
 // which holds across windows and processes: output.h.)
 class RunningBackends {
 public:
-    // What two Unpacks must not share while the first runs: the words the backend receives, each
-    // as the system tells files apart ("./x.kpk" is "x.kpk", on Windows "X.KPK." too;
-    // platform/names.h).
-    static std::string argumentsKey(const Command& command);
+    // What a start holds while it runs, that a second may not share: for an Unpack the words the
+    // backend receives, each as the system tells files apart ("./x.kpk" is "x.kpk", on Windows
+    // "X.KPK." too; platform/names.h). Empty for a start that holds nothing.
+    using Claim = std::vector<std::string>;
+    static Claim unpackClaim(const Command& command);
 
-    // The refusal of a start that would share key with a backend started here that still runs;
-    // nothing for an empty key, or when none does.
-    std::optional<std::string> busy(const std::string& key) const;
+    // The refusal of a start whose claim a backend started here that still runs holds; nothing
+    // for an empty claim, or when none does.
+    std::optional<std::string> busy(const Claim& claim) const;
 
     // Notes a backend just started for job; the id is for ended().
-    std::uint64_t started(Job job, std::string key, std::string keptCopy);
+    std::uint64_t started(Job job, Claim claim, std::string keptCopy);
 
     // The backend with id has ended: what to report when it failed.
     std::optional<BackendFailure> ended(std::uint64_t id, const platform::ExitStatus& status,
@@ -37,7 +39,7 @@ public:
 private:
     struct Backend {
         Job job;
-        std::string key;
+        Claim claim;
         std::string keptCopy;
     };
 

@@ -526,7 +526,8 @@ TEST_F(WindowsLauncherTest, OneUnpackPerArchiveWhateverItsSpelling) {
         Result<LaunchedBackend> first = kestrin::backend::SystemLauncher().launch(
             *kestrin::backend::unpack("mervo.exe", archive), m_running);
         ASSERT_TRUE(first.ok()) << first.message();
-        m_running.started({kestrin::backend::Action::Unpack, "mervo.exe", archive}, first->key, "");
+        m_running.started({kestrin::backend::Action::Unpack, "mervo.exe", archive}, first->claim,
+                          "");
     }
     const std::vector<std::pair<std::string, std::string>> same = {
         {"PACK.KPK", "pack.kpk"},          {"pack.kpk.", "pack.kpk"},

@@ -47,16 +47,16 @@ class RecordingLauncher final : public backend::Launcher {
 public:
     Result<backend::LaunchedBackend> launch(const backend::Command& command,
                                             const backend::RunningBackends& running) override {
-        std::string key;
+        backend::RunningBackends::Claim claim;
         if (command.output) {
             const std::u8string output(command.output->begin(), command.output->end());
             const std::u8string normal =
                 std::filesystem::path(output).lexically_normal().generic_u8string();
-            key = "output " + std::string(normal.begin(), normal.end());
+            claim = {">", std::string(normal.begin(), normal.end())};
         } else if (!command.interpreted) {
-            key = backend::RunningBackends::argumentsKey(command);
+            claim = backend::RunningBackends::unpackClaim(command);
         }
-        if (auto busy = running.busy(key)) {
+        if (auto busy = running.busy(claim)) {
             return Failure{std::move(*busy)};
         }
         launched.push_back(command.text());
@@ -67,7 +67,7 @@ public:
                                         .capture = {},
                                         .keptCopy = keptCopy,
                                         .problem = problem,
-                                        .key = std::move(key)};
+                                        .claim = std::move(claim)};
     }
     std::vector<std::string> launched;
     Result<> result;       // what every launch answers

@@ -153,7 +153,7 @@ TEST(FailureReport, NamesWhatStillRuns) {
 TEST(RunningBackends, HoldsBackWhatARunningUnpackWorksOn) {
     using kestrin::backend::RunningBackends;
     const auto unpack = [](std::string_view archive) {
-        return RunningBackends::argumentsKey(*kestrin::backend::unpack("mervo.exe", archive));
+        return RunningBackends::unpackClaim(*kestrin::backend::unpack("mervo.exe", archive));
     };
     RunningBackends running;
     const auto id = running.started({Action::Unpack, "mervo.exe", "x.kpk"}, unpack("x.kpk"), "");
@@ -164,7 +164,7 @@ TEST(RunningBackends, HoldsBackWhatARunningUnpackWorksOn) {
     for (const char* other : {"y.kpk", "x.kpk y", "../x.kpk"}) {
         EXPECT_EQ(running.busy(unpack(other)), std::nullopt) << other;
     }
-    EXPECT_EQ(running.busy(""), std::nullopt) << "a Compile shares nothing";
+    EXPECT_EQ(running.busy({}), std::nullopt) << "a Compile shares nothing";
     (void)running.ended(id, ExitStatus{}, {});
     EXPECT_EQ(running.busy(unpack("x.kpk")), std::nullopt) << "free again once it has ended";
 }

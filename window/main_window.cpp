@@ -158,7 +158,7 @@ std::optional<std::string> MainWindow::launch(Action action, const std::string& 
         return std::nullopt;
     }
     const std::uint64_t id = m_running.started({action, command->program, file},
-                                               std::move(started->key), started->keptCopy);
+                                               std::move(started->claim), started->keptCopy);
     m_dependencies.watch.watch(
         std::move(started->process), std::move(started->capture), this,
         [this, id](ProcessExit ended) { onBackendEnded(id, std::move(ended)); });
