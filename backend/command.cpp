@@ -13,10 +13,6 @@ namespace kestrin::backend {
 namespace {
 
 constexpr std::string_view kBlanks = " \t";
-constexpr std::string_view kBackendLabel = "The backend name";
-constexpr std::string_view kFileLabel = "The file name";
-constexpr std::string_view kGameLabel = "The game entry";
-constexpr std::string_view kArchiveLabel = "The archive name";
 // cmd.exe ends a word at these as at a blank: a program's name, the file after ">", and each
 // argument of a batch file.
 constexpr std::string_view kWordBreaks = ",;=";

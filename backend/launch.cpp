@@ -93,7 +93,7 @@ Result<std::string> fileToStart(const Command& command, const std::string& progr
         if (command.interpreted) {
             std::string interpreter = platform::commandInterpreter();
             if (interpreter.empty()) {
-                return Failure{cannotStart("cmd.exe", "the system folder cannot be found.")};
+                return Failure{noCommandInterpreter()};
             }
             return interpreter;
         }
@@ -140,7 +140,7 @@ Result<LaunchedBackend> SystemLauncher::launch(const Command& command,
                                                const RunningBackends& running) {
     const std::vector<std::string> words = command.words();
     if (words.empty()) {
-        return Failure{blankBackend("The backend name")};
+        return Failure{blankBackend(kBackendLabel)};
     }
     const std::string& program = words.front();
     if (const auto count = platform::countDescriptors(); count && nearTheLimit(*count)) {

@@ -55,16 +55,13 @@ std::string whyNotStarted(const std::string& program, const std::string& path,
         return cannotStart(program, reasonFor(error));
     }
     if (bytes.empty()) {
-        return cannotRun(program, path, "it is empty.");
+        return cannotRun(program, path, RunFailure::Empty);
     }
     if (bytes.starts_with("\x7F"
                           "ELF")) {
-        return cannotRun(program, path,
-                         "it is a program for another kind of system, or a damaged one.");
+        return cannotRun(program, path, RunFailure::OtherSystem);
     }
-    return cannotRun(program, path,
-                     "it is neither a program for this system nor a script that begins with "
-                     "\"#!\".");
+    return cannotRun(program, path, RunFailure::NoProgramNoScript);
 }
 
 std::optional<std::string> windowsProgramAdvice(const std::string& program,

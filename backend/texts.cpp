@@ -214,8 +214,14 @@ std::string notExecutable(std::string_view program, std::string_view place) {
     return cannotStart(program, quoted(place) + " may not be run (no execute permission).");
 }
 
-std::string cannotRun(std::string_view program, std::string_view place, std::string_view why) {
-    return cannotStart(program, "the system cannot run " + quoted(place) + ": " + std::string(why));
+std::string cannotRun(std::string_view program, std::string_view place, RunFailure why) {
+    const char* const reason = why == RunFailure::Empty ? "it is empty."
+                               : why == RunFailure::OtherSystem
+                                   ? "it is a program for another kind of system, or a "
+                                     "damaged one."
+                                   : "it is neither a program for this system nor a script "
+                                     "that begins with \"#!\".";
+    return cannotStart(program, "the system cannot run " + quoted(place) + ": " + reason);
 }
 
 std::string windowsProgram(std::string_view program, std::string_view place) {
@@ -230,6 +236,10 @@ std::string windowsProgram(std::string_view program, std::string_view place) {
 std::string batchFile(std::string_view program, std::string_view place) {
     return cannotStart(
         program, quoted(place) + " is a batch file, which only the command interpreter runs.");
+}
+
+std::string noCommandInterpreter() {
+    return cannotStart("cmd.exe", "the system folder cannot be found.");
 }
 
 std::string workingFolderGone(std::string_view program) {

@@ -23,6 +23,12 @@ inline constexpr std::string_view kCompilingDone = "Compiling Done";
 // The system's words for an error, as the end of a sentence.
 std::string reasonFor(const std::error_code& error);
 
+// How refusals name the boxes.
+inline constexpr std::string_view kBackendLabel = "The backend name";
+inline constexpr std::string_view kFileLabel = "The file name";
+inline constexpr std::string_view kGameLabel = "The game entry";
+inline constexpr std::string_view kArchiveLabel = "The archive name";
+
 // Refusals of a field's value. label names the field ("The file name").
 std::string refusal(std::string_view label, std::string_view value, std::string_view why);
 std::string actedOnByInterpreter(std::string_view found);
@@ -39,10 +45,13 @@ std::string fileNotFound(std::string_view program);  // a name with a folder par
 std::string programIsAFolder(std::string_view program, std::string_view place);
 std::string notAProgramFile(std::string_view program, std::string_view place);
 std::string notExecutable(std::string_view program, std::string_view place);
-std::string cannotRun(std::string_view program, std::string_view place, std::string_view why);
+// Why the system cannot run the file at place, as its first bytes tell.
+enum class RunFailure { Empty, OtherSystem, NoProgramNoScript };
+std::string cannotRun(std::string_view program, std::string_view place, RunFailure why);
 std::string windowsProgram(std::string_view program, std::string_view place);
 std::string batchFile(std::string_view program, std::string_view place);
 std::string workingFolderGone(std::string_view program);
+std::string noCommandInterpreter();
 std::string nearTheDescriptorLimit(std::string_view program, std::size_t limit);
 std::string workingFolderUnreadable(std::string_view program, const std::error_code& error);
 // A script's "#!" line (start_failure.h): path is the script, interpreter as the line names it.
