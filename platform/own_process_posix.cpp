@@ -61,9 +61,10 @@ void handOverOnFatalSignals() {
     action.sa_handler = onFatalSignal;
     sigemptyset(&action.sa_mask);
     for (int signal = 1; signal < NSIG; ++signal) {
-        // A signal ignored, or handled by someone else (a sanitizer), is left as it is.
+        // An ignored signal ends nothing; one handled already (a sanitizer, a crash reporter)
+        // gets its handler back once the drain is made.
         if (endsTheProcess(signal) && sigaction(signal, nullptr, &g_before[signal]) == 0 &&
-            g_before[signal].sa_handler == SIG_DFL) {
+            g_before[signal].sa_handler != SIG_IGN) {
             sigaction(signal, &action, nullptr);
         }
     }
