@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The window's controls, made from the control table: one widget a row, placed in twips,
-// chained in tab order, and bound to its member by role.
+// chained in tab order, and kept by role.
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -41,12 +41,6 @@ QWidget* makeBanner(std::string_view content, QWidget* parent) {
     return banner;
 }
 
-template <typename T>
-void bindTo(T*& member, QWidget* widget) {
-    member = qobject_cast<T*>(widget);
-    Q_ASSERT(member != nullptr);  // the table gave the role a control of another kind
-}
-
 }  // namespace
 
 void MainWindow::buildControls() {
@@ -69,7 +63,9 @@ void MainWindow::buildControls() {
             previousInTabOrder = widget;
         }
         made.emplace(control.name, widget);
-        bind(control.role, widget);
+        if (control.role != ControlRole::None) {
+            m_controls.emplace(control.role, widget);
+        }
     }
 }
 
@@ -95,6 +91,10 @@ QWidget* MainWindow::createControl(const ControlSpec& control, QWidget* parent) 
             auto* combo = new QComboBox(parent);
             combo->setEditable(true);
             combo->setInsertPolicy(QComboBox::NoInsert);  // a typed game entry stays typed
+            for (const std::string_view entry : kGameEntries) {
+                combo->addItem(toQString(entry));
+            }
+            combo->setCurrentIndex(static_cast<int>(kGameEntries.size()) - 1);
             return combo;
         }
         case ControlKind::ListBox: {
@@ -107,39 +107,6 @@ QWidget* MainWindow::createControl(const ControlSpec& control, QWidget* parent) 
         }
     }
     Q_UNREACHABLE();
-}
-
-void MainWindow::bind(ControlRole role, QWidget* widget) {
-    switch (role) {
-        case ControlRole::None:
-            return;
-        case ControlRole::DecompileInput:
-            return bindTo(m_decompileInput, widget);
-        case ControlRole::DecompileOutput:
-            return bindTo(m_decompileOutput, widget);
-        case ControlRole::DecompileButton:
-            return bindTo(m_decompileButton, widget);
-        case ControlRole::CompileInput:
-            return bindTo(m_compileInput, widget);
-        case ControlRole::CompileButton:
-            return bindTo(m_compileButton, widget);
-        case ControlRole::Game:
-            return bindTo(m_game, widget);
-        case ControlRole::FileList:
-            return bindTo(m_fileList, widget);
-        case ControlRole::RefreshButton:
-            return bindTo(m_refreshButton, widget);
-        case ControlRole::BackendProgram:
-            return bindTo(m_backendProgram, widget);
-        case ControlRole::Archive:
-            return bindTo(m_archive, widget);
-        case ControlRole::UnpackButton:
-            return bindTo(m_unpackButton, widget);
-        case ControlRole::QbOption:
-            return bindTo(m_qbOption, widget);
-        case ControlRole::TxtOption:
-            return bindTo(m_txtOption, widget);
-    }
 }
 
 }  // namespace kestrin::window

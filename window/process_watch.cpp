@@ -16,13 +16,11 @@ namespace {
 
 #ifdef Q_OS_WIN
 using Notifier = QWinEventNotifier;
-
 Notifier* notifierFor(std::intptr_t waitable) {
     return new Notifier(reinterpret_cast<Qt::HANDLE>(waitable));
 }
 #else
 using Notifier = QSocketNotifier;
-
 Notifier* notifierFor(std::intptr_t waitable) {
     return new Notifier(static_cast<qintptr>(waitable), QSocketNotifier::Read);
 }
@@ -52,8 +50,8 @@ struct SystemProcessWatch::Watched {
     OnEnd onEnd;
     bool ended = false;        // told; only the capture is read on, until its writers go
     bool captureDone = false;  // every writer has gone
-    NotifierPointer processNotifier;
-    NotifierPointer captureNotifier;
+    NotifierPointer processNotifier{};
+    NotifierPointer captureNotifier{};
 };
 
 SystemProcessWatch::SystemProcessWatch() {
@@ -61,12 +59,11 @@ SystemProcessWatch::SystemProcessWatch() {
     connect(&m_poll, &QTimer::timeout, this, &SystemProcessWatch::checkUnwaitable);
     if (g_watch == nullptr) {
         g_watch = this;
-        static const bool registered = std::atexit([] {
-                                           if (g_watch != nullptr) {
-                                               g_watch->handOff();
-                                           }
-                                       }) == 0;
-        (void)registered;
+        [[maybe_unused]] static const int registered = std::atexit([] {
+            if (g_watch != nullptr) {
+                g_watch->handOff();
+            }
+        });
     }
 }
 
@@ -98,10 +95,7 @@ void SystemProcessWatch::watch(platform::Process process, platform::StderrCaptur
                                QObject* context, OnEnd onEnd) {
     const std::uint64_t id = m_nextId++;
     Watched& watched = m_watched[id];
-    watched.process = std::move(process);
-    watched.capture = std::move(capture);
-    watched.context = context;
-    watched.onEnd = std::move(onEnd);
+    watched = {std::move(process), std::move(capture), context, std::move(onEnd)};
     if (const std::intptr_t waitable = watched.capture.waitable(); waitable != -1) {
         watched.captureNotifier.reset(notifierFor(waitable));
         connect(watched.captureNotifier.get(), &Notifier::activated, this,
