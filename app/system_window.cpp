@@ -5,14 +5,11 @@
 #include <QSocketNotifier>
 
 #include "platform/own_process.h"
-#include "window/control_table.h"
-#include "window/qt_text.h"
 
 namespace kestrin::app {
 
 SystemWindow::SystemWindow()
     : m_search(platform::makeDirectorySearch()),
-      m_messages(window::toQString(window::kWindowTitle)),
       m_window({*m_search, m_launcher, m_messages, m_watch}) {
     m_messages.setParent(&m_window);
     if (const int requests = platform::terminationRequests(); requests >= 0) {

@@ -214,7 +214,7 @@ TEST(QtMessages, ShowsAPlainModalBoxWithOneOkButtonOnTheScreen) {
     };
     for (const auto& [given, whole] : cases) {
         SCOPED_TRACE(given.substr(0, 30));
-        kestrin::window::QtMessages messages(QStringLiteral("Kestrin"));
+        kestrin::window::QtMessages messages;
         QString title, text;
         int buttons = -1;
         QMessageBox::Icon icon = QMessageBox::Warning;

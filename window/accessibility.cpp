@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// What the accessibility bus sees of the window where Qt's own description falls short: the
-// window is a frame, the option buttons' actions are clicks (so a choice relists, as under the
-// mouse), the game box keeps its name, and the lists' entries are picked as a click picks them.
+// Where Qt's own accessible descriptions fall short: the window is a frame, the option buttons'
+// actions are clicks (so a choice relists), and the game box keeps its name.
 
 #include "window/accessibility.h"
 
@@ -12,7 +11,6 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 
-#include "window/accessible_list.h"
 #include "window/main_window.h"
 
 namespace kestrin::window {
@@ -41,20 +39,15 @@ public:
         return state;
     }
     QStringList actionNames() const override {
-        QStringList names;
-        if (widget()->isEnabled()) {
-            names << toggleAction() << pressAction();
-        }
-        return names + QAccessibleWidget::actionNames();
+        const QStringList clicks = {toggleAction(), pressAction()};
+        return (widget()->isEnabled() ? clicks : QStringList()) + QAccessibleWidget::actionNames();
     }
     void doAction(const QString& actionName) override {
         if (actionName == toggleAction() || actionName == pressAction()) {
-            if (widget()->isEnabled()) {
-                option()->click();
-            }
-            return;
+            option()->click();  // which does nothing when the button is disabled
+        } else {
+            QAccessibleWidget::doAction(actionName);
         }
-        QAccessibleWidget::doAction(actionName);
     }
 
 private:

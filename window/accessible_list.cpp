@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "window/accessible_list.h"
+#include "window/accessibility.h"
 
 #include <QAccessibleWidget>
 #include <QComboBox>
@@ -150,10 +150,8 @@ public:
         return current.isValid() ? child(current.row()) : nullptr;
     }
     void* interface_cast(QAccessible::InterfaceType type) override {
-        if (type == QAccessible::TableInterface) {
-            return static_cast<QAccessibleTableInterface*>(this);
-        }
-        return QAccessibleWidget::interface_cast(type);
+        return type == QAccessible::TableInterface ? static_cast<QAccessibleTableInterface*>(this)
+                                                   : QAccessibleWidget::interface_cast(type);
     }
 
     QAccessibleInterface* caption() const override { return nullptr; }

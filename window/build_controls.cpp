@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The window's controls, made from the control table: one widget a row, placed in twips,
-// chained in tab order, and kept by role.
+// The window's controls, made from the control table: one widget a row, placed in twips, and
+// kept by role. Qt's tab order is the order widgets are made in, so it is the table's.
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -20,8 +20,6 @@
 
 namespace kestrin::window {
 namespace {
-
-constexpr ControlRole kInitiallySelectedOption = ControlRole::QbOption;
 
 QWidget* makeBanner(std::string_view content, QWidget* parent) {
     auto* banner = new QPlainTextEdit(parent);
@@ -47,7 +45,6 @@ void MainWindow::buildControls() {
     const qreal dpi = logicalDpiX();
     // Parents by name, for the rows that follow them; only this loop looks controls up by name.
     std::map<std::string_view, QWidget*> made = {{kWindowName, this}};
-    QWidget* previousInTabOrder = nullptr;
     for (const ControlSpec& control : kControls) {
         QWidget* widget = createControl(control, made.at(control.parent));
         widget->setObjectName(toQString(control.name));
@@ -55,12 +52,6 @@ void MainWindow::buildControls() {
             twipsToPixels(control.left, control.top, control.width, control.height, dpi));
         if (!control.accessibleName.empty()) {
             widget->setAccessibleName(toQString(control.accessibleName));
-        }
-        if (widget->focusPolicy() & Qt::TabFocus) {
-            if (previousInTabOrder != nullptr) {
-                setTabOrder(previousInTabOrder, widget);
-            }
-            previousInTabOrder = widget;
         }
         made.emplace(control.name, widget);
         if (control.role != ControlRole::None) {
@@ -84,7 +75,7 @@ QWidget* MainWindow::createControl(const ControlSpec& control, QWidget* parent) 
             return new QLabel(caption, parent);
         case ControlKind::OptionButton: {
             auto* option = new QRadioButton(caption, parent);
-            option->setChecked(control.role == kInitiallySelectedOption);
+            option->setChecked(control.role == QbOption);  // ".qb for Decompile" at first
             return option;
         }
         case ControlKind::ComboBox: {

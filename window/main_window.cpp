@@ -145,14 +145,12 @@ std::optional<std::string> MainWindow::launch(Action action, const std::string& 
                                                std::move(started->claim), started->keptCopy);
     m_dependencies.watch.watch(
         std::move(started->process), std::move(started->capture), this,
-        [this, id](ProcessExit ended) { onBackendEnded(id, std::move(ended)); });
+        [this, id](ProcessExit ended) {
+            if (auto failed = m_running.ended(id, ended.status, std::move(ended.tail))) {
+                m_messages->report(std::move(*failed));
+            }
+        });
     return std::move(started->problem);
-}
-
-void MainWindow::onBackendEnded(std::uint64_t id, ProcessExit ended) {
-    if (auto failed = m_running.ended(id, ended.status, std::move(ended.tail))) {
-        m_messages->report(std::move(*failed));
-    }
 }
 
 void MainWindow::onDecompileClicked() {

@@ -50,8 +50,7 @@ private:
     std::string field(ControlRole role) const;  // a text box's text
     void connectHandlers();
 
-    // Replaces the file list with the base names of the working folder's files that match
-    // pattern.
+    // Lists the working folder's files that match pattern, by base name.
     void FillFileList(std::string_view pattern);
 
     int selectedRow() const;
@@ -59,20 +58,17 @@ private:
     void onDecompileClicked();
     void onCompileClicked();
     void onUnpackClicked();
-    // Starts a built command for action on file, unless it was refused, or the launcher refuses
-    // it (one started earlier still works on the same file, say). Nothing when it did not start
-    // (the user has been told why); else what went wrong after the start, in words, or "".
+    // Starts a built command for action on file: nothing when it or the launcher refused it (the
+    // user has been told why), else what went wrong after the start, in words, or "".
     std::optional<std::string> launch(backend::Action action, const std::string& file,
                                       const Result<backend::Command>& command);
-    void onBackendEnded(std::uint64_t id, ProcessExit ended);
 
     Dependencies m_dependencies;
     MessageOrder* m_messages = nullptr;  // every message goes through here
     backend::RunningBackends m_running;
     FileListModel m_files;
     std::map<ControlRole, QWidget*> m_controls;
-    // Which entry was selected when a mouse press began, so that a click on the entry already
-    // selected still counts as a pick.
+    // Selected when a mouse press began: a click on the entry already selected is a pick too.
     int m_selectedRowAtPress = -1;
 };
 

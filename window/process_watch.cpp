@@ -48,10 +48,9 @@ struct SystemProcessWatch::Watched {
     platform::StderrCapture capture;
     QPointer<QObject> context;
     OnEnd onEnd;
-    bool ended = false;        // told; only the capture is read on, until its writers go
-    bool captureDone = false;  // every writer has gone
+    bool ended = false;  // told; only the capture is read on, until its writers go
     NotifierPointer processNotifier{};
-    NotifierPointer captureNotifier{};
+    NotifierPointer captureNotifier{};  // none once every writer has gone
 };
 
 SystemProcessWatch::SystemProcessWatch() {
@@ -100,8 +99,6 @@ void SystemProcessWatch::watch(platform::Process process, platform::StderrCaptur
         watched.captureNotifier.reset(notifierFor(waitable));
         connect(watched.captureNotifier.get(), &Notifier::activated, this,
                 [this, id] { readCapture(id); });
-    } else {
-        watched.captureDone = true;
     }
     const std::intptr_t waitable = watched.process.waitable();
     if (waitable == -1) {
@@ -121,7 +118,6 @@ void SystemProcessWatch::readCapture(std::uint64_t id) {
     if (!watched.capture.drain()) {
         return;
     }
-    watched.captureDone = true;
     watched.captureNotifier.reset();
     if (watched.ended) {
         m_watched.erase(found);
@@ -139,13 +135,13 @@ void SystemProcessWatch::check(std::uint64_t id) {
         return;
     }
     // What it wrote before its end is in the pipe by now.
-    watched.captureDone = watched.captureDone || watched.capture.drain();
+    const bool captureDone = !watched.captureNotifier || watched.capture.drain();
     ProcessExit ended{*status, watched.capture.tail()};
     const QPointer<QObject> context = watched.context;
     const OnEnd onEnd = std::move(watched.onEnd);
     watched.ended = true;
     watched.processNotifier.reset();
-    if (watched.captureDone) {
+    if (captureDone) {
         m_watched.erase(found);
     }
     if (context) {
