@@ -39,6 +39,17 @@ QWidget* makeBanner(std::string_view content, QWidget* parent) {
     return banner;
 }
 
+QWidget* makeGameBox(QWidget* parent) {
+    auto* combo = new QComboBox(parent);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);  // a typed game entry stays typed
+    for (const std::string_view entry : kGameEntries) {
+        combo->addItem(toQString(entry));
+    }
+    combo->setCurrentIndex(static_cast<int>(kGameEntries.size()) - 1);
+    return combo;
+}
+
 }  // namespace
 
 void MainWindow::buildControls() {
@@ -78,16 +89,8 @@ QWidget* MainWindow::createControl(const ControlSpec& control, QWidget* parent) 
             option->setChecked(control.role == QbOption);  // ".qb for Decompile" at first
             return option;
         }
-        case ControlKind::ComboBox: {
-            auto* combo = new QComboBox(parent);
-            combo->setEditable(true);
-            combo->setInsertPolicy(QComboBox::NoInsert);  // a typed game entry stays typed
-            for (const std::string_view entry : kGameEntries) {
-                combo->addItem(toQString(entry));
-            }
-            combo->setCurrentIndex(static_cast<int>(kGameEntries.size()) - 1);
-            return combo;
-        }
+        case ControlKind::ComboBox:
+            return makeGameBox(parent);
         case ControlKind::ListBox: {
             auto* list = new QListView(parent);
             list->setModel(&m_files);
