@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "app/command_line.h"
 
+#include <QApplication>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "common/text.h"
 
@@ -32,36 +36,69 @@ const char* const kDescription =
     "before Kestrin's. Exit status: 0; 1 when there is no display to show the window on;\n"
     "2 when the arguments or FOLDER cannot be used.";
 
-Ending refuse(QString problem) {
-    // Qt's own messages end in a full stop; the hint follows the problem on its line.
-    if (problem.endsWith(u'.')) {
-        problem.chop(1);
+constexpr std::string_view kNoDisplayPlatform = "minimal";
+
+struct HeldMessage {
+    QtMsgType type;
+    std::string category;
+    QString text;
+};
+std::vector<HeldMessage> g_held;
+QtMessageHandler g_before = nullptr;
+
+#ifndef Q_OS_WIN
+void hold(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) {
+        g_before(type, context, text);
+        return;
     }
-    return {kUsageError, "kestrin: " + toArgument(problem) + " (see kestrin --help)"};
+    g_held.push_back({type, context.category == nullptr ? "" : context.category, text});
 }
 
-// The folder given becomes the working folder; the refusal names it as the system does.
-std::optional<Ending> enter(const std::string& folder) {
+// The platform Qt would choose by itself, as QGuiApplication does: Wayland in a Wayland session
+// (but GNOME's, where Qt prefers X11), else X11.
+std::string platformOfTheSession() {
+    const QByteArray desktop =
+        (qgetenv("XDG_CURRENT_DESKTOP") + qgetenv("XDG_SESSION_DESKTOP")).toLower();
+    if (qgetenv("XDG_SESSION_TYPE") == "wayland" && !desktop.contains("gnome")) {
+        return "wayland;xcb";
+    }
+    return "xcb";
+}
+#endif
+
+// Qt's own messages end in a full stop; the hint follows the problem on its line.
+Ending refuse(const QString& problem) {
+    const QString line = problem.endsWith(u'.') ? problem.chopped(1) : problem;
+    return {kUsageError, "kestrin: " + toArgument(line) + " (see kestrin --help)"};
+}
+
+// The folder given becomes the working folder; the refusal names it as the system does. A style
+// sheet's file that Qt reads later, named relative to the folder started in, is anchored there.
+std::optional<Ending> enter(const QString& folder) {
+    const QString scheme = QStringLiteral("file:///");
+    const QString sheet = qApp->styleSheet();
+    if (sheet.startsWith(scheme) && QFileInfo(sheet.mid(scheme.size())).isRelative()) {
+        qApp->setStyleSheet(scheme + QFileInfo(sheet.mid(scheme.size())).absoluteFilePath());
+    }
 #ifdef Q_OS_WIN
-    const std::filesystem::path path(QString::fromStdString(folder).toStdWString());
+    const std::filesystem::path path(folder.toStdWString());
 #else
-    const std::filesystem::path path(folder);
+    const std::filesystem::path path(toArgument(folder));
 #endif
     std::error_code failed;
     std::filesystem::current_path(path, failed);
     if (failed) {
-        return Ending{kUsageError, "kestrin: cannot work in '" + folder + "': " +
+        return Ending{kUsageError, "kestrin: cannot work in '" + toArgument(folder) + "': " +
                                        QString::fromLocal8Bit(failed.message()).toStdString()};
     }
     return std::nullopt;
 }
 
 #ifdef Q_OS_WIN
-// A program with a window has no console of its own. As QCommandLineParser does, it writes to
-// standard output and error only when there is somewhere to write: a console, or the handles a
-// redirection or a script reading them handed it; started from Explorer it has neither, and the
-// text goes into a message box. The handles themselves are asked, not the start-up flags, which
-// wine's cmd.exe leaves unset for a redirection.
+// As QCommandLineParser does, a program with a window writes to stdout and stderr only when it has
+// a console or handles (a redirection, a script reading them), else into a message box. The
+// handles are asked, not the start-up flags, which wine's cmd.exe leaves unset for a redirection.
 bool inMessageBox(DWORD stream) {
     if (GetConsoleWindow() != nullptr) {
         return false;
@@ -74,24 +111,66 @@ bool inMessageBox(DWORD stream) {
 
 }  // namespace
 
-QString fromArgument(const char* argument) {
+QtStart::QtStart(int argc, char** argv) : m_argv(argv, argv + argc), m_argc(argc) {
+#ifndef Q_OS_WIN
+    // The user's choice as Qt reads it: the last -platform, else QT_QPA_PLATFORM.
+    std::string chosen = qEnvironmentVariable("QT_QPA_PLATFORM").toStdString();
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) {
+            chosen = argv[i + 1];
+        }
+    }
+    m_platforms =
+        (chosen.empty() ? platformOfTheSession() : chosen) + ";" + std::string(kNoDisplayPlatform);
+    static char platformOption[] = "-platform";
+    m_argv.insert(m_argv.end(), {platformOption, m_platforms.data()});
+    m_argc += 2;
+    g_before = qInstallMessageHandler(hold);
+#endif
+    m_argv.push_back(nullptr);
+}
+
+bool QtStart::haveDisplay() {
+    if (m_platforms.empty()) {
+        return true;
+    }
+    qInstallMessageHandler(g_before);
+    const bool have = m_platforms.starts_with(kNoDisplayPlatform) ||  // asked for
+                      QGuiApplication::platformName() != QLatin1String(kNoDisplayPlatform);
+    for (const HeldMessage& message : std::exchange(g_held, {})) {
+        // On the way to the display found, Qt's failures with other platforms are no news.
+        if (have && !message.category.starts_with("qt.qpa.")) {
+            const QMessageLogContext context(nullptr, 0, nullptr, message.category.c_str());
+            g_before(message.type, context, message.text);
+        }
+    }
+    return have;
+}
+
+QStringList QtStart::arguments() const {
 #ifdef Q_OS_WIN
-    return QString::fromUtf8(argument);  // Windows names are UTF-16, never stray bytes
+    // As the system holds them, in UTF-16; argv has them in the ANSI code page.
+    return QCoreApplication::arguments();
 #else
+    QStringList arguments;
+    for (int i = 0; i < m_argc; ++i) {
+        arguments.append(fromArgument(m_argv[static_cast<std::size_t>(i)]));
+    }
+    return arguments;
+#endif
+}
+
+QString fromArgument(const char* argument) {
     const std::string_view bytes(argument);
     QString text;
     for (std::size_t at = 0; at < bytes.size();) {
         const Utf8Character character = decodeUtf8(bytes, at);
-        if (character.valid) {
-            text += QString::fromUtf8(bytes.data() + at, static_cast<qsizetype>(character.length));
-        } else {
-            text += QChar(
-                static_cast<char16_t>(kFirstEscape - 0x80 + static_cast<unsigned char>(bytes[at])));
-        }
+        const auto escaped = static_cast<char16_t>(kFirstEscape - 0x80 + std::uint8_t(bytes[at]));
+        text += character.valid ? QString::fromUtf8(bytes.substr(at, character.length))
+                                : QString(QChar(escaped));
         at += character.length;
     }
     return text;
-#endif
 }
 
 std::string toArgument(const QString& argument) {
@@ -121,8 +200,7 @@ std::optional<Ending> start(const QStringList& arguments, bool haveDisplay) {
                                   QStringLiteral("Shows this help."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Shows the version."));
-    parser.addOption(help);
-    parser.addOption(version);
+    parser.addOptions({help, version});
     parser.addPositionalArgument(
         QStringLiteral("FOLDER"),
         QStringLiteral("The folder to work in (-- before a name starting with -)."),
@@ -141,10 +219,8 @@ std::optional<Ending> start(const QStringList& arguments, bool haveDisplay) {
         return refuse(u'\'' + folders[1] +
                       QStringLiteral("' would be a second folder; give one at most"));
     }
-    if (!folders.isEmpty()) {
-        if (auto refused = enter(toArgument(folders[0]))) {
-            return refused;
-        }
+    if (auto refused = folders.isEmpty() ? std::nullopt : enter(folders[0])) {
+        return refused;
     }
     if (!haveDisplay) {
         return Ending{kNoDisplay, "kestrin: there is no display to show the window on"};
@@ -152,10 +228,9 @@ std::optional<Ending> start(const QStringList& arguments, bool haveDisplay) {
     return std::nullopt;
 }
 
-bool show(const Ending& ending) {
-    // A refusal is one line whatever it quotes; help and version keep their lines. Either way a
-    // character that does not show as itself (a line break or an escape sequence in a folder's
-    // name) is written as U+XXXX, never sent to the terminal.
+int show(const Ending& ending) {
+    // A refusal is one line whatever it quotes, help and version keep theirs; a character that does
+    // not show as itself (a line break, an escape sequence) is written as U+XXXX.
     std::string_view text(ending.text);
     if (text.ends_with('\n')) {
         text.remove_suffix(1);
@@ -166,17 +241,21 @@ bool show(const Ending& ending) {
         text.remove_prefix(text.find('\n') + 1);
     }
     shown += escapeForDisplay(text) + "\n";
+    // A help or version that was not written (a full disk, a closed pipe) is a failure too.
+    const auto status = [&ending](bool written) {
+        return ending.status == 0 && !written ? 1 : ending.status;
+    };
 #ifdef Q_OS_WIN
     if (inMessageBox(ending.status == 0 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE)) {
         const UINT icon = ending.status == 0 ? MB_ICONINFORMATION : MB_ICONERROR;
-        return MessageBoxW(nullptr, qUtf16Printable(QString::fromStdString(shown).trimmed()),
-                           L"Kestrin", MB_OK | MB_TOPMOST | MB_SETFOREGROUND | icon) != 0;
+        return status(MessageBoxW(nullptr, qUtf16Printable(QString::fromStdString(shown).trimmed()),
+                                  L"Kestrin", MB_OK | MB_TOPMOST | MB_SETFOREGROUND | icon) != 0);
     }
     shown = QString::fromStdString(shown).toLocal8Bit().toStdString();
 #endif
     std::FILE* stream = ending.status == 0 ? stdout : stderr;
     const bool written = std::fputs(shown.c_str(), stream) >= 0;
-    return std::fflush(stream) == 0 && written;
+    return status(std::fflush(stream) == 0 && written);
 }
 
 }  // namespace kestrin::app

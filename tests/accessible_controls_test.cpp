@@ -11,7 +11,6 @@
 #include <functional>
 
 #include "fake_watch.h"
-#include "recorders.h"
 #include "window/main_window.h"
 
 namespace {
@@ -43,13 +42,12 @@ QAccessibleInterface* childNamed(QAccessibleInterface* parent, const QString& na
 }
 
 // A window over a folder of intro.qb, level.qb and level.txt, worked through its interfaces.
-class Client {
+class Client : public kestrin::testing::FakeSystem {
 public:
     Client() {
-        m_folder.names["*.qb"] = {"intro.qb", "level.qb"};
-        m_folder.names["*.txt"] = {"level.txt"};
-        m_window = std::make_unique<MainWindow>(
-            kestrin::window::Dependencies{m_folder, m_launcher, m_messages, m_watch});
+        folder.names["*.qb"] = {"intro.qb", "level.qb"};
+        folder.names["*.txt"] = {"level.txt"};
+        m_window = std::make_unique<MainWindow>(dependencies());
     }
     QAccessibleInterface* control(const char* name) const {
         return accessible(m_window->findChild<QWidget*>(name));
@@ -61,10 +59,6 @@ public:
     }
     QString text(const char* name) const { return m_window->findChild<QLineEdit*>(name)->text(); }
 
-    kestrin::testing::FakeFolder m_folder;
-    kestrin::testing::RecordingLauncher m_launcher;
-    kestrin::testing::RecordingMessages m_messages;
-    kestrin::testing::FakeProcessWatch m_watch;
     std::unique_ptr<MainWindow> m_window;
 };
 
@@ -129,7 +123,7 @@ TEST(AccessibleControls, ActionsEndWhereTheMouseEnds) {
         EXPECT_EQ(client.text("Text3"), road.expected.text3);
         EXPECT_EQ(childNames(client.files()), road.expected.entries);
         EXPECT_EQ(client.files()->tableInterface()->selectedRowCount(), road.expected.selectedRows);
-        EXPECT_TRUE(client.m_messages.shown.empty());
+        EXPECT_TRUE(client.messages.shown.empty());
     }
 }
 

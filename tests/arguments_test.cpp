@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractItemModel>
-#include <QListView>
 #include <QRegularExpression>
 #include <filesystem>
 #include <optional>
@@ -15,6 +13,7 @@
 
 #include "app/command_line.h"
 #include "app/system_window.h"
+#include "fake_watch.h"
 #include "temp_folder.h"
 
 namespace {
@@ -103,15 +102,6 @@ TEST(CommandLine, AnArgumentComesBackByteForByte) {
     }
 }
 
-std::vector<std::string> listed(const kestrin::window::MainWindow& window) {
-    std::vector<std::string> names;
-    const auto* model = window.findChild<QListView*>("List1")->model();
-    for (int row = 0; row < model->rowCount(); ++row) {
-        names.push_back(model->index(row, 0).data().toString().toStdString());
-    }
-    return names;
-}
-
 TEST(StartFolder, TheWindowListsTheFolderGiven) {
     // Started in a folder of its own, as from a desktop menu, with a file that must not show.
     TempFolder home;
@@ -129,7 +119,8 @@ TEST(StartFolder, TheWindowListsTheFolderGiven) {
         ASSERT_FALSE(ending.has_value()) << ending->text;
         EXPECT_TRUE(fs::equivalent(fs::current_path(), scripts));
         kestrin::app::SystemWindow program;
-        EXPECT_EQ(listed(program.window()), (std::vector<std::string>{"intro", "level"}));
+        EXPECT_EQ(kestrin::testing::listEntries(program.window()),
+                  (std::vector<std::string>{"intro", "level"}));
     }
 }
 

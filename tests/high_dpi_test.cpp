@@ -14,27 +14,22 @@
 
 #include "caption_fit.h"
 #include "fake_watch.h"
-#include "recorders.h"
 #include "window/main_window.h"
 
 namespace {
 
 constexpr qreal kScale = 1.5;
 
-class HighDpi : public ::testing::Test {
+class HighDpi : public ::testing::Test, protected kestrin::testing::FakeSystem {
 protected:
     void SetUp() override {
         ASSERT_EQ(qgetenv("QT_SCALE_FACTOR"), "1.5") << "built with KESTRIN_TEST_SCALE_FACTOR";
-        m_folder.names["*.qb"] = {"intro.qb", "Level.qb"};
+        folder.names["*.qb"] = {"intro.qb", "Level.qb"};
     }
-    kestrin::testing::FakeFolder m_folder;
-    kestrin::testing::RecordingLauncher m_launcher;
-    kestrin::testing::RecordingMessages m_messages;
-    kestrin::testing::FakeProcessWatch m_watch;
 };
 
-TEST_F(HighDpi, TheShownWindowIsPaintedAtOneAndAHalfTimesItsLogicalSize) {
-    kestrin::window::MainWindow window({m_folder, m_launcher, m_messages, m_watch});
+TEST_F(HighDpi, TheWindowIsPaintedAtOneAndAHalfTimesItsLogicalSizeAndEveryCaptionFits) {
+    kestrin::window::MainWindow window(dependencies());
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     ASSERT_EQ(window.devicePixelRatio(), kScale);
@@ -53,13 +48,6 @@ TEST_F(HighDpi, TheShownWindowIsPaintedAtOneAndAHalfTimesItsLogicalSize) {
         }
     }
     EXPECT_GT(colours.size(), 8u);
-}
-
-TEST_F(HighDpi, EveryCaptionStillFitsItsControl) {
-    kestrin::window::MainWindow window({m_folder, m_launcher, m_messages, m_watch});
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    ASSERT_EQ(window.devicePixelRatio(), kScale);
     kestrin::testing::expectEveryCaptionFits(window);
 }
 

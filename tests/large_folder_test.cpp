@@ -17,7 +17,6 @@
 
 #include "fake_watch.h"
 #include "platform/directory_search.h"
-#include "recorders.h"
 #include "temp_folder.h"
 #include "window/main_window.h"
 

@@ -12,23 +12,23 @@
 #include <vector>
 
 #include "fake_watch.h"
-#include "recorders.h"
 #include "window/main_window.h"
 #include "window/qt_text.h"
 
 namespace {
 
 using kestrin::window::MainWindow;
+using kestrin::window::toUtf8;
+using Strings = std::vector<std::string>;
 
 // A shown window over a folder of level.qb, intro.qb and level.txt, with helpers that act as
 // a user does: by mouse clicks and key presses.
-class WindowUser {
+class WindowUser : public kestrin::testing::FakeSystem {
 public:
     WindowUser() {
-        m_folder.names["*.qb"] = {"intro.qb", "level.qb"};
-        m_folder.names["*.txt"] = {"level.txt"};
-        m_window = std::make_unique<MainWindow>(
-            kestrin::window::Dependencies{m_folder, m_launcher, m_messages, m_watch});
+        folder.names["*.qb"] = {"intro.qb", "level.qb"};
+        folder.names["*.txt"] = {"level.txt"};
+        m_window = std::make_unique<MainWindow>(dependencies());
         m_window->show();
         QApplication::setActiveWindow(m_window.get());
         EXPECT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
@@ -36,19 +36,12 @@ public:
 
     QListView* list() const { return m_window->findChild<QListView*>("List1"); }
     QString text(const char* name) const { return m_window->findChild<QLineEdit*>(name)->text(); }
+    Strings entries() const { return kestrin::testing::listEntries(*m_window); }
 
-    QStringList entries() const {
-        QStringList names;
-        for (int row = 0; row < list()->model()->rowCount(); ++row) {
-            names.append(list()->model()->index(row, 0).data().toString());
-        }
-        return names;
-    }
-
-    void pick(const QString& entry) {
-        const QModelIndexList found =
-            list()->model()->match(list()->model()->index(0, 0), Qt::DisplayRole, entry);
-        ASSERT_FALSE(found.isEmpty()) << kestrin::window::toUtf8(entry);
+    void pick(const std::string& entry) {
+        const QModelIndexList found = list()->model()->match(
+            list()->model()->index(0, 0), Qt::DisplayRole, kestrin::window::toQString(entry));
+        ASSERT_FALSE(found.isEmpty()) << entry;
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
                           list()->visualRect(found.first()).center());
     }
@@ -60,16 +53,12 @@ public:
         m_window->findChild<QLineEdit*>(name)->setText(value);
     }
 
-    kestrin::testing::FakeFolder m_folder;
-    kestrin::testing::RecordingLauncher m_launcher;
-    kestrin::testing::RecordingMessages m_messages;
-    kestrin::testing::FakeProcessWatch m_watch;
     std::unique_ptr<MainWindow> m_window;
 };
 
 TEST(ListInterplay, KeyboardSelectionsArePicksToo) {
     WindowUser user;
-    user.m_folder.names["*.qb"] = {"alpha.qb", "beta.qb", "gamma.qb"};
+    user.folder.names["*.qb"] = {"alpha.qb", "beta.qb", "gamma.qb"};
     user.click("Command3");
     // Focus puts the cursor on the first entry without picking it, as Qt's lists do.
     user.list()->setFocus();
@@ -90,7 +79,7 @@ TEST(ListInterplay, KeyboardSelectionsArePicksToo) {
 TEST(ListInterplay, NamesThatShowAsSomethingElseAreListedVisiblyAndPickedExactly) {
     struct Name {
         std::string exact;
-        QString shown;
+        std::string shown;
     };
     const std::vector<Name> names = {
         {"evil\xE2\x80\xAEtxt.exe", "evilU+202Etxt.exe"},  // shows as "evilexe.txt"
@@ -105,30 +94,29 @@ TEST(ListInterplay, NamesThatShowAsSomethingElseAreListedVisiblyAndPickedExactly
         {"\xC3\xA9t\xC3\xA9\tx", "\u00E9t\u00E9\tx"},  // letters and tab show as themselves
     };
     WindowUser user;
-    user.m_folder.names["*.qb"].clear();
-    user.m_folder.names["*.txt"].clear();
-    QStringList shown;
+    user.folder.names["*.qb"].clear();
+    user.folder.names["*.txt"].clear();
+    Strings shown;
     for (const Name& name : names) {
-        user.m_folder.names["*.qb"].push_back(name.exact + ".qb");
-        user.m_folder.names["*.txt"].push_back(name.exact + ".txt");
-        shown.append(name.shown);
+        user.folder.names["*.qb"].push_back(name.exact + ".qb");
+        user.folder.names["*.txt"].push_back(name.exact + ".txt");
+        shown.push_back(name.shown);
     }
-    user.click("Command3");
-    EXPECT_EQ(user.entries(), shown);
-    for (const Name& name : names) {
-        SCOPED_TRACE(kestrin::window::toUtf8(name.shown));
-        user.pick(name.shown);
-        EXPECT_EQ(kestrin::window::toUtf8(user.text("Text1")), name.exact);
-        EXPECT_EQ(kestrin::window::toUtf8(user.text("Text2")), name.exact);
+    // Listed again by Refresh, a pick fills the Decompile boxes; by ".txt for Compile", Compile's.
+    const std::vector<std::pair<const char*, std::vector<const char*>>> ways = {
+        {"Command3", {"Text1", "Text2"}}, {"Option2", {"Text3"}}};
+    for (const auto& [click, boxes] : ways) {
+        user.click(click);
+        EXPECT_EQ(user.entries(), shown);
+        for (const Name& name : names) {
+            SCOPED_TRACE(name.shown);
+            user.pick(name.shown);
+            for (const char* box : boxes) {
+                EXPECT_EQ(toUtf8(user.text(box)), name.exact) << box;
+            }
+        }
     }
-    user.click("Option2");
-    EXPECT_EQ(user.entries(), shown);
-    for (const Name& name : names) {
-        SCOPED_TRACE(kestrin::window::toUtf8(name.shown));
-        user.pick(name.shown);
-        EXPECT_EQ(kestrin::window::toUtf8(user.text("Text3")), name.exact);
-    }
-    EXPECT_TRUE(user.m_messages.shown.empty());
+    EXPECT_TRUE(user.messages.shown.empty());
 }
 
 TEST(ListInterplay, RelistingClearsTheSelectionWithoutAPick) {

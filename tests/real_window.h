@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "backend/launch.h"
+#include "fake_watch.h"
 #include "platform/directory_search.h"
-#include "recorders.h"
 #include "stand_in.h"
 #include "window/main_window.h"
 #include "window/qt_text.h"
@@ -76,12 +76,7 @@ public:
 
     // The list's entries as shown, or with role window::kExactNameRole as a pick copies them.
     std::vector<std::string> entries(int role = Qt::DisplayRole) const {
-        std::vector<std::string> names;
-        const auto* model = m_window->findChild<QListView*>("List1")->model();
-        for (int row = 0; row < model->rowCount(); ++row) {
-            names.push_back(window::toUtf8(model->index(row, 0).data(role).toString()));
-        }
-        return names;
+        return listEntries(*m_window, role);
     }
 
     std::unique_ptr<platform::DirectorySearch> m_search = platform::makeDirectorySearch();

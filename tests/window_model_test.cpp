@@ -19,17 +19,16 @@
 #include <QTest>
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <tuple>
 
 #include "backend/command.h"
 #include "backend/texts.h"
 #include "common/text.h"
 #include "fake_watch.h"
-#include "recorders.h"
 #include "window/main_window.h"
 #include "window/qt_text.h"
 
@@ -100,21 +99,8 @@ const Strings kWords = {"", "bad header at byte 12\n", "a\r\nb\x1b[0m\r\n",
                         "one\ntwo\nthree\nfour\nfive\nsix\nseven\n"};
 
 // A name as the rule for one writer per file compares it: "." parts and "folder/.." taken out.
-std::string normal(const std::string& name) {
-    Strings parts;
-    std::stringstream in(name);
-    for (std::string part; std::getline(in, part, '/');) {
-        if (part == ".." && !parts.empty() && parts.back() != "..") {
-            parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-    }
-    std::string joined;
-    for (const auto& part : parts) {
-        joined += (joined.empty() ? "" : "/") + part;
-    }
-    return joined;
+std::filesystem::path normal(const std::string& name) {
+    return std::filesystem::path(name).lexically_normal();
 }
 
 std::string baseName(const std::string& file) {
@@ -341,21 +327,20 @@ struct Model {
 };
 
 // The real window with its fakes, and the model beside it; each step acts on both.
-class Run {
+class Run : kestrin::testing::FakeSystem {
 public:
     explicit Run(unsigned seed) : m_random(seed) {
-        m_folder.names["*.qb"] = m_model.qb;
-        m_folder.names["*.txt"] = m_model.txt;
+        folder.names["*.qb"] = m_model.qb;
+        folder.names["*.txt"] = m_model.txt;
         // A user reading a message lets time pass: planned backends end meanwhile, and the modal
         // box's own event loop comes round.
-        m_messages.whileOpen = [this](const std::string&) {
+        messages.whileOpen = [this](const std::string&) {
             for (const Planned& plan : std::exchange(m_endWhileOpen, {})) {
-                m_watch.end(plan.index, plan.ending, plan.words);
+                watch.end(plan.index, plan.ending, plan.words);
             }
             QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
         };
-        m_window = std::make_unique<kestrin::window::MainWindow>(
-            kestrin::window::Dependencies{m_folder, m_launcher, m_messages, m_watch});
+        m_window = std::make_unique<kestrin::window::MainWindow>(dependencies());
         m_list = m_window->findChild<QListView*>("List1");
         for (const char* name : {"Text1", "Text2", "Text3", "Text4", "Text5"}) {
             m_boxes.push_back(m_window->findChild<QLineEdit*>(name));
@@ -392,10 +377,6 @@ private:
     std::string settle();
 
     std::mt19937 m_random;
-    kestrin::testing::FakeFolder m_folder;
-    kestrin::testing::RecordingLauncher m_launcher;
-    kestrin::testing::RecordingMessages m_messages;
-    kestrin::testing::FakeProcessWatch m_watch;
     std::unique_ptr<kestrin::window::MainWindow> m_window;
     QListView* m_list = nullptr;
     std::vector<QLineEdit*> m_boxes;
@@ -464,9 +445,9 @@ std::string Run::changeFolder() {
             txt.push_back(file);
         }
     }
-    m_model.qb = m_folder.names["*.qb"] = qb;
-    m_model.txt = m_folder.names["*.txt"] = txt;
-    m_model.readable = m_folder.readable = chance(85);
+    m_model.qb = folder.names["*.qb"] = qb;
+    m_model.txt = folder.names["*.txt"] = txt;
+    m_model.readable = folder.readable = chance(85);
     return "the folder now holds " + std::to_string(qb.size()) + " .qb and " +
            std::to_string(txt.size()) + " .txt files" + (m_model.readable ? "" : ", unreadable");
 }
@@ -490,17 +471,17 @@ std::string Run::press(const char* button) {
     std::optional<std::string> failure;
     if (chance(10)) {
         failure = "Cannot start \"mervo.exe\": no such program.";
-        m_launcher.result = kestrin::Failure{*failure};
+        launcher.result = kestrin::Failure{*failure};
     } else {
-        m_launcher.result = {};
+        launcher.result = {};
     }
     // Only a Decompile has an earlier output to keep.
-    m_launcher.keptCopy = button[7] == '1' && chance(30) ? "earlier.txt~" : "";
+    launcher.keptCopy = button[7] == '1' && chance(30) ? "earlier.txt~" : "";
     click(button);
     std::string what = std::string("press ") + button + (failure ? ", the start fails" : "");
     switch (button[7]) {
         case '1':
-            m_model.decompile(failure, m_launcher.keptCopy);
+            m_model.decompile(failure, launcher.keptCopy);
             return what;
         case '2':
             m_model.compile(failure);
@@ -526,7 +507,7 @@ std::string Run::end() {
         return settle();
     }
     const Planned plan = randomEnd(any(running), m_random);
-    m_watch.end(plan.index, plan.ending, plan.words);
+    watch.end(plan.index, plan.ending, plan.words);
     m_model.end(plan);
     return "backend " + std::to_string(plan.index) + " ends " +
            std::to_string(static_cast<int>(plan.ending.kind)) + ":" +
@@ -547,12 +528,12 @@ std::string Run::armEnds() {
 
 // The event loop comes round: what it has been asked to do later is done, until nothing is left.
 std::string Run::settle() {
-    for (std::size_t shown = m_messages.shown.size(), turns = 0; turns < 20; ++turns) {
+    for (std::size_t shown = messages.shown.size(), turns = 0; turns < 20; ++turns) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
-        if (m_messages.shown.size() == shown && turns > 0) {
+        if (messages.shown.size() == shown && turns > 0) {
             break;
         }
-        shown = m_messages.shown.size();
+        shown = messages.shown.size();
     }
     m_model.settle();
     return "the event loop comes round";
@@ -562,7 +543,7 @@ std::string Run::settle() {
 std::string Run::finish() {
     for (std::size_t i = 0; i < m_model.started.size(); ++i) {
         const Planned plan = randomEnd(i, m_random);
-        m_watch.end(plan.index, plan.ending, plan.words);
+        watch.end(plan.index, plan.ending, plan.words);
         m_model.end(plan);
     }
     settle();
@@ -587,9 +568,9 @@ std::optional<std::string> Run::difference() const {
                     quote(model);
         }
     };
-    compare("started lines", m_launcher.launched, m_model.lines);
-    compare("messages", m_messages.shown, m_model.messages);
-    if (m_messages.deepest > 1) {
+    compare("started lines", launcher.launched, m_model.lines);
+    compare("messages", messages.shown, m_model.messages);
+    if (messages.deepest > 1) {
         return "a message opened over another";
     }
     Strings entries;

@@ -19,7 +19,6 @@
 
 #include "caption_fit.h"
 #include "fake_watch.h"
-#include "recorders.h"
 #include "window/control_table.h"
 #include "window/main_window.h"
 #include "window/qt_messages.h"
@@ -28,34 +27,15 @@
 
 namespace {
 
-using kestrin::testing::FakeFolder;
-using kestrin::testing::RecordingLauncher;
-using kestrin::testing::RecordingMessages;
+using kestrin::testing::listEntries;
 using kestrin::window::ControlKind;
 using kestrin::window::ControlRole;
 using kestrin::window::kControls;
 using kestrin::window::MainWindow;
 using kestrin::window::toQString;
+using Strings = std::vector<std::string>;
 
-QStringList listEntries(const MainWindow& window) {
-    QStringList entries;
-    const auto* model = window.findChild<QListView*>("List1")->model();
-    for (int row = 0; row < model->rowCount(); ++row) {
-        entries.append(model->index(row, 0).data().toString());
-    }
-    return entries;
-}
-
-class WindowTest : public ::testing::Test {
-protected:
-    FakeFolder m_folder;
-    RecordingLauncher m_launcher;
-    RecordingMessages m_messages;
-    kestrin::testing::FakeProcessWatch m_watch;
-    kestrin::window::Dependencies dependencies() {
-        return {m_folder, m_launcher, m_messages, m_watch};
-    }
-};
+class WindowTest : public ::testing::Test, protected kestrin::testing::FakeSystem {};
 
 TEST(ControlTable, HoldsItsInvariants) {
     std::set<std::string_view> seen = {kestrin::window::kWindowName};
@@ -93,7 +73,7 @@ TEST(Twips, RoundsEdgesSoNeighboursMeet) {
 }
 
 TEST_F(WindowTest, StartsWithTheDefaults) {
-    m_folder.names["*.qb"] = {"level.qb", "intro.qb"};
+    folder.names["*.qb"] = {"level.qb", "intro.qb"};
     MainWindow window(dependencies());
 
     EXPECT_EQ(window.windowTitle(), "Kestrin");
@@ -118,9 +98,9 @@ TEST_F(WindowTest, StartsWithTheDefaults) {
     EXPECT_EQ(banner->blockCount(), 3) << "two lines and the closing line break";
     EXPECT_EQ(banner->document()->firstBlock().text(), "Launcher");
 
-    EXPECT_EQ(m_folder.asked, std::vector<std::string>{"*.qb"});
-    EXPECT_EQ(listEntries(window), (QStringList{"level", "intro"}));
-    EXPECT_TRUE(m_messages.shown.empty());
+    EXPECT_EQ(folder.asked, Strings{"*.qb"});
+    EXPECT_EQ(listEntries(window), (Strings{"level", "intro"}));
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(WindowTest, BuildsEveryControlOfTheTableInsideItsParent) {
@@ -178,29 +158,30 @@ TEST_F(WindowTest, EveryCaptionFitsItsControl) {
     kestrin::testing::expectEveryCaptionFits(window);
 }
 
-// The message is the same whatever the cause; the system's reason goes to stderr, as Qt warns.
-TEST_F(WindowTest, AnUnreadableFolderSaysSoOnceAndLeavesTheListEmpty) {
+// A folder without matches says nothing. An unreadable one says so once, whatever the cause; the
+// system's reason goes to stderr, as Qt warns.
+TEST_F(WindowTest, AnUnreadableFolderSaysSoOnceAndAnEmptyListNothing) {
     static QStringList warned;
     const QtMessageHandler before = qInstallMessageHandler(
         [](QtMsgType, const QMessageLogContext& context, const QString& text) {
             warned.append(QString(context.category) + ": " + text);
         });
-    m_folder.readable = false;
-    MainWindow window(dependencies());
+    folder.names["*.txt"] = {"notes.txt"};
+    const QString reason =
+        QString::fromStdString(std::make_error_code(std::errc::permission_denied).message());
+    for (const bool readable : {true, false}) {
+        folder.readable = readable;
+        messages.shown.clear();
+        warned.clear();
+        MainWindow window(dependencies());
+        EXPECT_TRUE(listEntries(window).empty());
+        EXPECT_EQ(messages.shown, readable ? Strings{} : Strings{"Drive not reading"});
+        EXPECT_EQ(warned,
+                  readable
+                      ? QStringList{}
+                      : QStringList{"kestrin.listing: cannot list the working folder: " + reason});
+    }
     qInstallMessageHandler(before);
-    EXPECT_EQ(m_messages.shown, std::vector<std::string>{"Drive not reading"});
-    EXPECT_TRUE(listEntries(window).isEmpty());
-    EXPECT_EQ(warned,
-              QStringList{"kestrin.listing: cannot list the working folder: " +
-                          QString::fromStdString(
-                              std::make_error_code(std::errc::permission_denied).message())});
-}
-
-TEST_F(WindowTest, AFolderWithoutMatchesGivesAnEmptyListAndNoMessage) {
-    m_folder.names["*.txt"] = {"notes.txt"};
-    MainWindow window(dependencies());
-    EXPECT_TRUE(m_messages.shown.empty());
-    EXPECT_TRUE(listEntries(window).isEmpty());
 }
 
 // The real box: plain text, no icon, one button; a run of characters too long for the screen
@@ -214,7 +195,7 @@ TEST(QtMessages, ShowsAPlainModalBoxWithOneOkButtonOnTheScreen) {
     };
     for (const auto& [given, whole] : cases) {
         SCOPED_TRACE(given.substr(0, 30));
-        kestrin::window::QtMessages messages(QStringLiteral("Kestrin"));
+        kestrin::window::QtMessages boxes;
         QString title, text;
         int buttons = -1;
         QMessageBox::Icon icon = QMessageBox::Warning;
@@ -231,7 +212,7 @@ TEST(QtMessages, ShowsAPlainModalBoxWithOneOkButtonOnTheScreen) {
             onScreen = box->screen()->availableGeometry().width() >= box->frameGeometry().width();
             QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
         });
-        messages.inform(given);  // returns once OK is pressed
+        boxes.inform(given);  // returns once OK is pressed
         EXPECT_EQ(title, "Kestrin");
         EXPECT_EQ(QString(text).remove(QLatin1Char('\n')),
                   QString(whole).remove(QLatin1Char('\n')));

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// What the accessibility bus sees of the window where Qt's own description falls short: the
-// window is a frame, the option buttons' actions are clicks (so a choice relists, as under the
-// mouse), the game box keeps its name, and the lists' entries are picked as a click picks them.
+// Where Qt's own accessible descriptions fall short: the window is a frame, the option buttons'
+// actions are clicks (so a choice relists), and the game box keeps its name.
 
 #include "window/accessibility.h"
 
@@ -10,24 +9,12 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QRadioButton>
+#include <QRegularExpression>
 
-#include "window/accessible_list.h"
 #include "window/main_window.h"
 
 namespace kestrin::window {
 namespace {
-
-// A caption as read aloud: a single "&" only marks the shortcut key, "&&" is an ampersand.
-QString withoutMnemonic(const QString& caption) {
-    QString spoken;
-    for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption[i] == u'&' && i + 1 < caption.size()) {
-            ++i;
-        }
-        spoken += caption[i];
-    }
-    return spoken;
-}
 
 // Qt's toggle action on an option button checks it without a click, so no handler hears it.
 // Here every action but focusing clicks the button, exactly as the mouse does.
@@ -38,7 +25,10 @@ public:
 
     QString text(QAccessible::Text type) const override {
         if (type == QAccessible::Name && widget()->accessibleName().isEmpty()) {
-            return withoutMnemonic(option()->text());
+            // As read aloud: a single "&" only marks the shortcut key, "&&" is an ampersand.
+            static const QRegularExpression mark(QStringLiteral("&(.)"),
+                                                 QRegularExpression::DotMatchesEverythingOption);
+            return option()->text().replace(mark, QStringLiteral("\\1"));
         }
         return QAccessibleWidget::text(type);
     }
@@ -49,20 +39,15 @@ public:
         return state;
     }
     QStringList actionNames() const override {
-        QStringList names;
-        if (widget()->isEnabled()) {
-            names << toggleAction() << pressAction();
-        }
-        return names + QAccessibleWidget::actionNames();
+        const QStringList clicks = {toggleAction(), pressAction()};
+        return (widget()->isEnabled() ? clicks : QStringList()) + QAccessibleWidget::actionNames();
     }
     void doAction(const QString& actionName) override {
         if (actionName == toggleAction() || actionName == pressAction()) {
-            if (widget()->isEnabled()) {
-                option()->click();
-            }
-            return;
+            option()->click();  // which does nothing when the button is disabled
+        } else {
+            QAccessibleWidget::doAction(actionName);
         }
-        QAccessibleWidget::doAction(actionName);
     }
 
 private:
@@ -85,13 +70,11 @@ public:
         return part != nullptr ? QAccessible::queryAccessibleInterface(part) : nullptr;
     }
     int indexOfChild(const QAccessibleInterface* child) const override {
-        if (child == nullptr || child->object() == nullptr) {
-            return -1;
-        }
-        if (child->object() == combo()->view()) {
-            return 0;
-        }
-        return child->object() == combo()->lineEdit() ? 1 : -1;
+        const QObject* part = child != nullptr ? child->object() : nullptr;
+        return part == nullptr               ? -1
+               : part == combo()->view()     ? 0
+               : part == combo()->lineEdit() ? 1
+                                             : -1;
     }
     QAccessibleInterface* childAt(int x, int y) const override {
         const QLineEdit* edit = combo()->lineEdit();
@@ -144,7 +127,7 @@ QAccessibleInterface* describe(const QString& className, QObject* object) {
     if (className == u"QListView") {
         auto* view = static_cast<QListView*>(object);
         if (view->selectionMode() == QAbstractItemView::SingleSelection) {
-            return new AccessibleList(view);
+            return makeAccessibleList(view);
         }
     }
     return nullptr;

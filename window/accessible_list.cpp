@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "window/accessible_list.h"
+#include "window/accessibility.h"
 
+#include <QAccessibleWidget>
 #include <QComboBox>
+#include <QHash>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QPersistentModelIndex>
@@ -56,15 +58,36 @@ public:
     QAccessibleInterface* child(int /*index*/) const override { return nullptr; }
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface* /*child*/) const override { return -1; }
-    QString text(QAccessible::Text type) const override;
+    QString text(QAccessible::Text type) const override {
+        return isValid() && type == QAccessible::Name ? m_index.data().toString() : QString();
+    }
     void setText(QAccessible::Text /*type*/, const QString& /*text*/) override {}
-    QRect rect() const override;
+    QRect rect() const override {
+        if (!isValid()) {
+            return {};
+        }
+        const QRect shown = m_view->visualRect(m_index);
+        return {m_view->viewport()->mapToGlobal(shown.topLeft()), shown.size()};
+    }
     QAccessible::Role role() const override { return QAccessible::ListItem; }
     QAccessible::State state() const override;
-    void* interface_cast(QAccessible::InterfaceType type) override;
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::ActionInterface) {
+            return static_cast<QAccessibleActionInterface*>(this);
+        }
+        if (type == QAccessible::TableCellInterface) {
+            return static_cast<QAccessibleTableCellInterface*>(this);
+        }
+        return nullptr;
+    }
 
     QStringList actionNames() const override { return {toggleAction()}; }
-    void doAction(const QString& actionName) override;
+    void doAction(const QString& actionName) override {
+        if (actionName == toggleAction() && isValid() &&
+            m_index.flags().testFlag(Qt::ItemIsEnabled)) {
+            chooseEntry(m_view, m_index);
+        }
+    }
     QStringList keyBindingsForAction(const QString& /*actionName*/) const override { return {}; }
 
     bool isSelected() const override {
@@ -83,22 +106,6 @@ private:
     QPersistentModelIndex m_index;
 };
 
-QString AccessibleListEntry::text(QAccessible::Text type) const {
-    if (!isValid() || type != QAccessible::Name) {
-        return {};
-    }
-    const QString spoken = m_index.data(Qt::AccessibleTextRole).toString();
-    return spoken.isEmpty() ? m_index.data(Qt::DisplayRole).toString() : spoken;
-}
-
-QRect AccessibleListEntry::rect() const {
-    if (!isValid()) {
-        return {};
-    }
-    const QRect shown = m_view->visualRect(m_index);
-    return {m_view->viewport()->mapToGlobal(shown.topLeft()), shown.size()};
-}
-
 QAccessible::State AccessibleListEntry::state() const {
     QAccessible::State state;
     if (!isValid()) {
@@ -116,47 +123,95 @@ QAccessible::State AccessibleListEntry::state() const {
     return state;
 }
 
-void* AccessibleListEntry::interface_cast(QAccessible::InterfaceType type) {
-    if (type == QAccessible::ActionInterface) {
-        return static_cast<QAccessibleActionInterface*>(this);
+class AccessibleList final : public QAccessibleWidget, public QAccessibleTableInterface {
+public:
+    explicit AccessibleList(QListView* view) : QAccessibleWidget(view, QAccessible::List) {}
+
+    QAccessibleInterface* parent() const override {
+        // A drop-down list lives in a pop-up of its own, but belongs to its combo box.
+        QComboBox* combo = comboOf(view());
+        return combo != nullptr ? QAccessible::queryAccessibleInterface(combo)
+                                : QAccessibleWidget::parent();
     }
-    if (type == QAccessible::TableCellInterface) {
-        return static_cast<QAccessibleTableCellInterface*>(this);
+    QAccessibleInterface* child(int index) const override;
+    int childCount() const override { return rowCount(); }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        const auto* entry = dynamic_cast<const AccessibleListEntry*>(child);
+        const bool ours =
+            entry != nullptr && entry->isValid() && entry->index().model() == view()->model();
+        return ours ? entry->index().row() : -1;
     }
-    return nullptr;
-}
-
-void AccessibleListEntry::doAction(const QString& actionName) {
-    if (actionName == toggleAction() && isValid() && m_index.flags().testFlag(Qt::ItemIsEnabled)) {
-        chooseEntry(m_view, m_index);
+    QAccessibleInterface* childAt(int x, int y) const override {
+        const QModelIndex under = view()->indexAt(view()->viewport()->mapFromGlobal(QPoint(x, y)));
+        return under.isValid() ? child(under.row()) : nullptr;
     }
-}
-
-}  // namespace
-
-AccessibleList::AccessibleList(QListView* view) : QAccessibleWidget(view, QAccessible::List) {}
-
-AccessibleList::~AccessibleList() {
-    forgetEntries();
-}
-
-QListView* AccessibleList::view() const {
-    return static_cast<QListView*>(widget());
-}
-
-QModelIndex AccessibleList::indexOf(int row) const {
-    const QAbstractItemModel* model = view()->model();
-    return model != nullptr ? model->index(row, view()->modelColumn(), view()->rootIndex())
-                            : QModelIndex();
-}
-
-QAccessibleInterface* AccessibleList::parent() const {
-    // A drop-down list lives in a pop-up of its own, but belongs to its combo box.
-    if (QComboBox* combo = comboOf(view())) {
-        return QAccessible::queryAccessibleInterface(combo);
+    QAccessibleInterface* focusChild() const override {
+        const QModelIndex current = view()->currentIndex();
+        return current.isValid() ? child(current.row()) : nullptr;
     }
-    return QAccessibleWidget::parent();
-}
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        return type == QAccessible::TableInterface ? static_cast<QAccessibleTableInterface*>(this)
+                                                   : QAccessibleWidget::interface_cast(type);
+    }
+
+    QAccessibleInterface* caption() const override { return nullptr; }
+    QAccessibleInterface* summary() const override { return nullptr; }
+    QAccessibleInterface* cellAt(int row, int column) const override {
+        return column == 0 ? child(row) : nullptr;
+    }
+    int selectedCellCount() const override { return selectedRowCount(); }
+    QList<QAccessibleInterface*> selectedCells() const override {
+        QList<QAccessibleInterface*> cells;
+        for (const int row : selectedRows()) {
+            cells.append(child(row));
+        }
+        return cells;
+    }
+    QString columnDescription(int /*column*/) const override { return {}; }
+    QString rowDescription(int /*row*/) const override { return {}; }
+    int selectedColumnCount() const override { return 0; }
+    int selectedRowCount() const override { return static_cast<int>(selectedRows().size()); }
+    int columnCount() const override { return 1; }
+    int rowCount() const override {
+        const QAbstractItemModel* model = view()->model();
+        return model != nullptr ? model->rowCount(view()->rootIndex()) : 0;
+    }
+    QList<int> selectedColumns() const override { return {}; }
+    QList<int> selectedRows() const override;
+    bool isColumnSelected(int /*column*/) const override { return false; }
+    bool isRowSelected(int row) const override { return selectedRows().contains(row); }
+    bool selectRow(int row) override {
+        const QModelIndex index = indexOf(row);
+        if (!index.isValid() || !index.flags().testFlag(Qt::ItemIsEnabled)) {
+            return false;
+        }
+        chooseEntry(view(), index);
+        return true;
+    }
+    bool selectColumn(int /*column*/) override { return false; }
+    // A click never leaves a single-selection list without its entry; neither does the bus.
+    bool unselectRow(int /*row*/) override { return false; }
+    bool unselectColumn(int /*column*/) override { return false; }
+    void modelChange(QAccessibleTableModelChangeEvent* /*event*/) override { forgetEntries(); }
+
+private:
+    ~AccessibleList() override { forgetEntries(); }
+    QListView* view() const { return static_cast<QListView*>(widget()); }
+    QModelIndex indexOf(int row) const {
+        const QAbstractItemModel* model = view()->model();
+        return model != nullptr ? model->index(row, view()->modelColumn(), view()->rootIndex())
+                                : QModelIndex();
+    }
+    void forgetEntries() {
+        for (const QAccessible::Id id : std::as_const(m_entries)) {
+            QAccessible::deleteAccessibleInterface(id);
+        }
+        m_entries.clear();
+    }
+
+    // The entries handed out so far, by row; each is made when first asked for.
+    mutable QHash<int, QAccessible::Id> m_entries;
+};
 
 QAccessibleInterface* AccessibleList::child(int index) const {
     const QModelIndex row = indexOf(index);
@@ -177,86 +232,23 @@ QAccessibleInterface* AccessibleList::child(int index) const {
     return entry;
 }
 
-int AccessibleList::indexOfChild(const QAccessibleInterface* child) const {
-    const auto* entry = dynamic_cast<const AccessibleListEntry*>(child);
-    if (entry == nullptr || !entry->isValid() || entry->index().model() != view()->model()) {
-        return -1;
-    }
-    return entry->index().row();
-}
-
-QAccessibleInterface* AccessibleList::childAt(int x, int y) const {
-    const QModelIndex under = view()->indexAt(view()->viewport()->mapFromGlobal(QPoint(x, y)));
-    return under.isValid() ? child(under.row()) : nullptr;
-}
-
-QAccessibleInterface* AccessibleList::focusChild() const {
-    const QModelIndex current = view()->currentIndex();
-    return current.isValid() ? child(current.row()) : nullptr;
-}
-
-void* AccessibleList::interface_cast(QAccessible::InterfaceType type) {
-    if (type == QAccessible::TableInterface) {
-        return static_cast<QAccessibleTableInterface*>(this);
-    }
-    return QAccessibleWidget::interface_cast(type);
-}
-
-QAccessibleInterface* AccessibleList::cellAt(int row, int column) const {
-    return column == 0 ? child(row) : nullptr;
-}
-
-QList<QAccessibleInterface*> AccessibleList::selectedCells() const {
-    QList<QAccessibleInterface*> cells;
-    for (const int row : selectedRows()) {
-        cells.append(child(row));
-    }
-    return cells;
-}
-
-int AccessibleList::selectedRowCount() const {
-    return static_cast<int>(selectedRows().size());
-}
-
-int AccessibleList::rowCount() const {
-    const QAbstractItemModel* model = view()->model();
-    return model != nullptr ? model->rowCount(view()->rootIndex()) : 0;
-}
-
 QList<int> AccessibleList::selectedRows() const {
     QList<int> rows;
-    if (view()->selectionModel() != nullptr) {
-        for (const QModelIndex& index : view()->selectionModel()->selectedIndexes()) {
-            if (index.parent() == view()->rootIndex() && index.column() == view()->modelColumn()) {
-                rows.append(index.row());
-            }
+    if (view()->selectionModel() == nullptr) {
+        return rows;
+    }
+    for (const QModelIndex& index : view()->selectionModel()->selectedIndexes()) {
+        if (index.parent() == view()->rootIndex() && index.column() == view()->modelColumn()) {
+            rows.append(index.row());
         }
     }
     return rows;
 }
 
-bool AccessibleList::isRowSelected(int row) const {
-    return selectedRows().contains(row);
-}
+}  // namespace
 
-bool AccessibleList::selectRow(int row) {
-    const QModelIndex index = indexOf(row);
-    if (!index.isValid() || !index.flags().testFlag(Qt::ItemIsEnabled)) {
-        return false;
-    }
-    chooseEntry(view(), index);
-    return true;
-}
-
-void AccessibleList::modelChange(QAccessibleTableModelChangeEvent* /*event*/) {
-    forgetEntries();
-}
-
-void AccessibleList::forgetEntries() {
-    for (const QAccessible::Id id : std::as_const(m_entries)) {
-        QAccessible::deleteAccessibleInterface(id);
-    }
-    m_entries.clear();
+QAccessibleInterface* makeAccessibleList(QListView* view) {
+    return new AccessibleList(view);
 }
 
 }  // namespace kestrin::window

@@ -31,10 +31,9 @@ public:
 
     int pixelMetric(PixelMetric metric, const QStyleOption* option,
                     const QWidget* widget) const override {
-        if (metric == PM_RadioButtonLabelSpacing) {
-            return kOptionLabelSpacing;
-        }
-        return QProxyStyle::pixelMetric(metric, option, widget);
+        return metric == PM_RadioButtonLabelSpacing
+                   ? kOptionLabelSpacing
+                   : QProxyStyle::pixelMetric(metric, option, widget);
     }
 };
 

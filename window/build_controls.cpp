@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The window's controls, made from the control table: one widget a row, placed in twips,
-// chained in tab order, and bound to its member by role.
+// The window's controls, made from the control table: one widget a row, placed in twips, and
+// kept by role. Qt's tab order is the order widgets are made in, so it is the table's.
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -21,8 +21,6 @@
 namespace kestrin::window {
 namespace {
 
-constexpr ControlRole kInitiallySelectedOption = ControlRole::QbOption;
-
 QWidget* makeBanner(std::string_view content, QWidget* parent) {
     auto* banner = new QPlainTextEdit(parent);
     // Qt keeps lines apart with "\n"; a "\r" would show as a second, empty line.
@@ -41,10 +39,15 @@ QWidget* makeBanner(std::string_view content, QWidget* parent) {
     return banner;
 }
 
-template <typename T>
-void bindTo(T*& member, QWidget* widget) {
-    member = qobject_cast<T*>(widget);
-    Q_ASSERT(member != nullptr);  // the table gave the role a control of another kind
+QWidget* makeGameBox(QWidget* parent) {
+    auto* combo = new QComboBox(parent);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);  // a typed game entry stays typed
+    for (const std::string_view entry : kGameEntries) {
+        combo->addItem(toQString(entry));
+    }
+    combo->setCurrentIndex(static_cast<int>(kGameEntries.size()) - 1);
+    return combo;
 }
 
 }  // namespace
@@ -53,7 +56,6 @@ void MainWindow::buildControls() {
     const qreal dpi = logicalDpiX();
     // Parents by name, for the rows that follow them; only this loop looks controls up by name.
     std::map<std::string_view, QWidget*> made = {{kWindowName, this}};
-    QWidget* previousInTabOrder = nullptr;
     for (const ControlSpec& control : kControls) {
         QWidget* widget = createControl(control, made.at(control.parent));
         widget->setObjectName(toQString(control.name));
@@ -62,14 +64,10 @@ void MainWindow::buildControls() {
         if (!control.accessibleName.empty()) {
             widget->setAccessibleName(toQString(control.accessibleName));
         }
-        if (widget->focusPolicy() & Qt::TabFocus) {
-            if (previousInTabOrder != nullptr) {
-                setTabOrder(previousInTabOrder, widget);
-            }
-            previousInTabOrder = widget;
-        }
         made.emplace(control.name, widget);
-        bind(control.role, widget);
+        if (control.role != ControlRole::None) {
+            m_controls.emplace(control.role, widget);
+        }
     }
 }
 
@@ -88,15 +86,11 @@ QWidget* MainWindow::createControl(const ControlSpec& control, QWidget* parent) 
             return new QLabel(caption, parent);
         case ControlKind::OptionButton: {
             auto* option = new QRadioButton(caption, parent);
-            option->setChecked(control.role == kInitiallySelectedOption);
+            option->setChecked(control.role == QbOption);  // ".qb for Decompile" at first
             return option;
         }
-        case ControlKind::ComboBox: {
-            auto* combo = new QComboBox(parent);
-            combo->setEditable(true);
-            combo->setInsertPolicy(QComboBox::NoInsert);  // a typed game entry stays typed
-            return combo;
-        }
+        case ControlKind::ComboBox:
+            return makeGameBox(parent);
         case ControlKind::ListBox: {
             auto* list = new QListView(parent);
             list->setModel(&m_files);
@@ -107,39 +101,6 @@ QWidget* MainWindow::createControl(const ControlSpec& control, QWidget* parent) 
         }
     }
     Q_UNREACHABLE();
-}
-
-void MainWindow::bind(ControlRole role, QWidget* widget) {
-    switch (role) {
-        case ControlRole::None:
-            return;
-        case ControlRole::DecompileInput:
-            return bindTo(m_decompileInput, widget);
-        case ControlRole::DecompileOutput:
-            return bindTo(m_decompileOutput, widget);
-        case ControlRole::DecompileButton:
-            return bindTo(m_decompileButton, widget);
-        case ControlRole::CompileInput:
-            return bindTo(m_compileInput, widget);
-        case ControlRole::CompileButton:
-            return bindTo(m_compileButton, widget);
-        case ControlRole::Game:
-            return bindTo(m_game, widget);
-        case ControlRole::FileList:
-            return bindTo(m_fileList, widget);
-        case ControlRole::RefreshButton:
-            return bindTo(m_refreshButton, widget);
-        case ControlRole::BackendProgram:
-            return bindTo(m_backendProgram, widget);
-        case ControlRole::Archive:
-            return bindTo(m_archive, widget);
-        case ControlRole::UnpackButton:
-            return bindTo(m_unpackButton, widget);
-        case ControlRole::QbOption:
-            return bindTo(m_qbOption, widget);
-        case ControlRole::TxtOption:
-            return bindTo(m_txtOption, widget);
-    }
 }
 
 }  // namespace kestrin::window

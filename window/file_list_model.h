@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The file list's model. Each entry shows its name in visible form, with the characters that do
-// not show as themselves written as U+XXXX (common/visible_text.h), so that a name with a
-// right-to-left override or a zero-width character cannot pass for another; the exact name stays
-// under kExactNameRole, and a pick copies that one.
+// The file list's model. Each name shows as escapeForDisplay (common/text.h) writes it, so that a
+// right-to-left override or a zero-width character cannot pass for another name; the exact name
+// stays under kExactNameRole, and a pick copies that one.
 
 #include <QStringListModel>
 

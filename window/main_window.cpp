@@ -8,8 +8,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QLoggingCategory>
-#include <QPushButton>
 #include <QRadioButton>
+#include <functional>
 
 #include "backend/command.h"
 #include "backend/texts.h"
@@ -30,10 +30,6 @@ using backend::Action;
 using listing::kQbPattern;
 using listing::kTxtPattern;
 
-std::string field(const QLineEdit* box) {
-    return toUtf8(box->text());
-}
-
 }  // namespace
 
 MainWindow::MainWindow(Dependencies dependencies, QWidget* parent)
@@ -47,39 +43,42 @@ MainWindow::MainWindow(Dependencies dependencies, QWidget* parent)
     setFixedSize(twipsToPixels(kClientWidthTwips, dpi), twipsToPixels(kClientHeightTwips, dpi));
     buildControls();
     connectHandlers();
-    onLoad();
+    FillFileList(kQbPattern);  // ".qb for Decompile" is the option selected at first
+}
+
+std::string MainWindow::field(ControlRole role) const {
+    return toUtf8(control<QLineEdit>(role)->text());
 }
 
 void MainWindow::connectHandlers() {
     // A pick by keyboard or by a press on a new entry changes the selection; a click on the
     // entry already selected does not, so that case comes from clicked(). Clearing the model
     // resets the selection without a signal, so relisting runs no handler.
-    connect(m_fileList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+    auto* list = control<QListView>(FileList);
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection& selected) {
                 if (!selected.isEmpty()) {
                     onFilePicked();
                 }
             });
-    m_fileList->viewport()->installEventFilter(this);
-    connect(m_fileList, &QListView::clicked, this, [this](const QModelIndex& index) {
+    list->viewport()->installEventFilter(this);
+    connect(list, &QListView::clicked, this, [this](const QModelIndex& index) {
         if (index.row() == m_selectedRowAtPress) {
             onFilePicked();
         }
     });
-    connect(m_qbOption, &QAbstractButton::clicked, this, &MainWindow::onQbOptionChosen);
-    connect(m_txtOption, &QAbstractButton::clicked, this, &MainWindow::onTxtOptionChosen);
-    connect(m_refreshButton, &QAbstractButton::clicked, this, &MainWindow::onRefreshClicked);
-    connect(m_decompileButton, &QAbstractButton::clicked, this, &MainWindow::onDecompileClicked);
-    connect(m_compileButton, &QAbstractButton::clicked, this, &MainWindow::onCompileClicked);
-    connect(m_unpackButton, &QAbstractButton::clicked, this, &MainWindow::onUnpackClicked);
-}
-
-void MainWindow::onLoad() {
-    for (const std::string_view entry : kGameEntries) {
-        m_game->addItem(toQString(entry));
+    // A click on an option button leaves it checked, also when it was checked already.
+    const std::pair<ControlRole, std::function<void()>> clicks[] = {
+        {QbOption, [this] { FillFileList(kQbPattern); }},
+        {TxtOption, [this] { FillFileList(kTxtPattern); }},
+        {RefreshButton, [this] { FillFileList(kQbPattern); }},
+        {DecompileButton, [this] { onDecompileClicked(); }},
+        {CompileButton, [this] { onCompileClicked(); }},
+        {UnpackButton, [this] { onUnpackClicked(); }},
+    };
+    for (const auto& [role, handler] : clicks) {
+        connect(control<QAbstractButton>(role), &QAbstractButton::clicked, this, handler);
     }
-    m_game->setCurrentIndex(static_cast<int>(kGameEntries.size()) - 1);
-    FillFileList(kQbPattern);  // ".qb for Decompile" is the option selected at first
 }
 
 void MainWindow::FillFileList(std::string_view pattern) {
@@ -105,14 +104,15 @@ void MainWindow::FillFileList(std::string_view pattern) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_fileList->viewport() && event->type() == QEvent::MouseButtonPress) {
+    if (watched == control<QListView>(FileList)->viewport() &&
+        event->type() == QEvent::MouseButtonPress) {
         m_selectedRowAtPress = selectedRow();
     }
     return QWidget::eventFilter(watched, event);
 }
 
 int MainWindow::selectedRow() const {
-    const QModelIndexList rows = m_fileList->selectionModel()->selectedRows();
+    const QModelIndexList rows = control<QListView>(FileList)->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
@@ -122,28 +122,12 @@ void MainWindow::onFilePicked() {
         return;
     }
     const QString entry = m_files.index(row).data(kExactNameRole).toString();
-    if (m_txtOption->isChecked()) {
-        m_compileInput->setText(entry);
+    if (control<QRadioButton>(TxtOption)->isChecked()) {
+        control<QLineEdit>(CompileInput)->setText(entry);
     } else {
-        m_decompileInput->setText(entry);
-        m_decompileOutput->setText(entry);
+        control<QLineEdit>(DecompileInput)->setText(entry);
+        control<QLineEdit>(DecompileOutput)->setText(entry);
     }
-}
-
-void MainWindow::onQbOptionChosen() {
-    if (m_qbOption->isChecked()) {
-        FillFileList(kQbPattern);
-    }
-}
-
-void MainWindow::onTxtOptionChosen() {
-    if (m_txtOption->isChecked()) {
-        FillFileList(kTxtPattern);
-    }
-}
-
-void MainWindow::onRefreshClicked() {
-    FillFileList(kQbPattern);
 }
 
 std::optional<std::string> MainWindow::launch(Action action, const std::string& file,
@@ -161,26 +145,25 @@ std::optional<std::string> MainWindow::launch(Action action, const std::string& 
                                                std::move(started->claim), started->keptCopy);
     m_dependencies.watch.watch(
         std::move(started->process), std::move(started->capture), this,
-        [this, id](ProcessExit ended) { onBackendEnded(id, std::move(ended)); });
+        [this, id](ProcessExit ended) {
+            if (auto failed = m_running.ended(id, ended.status, std::move(ended.tail))) {
+                m_messages->report(std::move(*failed));
+            }
+        });
     return std::move(started->problem);
 }
 
-void MainWindow::onBackendEnded(std::uint64_t id, ProcessExit ended) {
-    if (auto failed = m_running.ended(id, ended.status, std::move(ended.tail))) {
-        m_messages->report(std::move(*failed));
-    }
-}
-
 void MainWindow::onDecompileClicked() {
-    const std::string output = field(m_decompileOutput);
-    const auto problem = launch(Action::Decompile, output + ".txt",
-                                backend::decompile(field(m_backendProgram), field(m_decompileInput),
-                                                   toUtf8(m_game->currentText()), output));
+    const std::string output = field(DecompileOutput);
+    const auto problem =
+        launch(Action::Decompile, output + ".txt",
+               backend::decompile(field(BackendProgram), field(DecompileInput),
+                                  toUtf8(control<QComboBox>(Game)->currentText()), output));
     if (!problem) {
         return;
     }
     // The text file just written is the next Compile's input.
-    m_compileInput->setText(m_decompileOutput->text());
+    control<QLineEdit>(CompileInput)->setText(control<QLineEdit>(DecompileOutput)->text());
     m_messages->inform(std::string(backend::kDecompilingDone));
     if (!problem->empty()) {
         m_messages->inform(*problem);
@@ -188,15 +171,15 @@ void MainWindow::onDecompileClicked() {
 }
 
 void MainWindow::onCompileClicked() {
-    const std::string input = field(m_compileInput);
-    if (launch(Action::Compile, input + ".txt", backend::compile(field(m_backendProgram), input))) {
+    const std::string input = field(CompileInput);
+    if (launch(Action::Compile, input + ".txt", backend::compile(field(BackendProgram), input))) {
         m_messages->inform(std::string(backend::kCompilingDone));
     }
 }
 
 void MainWindow::onUnpackClicked() {
-    const std::string archive = field(m_archive);
-    (void)launch(Action::Unpack, archive, backend::unpack(field(m_backendProgram), archive));
+    const std::string archive = field(Archive);
+    (void)launch(Action::Unpack, archive, backend::unpack(field(BackendProgram), archive));
 }
 
 }  // namespace kestrin::window

@@ -5,8 +5,6 @@
 
 namespace kestrin::window {
 
-MessageOrder::MessageOrder(Messages& shown, QObject* parent) : QObject(parent), m_shown(shown) {}
-
 void MessageOrder::inform(const std::string& text) {
     ++m_open;
     m_shown.inform(text);  // a modal box: the event loop runs, and backends may end, meanwhile

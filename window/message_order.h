@@ -10,12 +10,11 @@
 
 namespace kestrin::window {
 
-// Every message of the window goes through here, so that a report of a backend's failure never
-// opens over another message: reports wait until the open one has been dismissed, and the
-// failures waiting when the event loop comes round are shown together in one message.
+// Every message of the window goes through here, so that a failure's report never opens over
+// another message: it waits until that one is dismissed, then those waiting come in one message.
 class MessageOrder final : public QObject, public Messages {
 public:
-    MessageOrder(Messages& shown, QObject* parent);
+    MessageOrder(Messages& shown, QObject* parent) : QObject(parent), m_shown(shown) {}
 
     void inform(const std::string& text) override;
 

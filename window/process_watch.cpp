@@ -16,13 +16,11 @@ namespace {
 
 #ifdef Q_OS_WIN
 using Notifier = QWinEventNotifier;
-
 Notifier* notifierFor(std::intptr_t waitable) {
     return new Notifier(reinterpret_cast<Qt::HANDLE>(waitable));
 }
 #else
 using Notifier = QSocketNotifier;
-
 Notifier* notifierFor(std::intptr_t waitable) {
     return new Notifier(static_cast<qintptr>(waitable), QSocketNotifier::Read);
 }
@@ -50,10 +48,9 @@ struct SystemProcessWatch::Watched {
     platform::StderrCapture capture;
     QPointer<QObject> context;
     OnEnd onEnd;
-    bool ended = false;        // told; only the capture is read on, until its writers go
-    bool captureDone = false;  // every writer has gone
-    NotifierPointer processNotifier;
-    NotifierPointer captureNotifier;
+    bool ended = false;  // told; only the capture is read on, until its writers go
+    NotifierPointer processNotifier{};
+    NotifierPointer captureNotifier{};  // none once every writer has gone
 };
 
 SystemProcessWatch::SystemProcessWatch() {
@@ -61,12 +58,11 @@ SystemProcessWatch::SystemProcessWatch() {
     connect(&m_poll, &QTimer::timeout, this, &SystemProcessWatch::checkUnwaitable);
     if (g_watch == nullptr) {
         g_watch = this;
-        static const bool registered = std::atexit([] {
-                                           if (g_watch != nullptr) {
-                                               g_watch->handOff();
-                                           }
-                                       }) == 0;
-        (void)registered;
+        [[maybe_unused]] static const int registered = std::atexit([] {
+            if (g_watch != nullptr) {
+                g_watch->handOff();
+            }
+        });
     }
 }
 
@@ -98,16 +94,11 @@ void SystemProcessWatch::watch(platform::Process process, platform::StderrCaptur
                                QObject* context, OnEnd onEnd) {
     const std::uint64_t id = m_nextId++;
     Watched& watched = m_watched[id];
-    watched.process = std::move(process);
-    watched.capture = std::move(capture);
-    watched.context = context;
-    watched.onEnd = std::move(onEnd);
+    watched = {std::move(process), std::move(capture), context, std::move(onEnd)};
     if (const std::intptr_t waitable = watched.capture.waitable(); waitable != -1) {
         watched.captureNotifier.reset(notifierFor(waitable));
         connect(watched.captureNotifier.get(), &Notifier::activated, this,
                 [this, id] { readCapture(id); });
-    } else {
-        watched.captureDone = true;
     }
     const std::intptr_t waitable = watched.process.waitable();
     if (waitable == -1) {
@@ -127,7 +118,6 @@ void SystemProcessWatch::readCapture(std::uint64_t id) {
     if (!watched.capture.drain()) {
         return;
     }
-    watched.captureDone = true;
     watched.captureNotifier.reset();
     if (watched.ended) {
         m_watched.erase(found);
@@ -145,13 +135,13 @@ void SystemProcessWatch::check(std::uint64_t id) {
         return;
     }
     // What it wrote before its end is in the pipe by now.
-    watched.captureDone = watched.captureDone || watched.capture.drain();
+    const bool captureDone = !watched.captureNotifier || watched.capture.drain();
     ProcessExit ended{*status, watched.capture.tail()};
     const QPointer<QObject> context = watched.context;
     const OnEnd onEnd = std::move(watched.onEnd);
     watched.ended = true;
     watched.processNotifier.reset();
-    if (watched.captureDone) {
+    if (captureDone) {
         m_watched.erase(found);
     }
     if (context) {

@@ -19,8 +19,7 @@ struct ProcessExit {
     platform::StderrTail tail;
 };
 
-// Watches started backends until each has ended: the seam between the window and the system's
-// process handles, which tests replace to end backends when they choose.
+// Watches started backends until each has ended; tests put one in that ends them when they choose.
 class ProcessWatch {
 public:
     using OnEnd = std::function<void(ProcessExit)>;
@@ -33,13 +32,10 @@ public:
                        OnEnd onEnd) = 0;
 };
 
-// The system's watch: on the thread that made it, one notifier per process (a pidfd on Linux, the
-// process handle on Windows) and one per capture, which is read as its bytes come; no thread of
-// its own. A process the system gave no handle to wait on is asked for its end every half
-// second. A capture is read on after its process has ended, until every writer has gone (a
-// program the backend started may still write). What is still running when the watch goes, or
-// when the program exits without destroying it, keeps running: its captures are read by
-// platform::keepDraining, and nothing more is collected.
+// The system's watch, without a thread: a notifier per process (a pidfd, or on Windows its handle;
+// without one, a poll every half second) and per capture, read as its bytes come and after its
+// process has ended until every writer has gone. What still runs when the watch goes, or the
+// program exits without destroying it, keeps running; platform::keepDraining reads its captures.
 class SystemProcessWatch final : public QObject, public ProcessWatch {
 public:
     SystemProcessWatch();

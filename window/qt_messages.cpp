@@ -3,6 +3,7 @@
 
 #include <QMessageBox>
 
+#include "window/control_table.h"
 #include "window/qt_text.h"
 
 namespace kestrin::window {
@@ -30,8 +31,8 @@ QString withLongRunsBroken(const QString& text) {
 }  // namespace
 
 void QtMessages::inform(const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, m_title, withLongRunsBroken(toQString(text)),
-                    QMessageBox::Ok, m_parent);
+    QMessageBox box(QMessageBox::NoIcon, toQString(kWindowTitle),
+                    withLongRunsBroken(toQString(text)), QMessageBox::Ok, m_parent);
     // File names reach these texts; one holding "<b>" must not be read as markup.
     box.setTextFormat(Qt::PlainText);
     box.exec();

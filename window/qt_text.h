@@ -24,8 +24,7 @@ inline QString toQString(std::string_view text) {
 }
 
 inline std::string toUtf8(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return text.toStdString();  // UTF-8 in Qt 6
 }
 
 }  // namespace kestrin::window
