@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The command builders (backend/command.h) against plain references: what they refuse, and the
 // promise a command that was not refused keeps. Its line is the fields joined as they stand; it
-// holds nothing cmd.exe would act on and nothing that does not show as itself; the words POSIX
+// holds nothing cmd.exe would act on and no hidden character; the words POSIX
 // starts are the words cmd.exe and the C runtime make of that line; and each file name reaches
 // the backend as exactly one argument that is no option, and no file or program name holds a
 // character cmd.exe ends a word at.
@@ -98,9 +98,8 @@ void requireSound(const kestrin::backend::Command& command, const std::string& e
                   std::string_view backend, const char* option, const std::string& file) {
     const std::string line = command.text();
     require(line == expectedLine, "the line is the fields joined as they stand");
-    // The window hands over UTF-8 only; bytes that are not show as \xHH, not as themselves.
-    require(!kestrin::isValidUtf8(line) || kestrin::displaysAsIs(line),
-            "a built line shows as itself");
+    // A hidden character is refused; a typed "U+200B" is the user's own text and is kept.
+    require(kestrin::hiddenCharacters(line).empty(), "a built line holds no hidden character");
     std::string withoutRedirection = line;
     if (command.output) {
         const auto at = withoutRedirection.rfind(" > ");
