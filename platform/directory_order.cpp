@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include <algorithm>
+#include <compare>
 
 #include "common/text.h"
 #include "platform/directory_search.h"
@@ -7,18 +8,12 @@
 namespace kestrin::platform {
 
 bool ntfsOrder(std::string_view a, std::string_view b) {
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const auto x = static_cast<unsigned char>(upperAscii(a[i]));
-        const auto y = static_cast<unsigned char>(upperAscii(b[i]));
-        if (x != y) {
-            return x < y;
-        }
-    }
-    if (a.size() != b.size()) {
-        return a.size() < b.size();
-    }
-    return a < b;
+    const auto order = std::lexicographical_compare_three_way(
+        a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return static_cast<unsigned char>(upperAscii(x)) <=>
+                   static_cast<unsigned char>(upperAscii(y));
+        });
+    return order != 0 ? order < 0 : a < b;
 }
 
 }  // namespace kestrin::platform

@@ -25,16 +25,9 @@ bool isOrdinaryFile(const WIN32_FIND_DATAW& found) {
 }
 
 bool endsWithIgnoringCase(std::string_view name, std::string_view ending) {
-    if (name.size() < ending.size()) {
-        return false;
-    }
-    const std::string_view tail = name.substr(name.size() - ending.size());
-    for (std::size_t i = 0; i < ending.size(); ++i) {
-        if (upperAscii(tail[i]) != upperAscii(ending[i])) {
-            return false;
-        }
-    }
-    return true;
+    return name.size() >= ending.size() &&
+           std::equal(ending.begin(), ending.end(), name.end() - ending.size(),
+                      [](char a, char b) { return upperAscii(a) == upperAscii(b); });
 }
 
 class WindowsSearch final : public DirectorySearch {

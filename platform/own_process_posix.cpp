@@ -5,7 +5,9 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 
 #include "platform/own_process.h"
 #include "platform/process.h"
@@ -20,32 +22,20 @@ int g_requests[2] = {-1, -1};  // the self-pipe: the handler writes, the event l
 extern "C" void onTerminationSignal(int /*signal*/) {
     const int saved = errno;
     const char byte = 1;
+    // A full pipe already holds a request: nothing is lost when this write fails.
     [[maybe_unused]] const ssize_t written = write(g_requests[1], &byte, 1);
     errno = saved;
 }
 
-// Every other signal whose default ends the process: a crash, SIGQUIT, SIGUSR1, an alarm...
-// Each first hands what running backends still write over to the drain, then ends Kestrin as it
-// would have ended (a core dump, say), through whatever handled it before.
+// Every other signal whose default ends the process (a crash, SIGQUIT, SIGUSR1, an alarm...)
+// first hands what running backends still write over to the drain, then ends Kestrin as it would
+// have ended (a core dump, say), through whatever handled it before. Left out: the orderly way to
+// end (terminationRequests), signals that cannot be caught, those whose default does not end the
+// process, and SIGPIPE, ignored.
 bool endsTheProcess(int signal) {
-    switch (signal) {
-        case SIGTERM:  // asked to end: the orderly way (terminationRequests)
-        case SIGHUP:
-        case SIGINT:
-        case SIGKILL:  // cannot be caught
-        case SIGSTOP:
-        case SIGCHLD:  // default: ignored or stopped, not ended
-        case SIGCONT:
-        case SIGTSTP:
-        case SIGTTIN:
-        case SIGTTOU:
-        case SIGURG:
-        case SIGWINCH:
-        case SIGPIPE:  // ignored above
-            return false;
-        default:
-            return true;
-    }
+    constexpr int kOthers[] = {SIGTERM, SIGHUP,  SIGINT,  SIGKILL, SIGSTOP,  SIGCHLD, SIGCONT,
+                               SIGTSTP, SIGTTIN, SIGTTOU, SIGURG,  SIGWINCH, SIGPIPE};
+    return std::find(std::begin(kOthers), std::end(kOthers), signal) == std::end(kOthers);
 }
 
 struct sigaction g_before[NSIG];
@@ -91,6 +81,8 @@ void raiseDescriptorLimit() {
 
 }  // namespace
 
+// Each step does what the system lets it: without one, Kestrin runs as it was started, and no
+// window is there yet to say so.
 void prepareOwnProcess() {
     signal(SIGPIPE, SIG_IGN);
     signal(SIGCHLD, SIG_DFL);

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 // CreateProcessW starts the program, its process handle is signalled when it has ended, and
-// GetExitCodeProcess gives its exit status (cmd /c ends with the backend's). Its stderr comes
-// through a named pipe of this process's own, read with overlapped reads whose event the event
-// loop waits on. When Kestrin goes, a write to that pipe fails and ends nothing.
+// GetExitCodeProcess gives its exit status (cmd /c ends with the backend's).
 
 #include "platform/windows_api.h"
 
@@ -17,61 +15,48 @@ namespace {
 
 // The handles a program inherits: stdin from NUL, stdout and stderr to its capture, the output's
 // lock, and no other handle of Kestrin's (PROC_THREAD_ATTRIBUTE_HANDLE_LIST).
-class ChildHandles {
+class InheritedHandles {
 public:
-    ChildHandles() = default;
-    ~ChildHandles() {
+    InheritedHandles() = default;
+    ~InheritedHandles() {
         if (m_list != nullptr) {
             DeleteProcThreadAttributeList(m_list);
         }
     }
-    ChildHandles(const ChildHandles&) = delete;
-    ChildHandles& operator=(const ChildHandles&) = delete;
+    InheritedHandles(const InheritedHandles&) = delete;
+    InheritedHandles& operator=(const InheritedHandles&) = delete;
 
-    // Sets startup's standard handles and its list of inherited handles; without a capture it
-    // leaves them as they are and inherits nothing.
-    bool prepare(const StderrCapture& capture, std::intptr_t lock, STARTUPINFOEXW& startup) {
-        if (capture.writer() == -1) {
-            return true;
-        }
+    // Sets startup's standard handles and its list of handles to inherit.
+    bool prepare(HANDLE writer, std::intptr_t lock, STARTUPINFOEXW& startup) {
         SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
         m_input.reset(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   &inheritable, OPEN_EXISTING, 0, nullptr));
-        if (!m_input.valid()) {
-            return false;
-        }
-        const auto writer = reinterpret_cast<HANDLE>(capture.writer());
-        m_inherited = {m_input.get(), writer};
+        m_handles = {m_input.get(), writer};
         if (lock != -1) {
-            m_inherited.push_back(reinterpret_cast<HANDLE>(lock));
+            m_handles.push_back(reinterpret_cast<HANDLE>(lock));
         }
         SIZE_T size = 0;
-        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-        m_listMemory.resize(size);
-        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_listMemory.data());
-        if (!InitializeProcThreadAttributeList(list, 1, 0, &size)) {
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);  // only asks for the size
+        m_memory.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_memory.data());
+        if (!m_input.valid() || !InitializeProcThreadAttributeList(list, 1, 0, &size)) {
             return false;
         }
         m_list = list;
-        if (!UpdateProcThreadAttribute(m_list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
-                                       m_inherited.data(), m_inherited.size() * sizeof(HANDLE),
-                                       nullptr, nullptr)) {
-            return false;
-        }
         startup.lpAttributeList = m_list;
         startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
         startup.StartupInfo.hStdInput = m_input.get();
         startup.StartupInfo.hStdOutput = writer;
         startup.StartupInfo.hStdError = writer;
-        return true;
+        return UpdateProcThreadAttribute(m_list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                                         m_handles.data(), m_handles.size() * sizeof(HANDLE),
+                                         nullptr, nullptr) != 0;
     }
-
-    bool inherit() const { return m_list != nullptr; }
 
 private:
     UniqueHandle m_input;
-    std::vector<HANDLE> m_inherited;
-    std::vector<char> m_listMemory;
+    std::vector<HANDLE> m_handles;
+    std::vector<char> m_memory;
     LPPROC_THREAD_ATTRIBUTE_LIST m_list = nullptr;
 };
 
@@ -104,15 +89,16 @@ SystemResult<Process> startProcess(const ProcessStart& start, const StderrCaptur
     startup.StartupInfo.cb = sizeof startup;
     startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
     startup.StartupInfo.wShowWindow = SW_SHOWMINIMIZED;
-    ChildHandles handles;
-    if (!handles.prepare(capture, start.inheritedLock, startup)) {
+    InheritedHandles handles;
+    if (!handles.prepare(reinterpret_cast<HANDLE>(capture.writer()), start.inheritedLock,
+                         startup)) {
         return lastWindowsError();
     }
     PROCESS_INFORMATION process{};
-    const DWORD flags = CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT |
-                        (handles.inherit() ? EXTENDED_STARTUPINFO_PRESENT : 0);
-    if (!CreateProcessW(file->c_str(), line.data(), nullptr, nullptr, handles.inherit(), flags,
-                        nullptr, nullptr, &startup.StartupInfo, &process)) {
+    const DWORD flags =
+        CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT | EXTENDED_STARTUPINFO_PRESENT;
+    if (!CreateProcessW(file->c_str(), line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                        &startup.StartupInfo, &process)) {
         return lastWindowsError();
     }
     CloseHandle(process.hThread);
@@ -141,115 +127,8 @@ std::optional<ExitStatus> Process::ended() {
     return m_status;
 }
 
-// The read under way on the pipe's own end: the event is signalled when it is done.
-struct StderrCapture::Read {
-    HANDLE pipe = nullptr;  // the capture's reader, open as long as this
-    OVERLAPPED overlapped{};
-    char buffer[16384];
-    bool pending = false;
-    bool ended = false;
-};
-
-void StderrCapture::EndRead::operator()(Read* read) const {
-    if (read->pending) {
-        // The buffer must outlive the read: cancelled, and waited for.
-        CancelIoEx(read->pipe, &read->overlapped);
-        DWORD ignored = 0;
-        GetOverlappedResult(read->pipe, &read->overlapped, &ignored, TRUE);
-    }
-    if (read->overlapped.hEvent != nullptr) {
-        CloseHandle(read->overlapped.hEvent);
-    }
-    delete read;
-}
-
 void HandleTraits::close(Native handle) {
-    CloseHandle(handle);
-}
-
-SystemResult<StderrCapture> StderrCapture::create(std::size_t keep) {
-    static unsigned counter = 0;
-    const std::wstring name = L"\\\\.\\pipe\\kestrin-" + std::to_wstring(GetCurrentProcessId()) +
-                              L"-" + std::to_wstring(counter++);
-    StderrCapture capture;
-    capture.m_keep = keep;
-    // One instance, for this process alone; reads never wait.
-    capture.m_reader.reset(CreateNamedPipeW(
-        name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, 65536,
-        0, nullptr));
-    if (!capture.m_reader.valid()) {
-        return lastWindowsError();
-    }
-    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    capture.m_writer.reset(CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inheritable, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!capture.m_writer.valid()) {
-        return lastWindowsError();
-    }
-    capture.m_read.reset(new Read);
-    capture.m_read->pipe = capture.m_reader.get();
-    capture.m_read->overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (capture.m_read->overlapped.hEvent == nullptr) {
-        return lastWindowsError();
-    }
-    capture.drain();  // starts the first read
-    return capture;
-}
-
-std::intptr_t StderrCapture::writer() const {
-    return m_writer.valid() ? reinterpret_cast<std::intptr_t>(m_writer.get()) : -1;
-}
-
-void StderrCapture::closeWriter() {
-    m_writer.reset();
-}
-
-std::intptr_t StderrCapture::waitable() const {
-    return m_read == nullptr ? -1 : reinterpret_cast<std::intptr_t>(m_read->overlapped.hEvent);
-}
-
-bool StderrCapture::drain() {
-    if (m_read == nullptr || m_read->ended) {
-        return true;
-    }
-    while (true) {
-        DWORD got = 0;
-        if (m_read->pending) {
-            if (!GetOverlappedResult(m_reader.get(), &m_read->overlapped, &got, FALSE)) {
-                if (GetLastError() == ERROR_IO_INCOMPLETE) {
-                    return false;
-                }
-                m_read->pending = false;
-                m_read->ended = true;  // every writer has gone, or the pipe broke
-                if (GetLastError() != ERROR_BROKEN_PIPE) {
-                    m_lost = lastWindowsError();
-                }
-                return true;
-            }
-            m_read->pending = false;
-            keepLast(m_read->buffer, got);
-        }
-        ResetEvent(m_read->overlapped.hEvent);
-        if (ReadFile(m_reader.get(), m_read->buffer, sizeof m_read->buffer, &got,
-                     &m_read->overlapped)) {
-            keepLast(m_read->buffer, got);
-            continue;
-        }
-        if (GetLastError() == ERROR_IO_PENDING) {
-            m_read->pending = true;
-            continue;  // it may be done already
-        }
-        if (GetLastError() != ERROR_BROKEN_PIPE) {
-            m_lost = lastWindowsError();
-        }
-        m_read->ended = true;
-        return true;
-    }
-}
-
-SystemResult<> keepDraining() {
-    return {};
+    CloseHandle(handle);  // fails only for a handle that is not one: nothing left to do
 }
 
 }  // namespace kestrin::platform
