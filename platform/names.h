@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // How the system reads a name Kestrin hands on. Windows gives a program with an ANSI main its
-// command line in the active code page, putting a look-alike ("best fit": a fullwidth reverse
-// solidus becomes "\") or "?" where the code page has no such character; and its file system
-// tells files apart without regard to case or to trailing dots and blanks. POSIX passes
-// arguments as bytes.
+// command line in the active code page, with a look-alike ("best fit") or "?" for a character the
+// page lacks, and tells files apart without regard to case or trailing dots and blanks. POSIX
+// passes arguments as bytes.
 
 #include <string>
 #include <string_view>

@@ -19,7 +19,7 @@ namespace kestrin::platform {
 namespace {
 
 constexpr int kOpenFlags = O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
-// Names taken already are left alone; only this many ends the search for a free one.
+// Only this many names taken already end the search for a free one.
 constexpr int kNewNameAttempts = 100;
 
 // The lock is held by every process that has this open file, however it got it; another open
@@ -149,11 +149,11 @@ SystemResult<OutputFile> OutputFile::open(ResolvedOutput place) {
                            : attempt == 0 ? at.name + ".new"
                                           : at.name + ".new." + std::to_string(attempt + 1);
         SystemResult<UniqueFd> made = makeFile(at, name);
-        if (!made && made.error() == std::errc::file_exists && at.exists) {
-            continue;
+        if (!made && (made.error() != std::errc::file_exists || !at.exists)) {
+            return made.error();
         }
         if (!made) {
-            return made.error();
+            continue;  // a name taken already is left alone
         }
         output.m_new = std::move(made).value();
         output.m_newName = at.exists ? std::move(name) : std::string();

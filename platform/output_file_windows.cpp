@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <cwchar>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -28,7 +27,7 @@ bool namesItsFolder(std::wstring_view file) {
 
 // Whether path lies inside folder (both final paths), names compared as NTFS compares them.
 bool isInside(const std::wstring& path, std::wstring folder) {
-    if (!folder.ends_with(L'\\') && !folder.ends_with(L'/')) {
+    if (!folder.ends_with(L'\\')) {
         folder += L'\\';
     }
     return path.size() > folder.size() &&
@@ -124,9 +123,7 @@ std::wstring lockName(const std::string& identity) {
     for (const char c : identity) {
         hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
     }
-    wchar_t hex[17];
-    swprintf(hex, 17, L"%016llx", static_cast<unsigned long long>(hash));
-    return L"Global\\kestrin-output-" + std::wstring(hex);
+    return L"Global\\kestrin-output-" + std::to_wstring(hash);
 }
 
 }  // namespace

@@ -131,10 +131,6 @@ PathResult step(const Base& base, const std::string& path, bool viaLink, struct 
     return place;
 }
 
-std::string identityOf(const struct stat& info) {
-    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
-}
-
 // Whether the file or folder at name in folder is immutable or append-only.
 bool isFixed(int folder, const char* name, int kind) {
     const UniqueFd file(
@@ -163,7 +159,7 @@ std::error_code whyNotMovable(int folder, const std::string& name, const struct 
 }
 
 void describe(ResolvedOutput& place, const struct stat& info) {
-    place.identity = identityOf(info);
+    place.identity = std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
     place.ordinary = S_ISREG(info.st_mode);
     place.size = static_cast<std::uint64_t>(info.st_size);
     place.links = info.st_nlink;
@@ -172,7 +168,7 @@ void describe(ResolvedOutput& place, const struct stat& info) {
     place.group = info.st_gid;
     if (faccessat(place.folderFd.get(), place.name.c_str(), W_OK,
                   AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0) {
-        place.unwritable = errnoError(errno);
+        place.unwritable = errnoError();
     }
     place.unmovable = whyNotMovable(place.folderFd.get(), place.name, info);
 }

@@ -7,16 +7,11 @@
 
 namespace kestrin::platform {
 
-// Call it first thing in main. On POSIX systems: a standard stream whose reader has gone (a
-// closed terminal, a pipe into a program that ended) no longer ends Kestrin through SIGPIPE when
-// Qt writes a warning there; the write fails quietly instead. SIGCHLD is back at its default, so
-// that no started program is collected before Kestrin learns how it ended (a launcher may have
-// set it to be ignored), and the signals Kestrin relies on are not blocked. Descriptors 0, 1 and
-// 2 are open, on /dev/null where they were closed, so that no file opened later takes their
-// place. The limit on open descriptors is raised as far as the system allows. Any other signal
-// that would end Kestrin (a crash, SIGQUIT, SIGUSR1...) first hands what running backends still
-// write to stderr over to the drain (process.h: keepDraining), then ends it as before. Programs
-// started later get every signal's default back (process.h). Nothing to do on Windows.
+// Call it first thing in main. On POSIX: SIGPIPE is ignored, so a warning to a stream nobody reads
+// fails quietly; SIGCHLD is back at its default (a launcher may have ignored it), so that Kestrin
+// learns how each program ended; the signals it relies on are unblocked; 0, 1 and 2 are open (on
+// /dev/null where closed); the descriptor limit is raised as far as allowed; and any other signal
+// that would end Kestrin first hands running backends' stderr to keepDraining. Nothing on Windows.
 void prepareOwnProcess();
 
 // A descriptor that becomes readable once SIGTERM, SIGHUP or SIGINT has come (the session

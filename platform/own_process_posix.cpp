@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: MIT
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -7,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <iterator>
 
 #include "platform/own_process.h"
@@ -120,18 +120,16 @@ std::optional<Descriptors> countDescriptors() {
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
         return std::nullopt;
     }
-    DIR* open = opendir("/proc/self/fd");
-    if (open == nullptr) {
-        return std::nullopt;
-    }
+    std::error_code failed;
     std::size_t used = 0;
-    while (const dirent* entry = readdir(open)) {
-        used += entry->d_name[0] != '.' ? 1 : 0;
+    for (std::filesystem::directory_iterator open("/proc/self/fd", failed), end;
+         !failed && open != end; open.increment(failed)) {
+        ++used;
     }
-    closedir(open);
     // One of them was the listing's own.
-    return Descriptors{.limit = static_cast<std::size_t>(limit.rlim_cur),
-                       .open = used > 0 ? used - 1 : 0};
+    return failed ? std::nullopt
+                  : std::optional(Descriptors{.limit = static_cast<std::size_t>(limit.rlim_cur),
+                                              .open = used > 0 ? used - 1 : 0});
 }
 
 }  // namespace kestrin::platform

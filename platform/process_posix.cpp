@@ -20,66 +20,34 @@ extern char** environ;
 namespace kestrin::platform {
 namespace {
 
-// A posix_spawn object, made and destroyed as its init and destroy calls say.
-template <typename T, int (*Init)(T*), int (*Destroy)(T*)>
-class SpawnObject {
-public:
-    SpawnObject() : m_error(Init(&m_object)) {}
-    ~SpawnObject() {
-        if (m_error == 0) {
-            Destroy(&m_object);
-        }
-    }
-    SpawnObject(const SpawnObject&) = delete;
-    SpawnObject& operator=(const SpawnObject&) = delete;
-
-    int error() const { return m_error; }
-    T* get() { return &m_object; }
-
-private:
-    T m_object{};
-    int m_error;
-};
-using SpawnActions = SpawnObject<posix_spawn_file_actions_t, posix_spawn_file_actions_init,
-                                 posix_spawn_file_actions_destroy>;
-using SpawnAttributes =
-    SpawnObject<posix_spawnattr_t, posix_spawnattr_init, posix_spawnattr_destroy>;
-
 // stdin from /dev/null, stdout to output (or the capture when there is none), stderr to the
 // capture, and every other descriptor closed.
-int setDescriptors(SpawnActions& actions, int output, int capture) {
-    int error = actions.error();
+int setDescriptors(posix_spawn_file_actions_t* actions, int output, int capture) {
+    int error = posix_spawn_file_actions_addopen(actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     if (error == 0) {
-        error =
-            posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        error = posix_spawn_file_actions_adddup2(actions, capture, STDERR_FILENO);
     }
     if (error == 0) {
-        error = posix_spawn_file_actions_adddup2(actions.get(), capture, STDERR_FILENO);
-    }
-    if (error == 0) {
-        error = posix_spawn_file_actions_adddup2(actions.get(), output >= 0 ? output : capture,
+        error = posix_spawn_file_actions_adddup2(actions, output >= 0 ? output : capture,
                                                  STDOUT_FILENO);
     }
     return error != 0 ? error
-                      : posix_spawn_file_actions_addclosefrom_np(actions.get(), STDERR_FILENO + 1);
+                      : posix_spawn_file_actions_addclosefrom_np(actions, STDERR_FILENO + 1);
 }
 
 // A session of its own, so the program outlives the window and the terminal; no blocked or
 // ignored signals carried over from Kestrin.
-int setSignals(SpawnAttributes& attributes) {
+int setSignals(posix_spawnattr_t* attributes) {
     sigset_t none;
     sigset_t all;
     sigemptyset(&none);
     sigfillset(&all);
-    int error = attributes.error();
+    int error = posix_spawnattr_setflags(
+        attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     if (error == 0) {
-        error = posix_spawnattr_setflags(
-            attributes.get(), POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        error = posix_spawnattr_setsigmask(attributes, &none);
     }
-    if (error == 0) {
-        error = posix_spawnattr_setsigmask(attributes.get(), &none);
-    }
-    return error != 0 ? error : posix_spawnattr_setsigdefault(attributes.get(), &all);
+    return error != 0 ? error : posix_spawnattr_setsigdefault(attributes, &all);
 }
 
 // A descriptor that becomes readable when the child ends, or -1 where the system has none. Nobody
@@ -122,11 +90,15 @@ std::string signalName(int signal) {
 }
 
 SystemResult<Process> startProcess(const ProcessStart& start, const StderrCapture& capture) {
-    SpawnActions actions;
-    SpawnAttributes attributes;
-    int error = setDescriptors(actions, start.output, static_cast<int>(capture.writer()));
-    if (error == 0) {
-        error = setSignals(attributes);
+    posix_spawn_file_actions_t actions{};
+    posix_spawnattr_t attributes{};
+    if (const int error = posix_spawn_file_actions_init(&actions); error != 0) {
+        return errnoError(error);
+    }
+    int error = posix_spawnattr_init(&attributes);
+    if (error != 0) {
+        posix_spawn_file_actions_destroy(&actions);
+        return errnoError(error);
     }
     std::vector<std::string> arguments = start.arguments;
     std::vector<char*> argv;
@@ -134,11 +106,14 @@ SystemResult<Process> startProcess(const ProcessStart& start, const StderrCaptur
         argv.push_back(argument.data());
     }
     argv.push_back(nullptr);
+    error = setDescriptors(&actions, start.output, static_cast<int>(capture.writer()));
+    error = error != 0 ? error : setSignals(&attributes);
     pid_t pid = 0;
     if (error == 0) {
-        error = posix_spawn(&pid, start.file.c_str(), actions.get(), attributes.get(), argv.data(),
-                            environ);
+        error = posix_spawn(&pid, start.file.c_str(), &actions, &attributes, argv.data(), environ);
     }
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     if (error != 0) {
         return errnoError(error);
     }
@@ -156,6 +131,7 @@ std::optional<ExitStatus> Process::ended() {
         return m_status;
     }
     siginfo_t info{};
+    // By the pidfd where there is one: once collected elsewhere, the pid may be a later child's.
     const idtype_t by = m_pidfd.valid() ? P_PIDFD : P_PID;
     const auto which = static_cast<id_t>(m_pidfd.valid() ? m_pidfd.get() : m_pid.get());
     int result = 0;

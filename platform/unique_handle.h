@@ -2,8 +2,6 @@
 #pragma once
 // One owner for each kind of handle the system gives out: a file descriptor on POSIX, a HANDLE on
 // Windows. It closes what it holds when it goes, moves (leaving none behind), and never copies.
-// On POSIX also what every user of descriptors needs: errno as an error code, and a descriptor
-// kept off 0, 1 and 2.
 
 #include <cerrno>
 #include <system_error>
@@ -65,8 +63,7 @@ inline std::error_code errnoError(int error = errno) {
     return {error, std::generic_category()};
 }
 
-// fd, or a copy of it above 2 when it is 0, 1 or 2 (closing fd): Kestrin may run with its
-// standard descriptors closed, and a started program's own set-up would overwrite them.
+// fd moved above 2: Kestrin may run with 0, 1 or 2 closed, where a child's set-up overwrites it.
 int offStandardDescriptors(int fd);
 #endif
 

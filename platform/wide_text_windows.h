@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// UTF-8 (the rest of Kestrin) to UTF-16 (the wide Win32 calls) and back, Win32 errors as error
-// codes whose message() is the system's own words in UTF-8, and paths as the system tells files
-// apart. Windows only.
+// UTF-8 (the rest of Kestrin) to UTF-16 (the wide Win32 calls) and back, Win32 errors with the
+// system's own words in UTF-8, and paths as the system tells files apart. Windows only.
 
 #include <optional>
 #include <string>
@@ -23,8 +22,7 @@ std::optional<std::string> toUtf8(std::wstring_view text);
 std::error_code lastWindowsError();
 std::error_code windowsError(unsigned long code);
 
-// The path of the file or folder at path with every link on its way followed, or the Win32 error
-// when it cannot be opened.
+// The path of the file or folder at path, every link followed, or the Win32 error.
 Result<std::wstring, unsigned long> finalPath(const std::wstring& path);
 
 // A path in upper case, as NTFS compares names, in UTF-8; "" when it is not valid UTF-16.
