@@ -31,7 +31,6 @@
 #ifdef _WIN32
 #include "platform/windows_api.h"
 #else
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -90,12 +89,6 @@ std::string modulePath() {
     return utf8(path.c_str());
 }
 
-std::string workingFolder() {
-    std::wstring path(32768, L'\0');
-    path.resize(GetCurrentDirectoryW(static_cast<DWORD>(path.size()), path.data()));
-    return utf8(path.c_str());
-}
-
 bool writeAll(HANDLE file, const std::string& text) {
     std::size_t done = 0;
     while (done < text.size()) {
@@ -113,28 +106,17 @@ bool writeAll(HANDLE file, const std::string& text) {
 #else
 
 std::string readLink(const char* path) {
-    std::string target(4096, '\0');
-    const ssize_t length = readlink(path, target.data(), target.size());
-    target.resize(length < 0 ? 0 : static_cast<std::size_t>(length));
-    return target;
+    std::error_code failed;
+    return std::filesystem::read_symlink(path, failed).string();
 }
 
 std::vector<int> openDescriptors() {
     std::vector<int> fds;
-    DIR* dir = opendir("/proc/self/fd");
-    if (dir == nullptr) {
-        return fds;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        fds.push_back(std::stoi(entry.path().filename()));
     }
-    while (const dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] == '.') {
-            continue;
-        }
-        const int fd = std::atoi(entry->d_name);
-        if (fd != dirfd(dir)) {
-            fds.push_back(fd);
-        }
-    }
-    closedir(dir);
+    // The listing's own descriptor has gone with it.
+    std::erase_if(fds, [](int fd) { return fcntl(fd, F_GETFD) == -1; });
     std::sort(fds.begin(), fds.end());
     return fds;
 }
@@ -181,7 +163,7 @@ int logRun(const std::vector<std::string>& arguments) {
 
     std::string record = "record\n";
     record += field("exe", modulePath());
-    record += field("cwd", workingFolder());
+    record += field("cwd", utf8(std::filesystem::current_path().c_str()));
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         record += field(i == 0 ? "name" : "arg", arguments[i]);
     }
