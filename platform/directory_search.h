@@ -2,7 +2,6 @@
 #pragma once
 
 #include <algorithm>
-#include <compare>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -28,12 +27,14 @@ std::unique_ptr<DirectorySearch> makeDirectorySearch();
 
 // The order NTFS returns names in: ASCII letters compared as upper case, ties by byte order.
 inline bool ntfsOrder(std::string_view a, std::string_view b) {
-    const auto order = std::lexicographical_compare_three_way(
-        a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-            return static_cast<unsigned char>(upperAscii(x)) <=>
-                   static_cast<unsigned char>(upperAscii(y));
-        });
-    return order != 0 ? order < 0 : a < b;
+    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+        const auto x = static_cast<unsigned char>(upperAscii(a[i]));
+        const auto y = static_cast<unsigned char>(upperAscii(b[i]));
+        if (x != y) {
+            return x < y;
+        }
+    }
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
 }
 
 }  // namespace kestrin::platform

@@ -18,12 +18,6 @@ struct FindCloser {
     void operator()(HANDLE search) const { FindClose(search); }
 };
 
-bool isOrdinaryFile(const WIN32_FIND_DATAW& found) {
-    constexpr DWORD kLeftOut =
-        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    return (found.dwFileAttributes & kLeftOut) == 0;
-}
-
 bool endsWithIgnoringCase(std::string_view name, std::string_view ending) {
     return name.size() >= ending.size() &&
            std::equal(ending.begin(), ending.end(), name.end() - ending.size(),
@@ -44,12 +38,12 @@ public:
         }
         const std::unique_ptr<void, FindCloser> search(first);
         std::vector<std::string> names;
+        constexpr DWORD kLeftOut =
+            FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
         do {
-            if (!isOrdinaryFile(found)) {
-                continue;
-            }
             auto name = toUtf8(found.cFileName);
-            if (name && endsWithIgnoringCase(*name, ending)) {
+            if ((found.dwFileAttributes & kLeftOut) == 0 && name &&
+                endsWithIgnoringCase(*name, ending)) {
                 names.push_back(std::move(*name));
             }
         } while (FindNextFileW(search.get(), &found));

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <string_view>
+#include <filesystem>
 #include <utility>
 #include <vector>
 
@@ -21,19 +21,6 @@ constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
 // openat2 answers EAGAIN when a rename elsewhere might have let ".." escape; asking again is how
 // the call is meant to be used.
 constexpr int kAttempts = 16;
-
-std::vector<std::string> partsOf(std::string_view path) {
-    std::vector<std::string> parts;
-    while (!path.empty()) {
-        const auto slash = path.find('/');
-        const std::string_view part = path.substr(0, slash);
-        if (!part.empty() && part != ".") {
-            parts.emplace_back(part);
-        }
-        path.remove_prefix(slash == std::string_view::npos ? path.size() : slash + 1);
-    }
-    return parts;
-}
 
 bool sameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
@@ -74,7 +61,10 @@ int openFolderBeneathByWalk(int root, const std::string& path) {
     if (!way.back().valid()) {
         return -1;
     }
-    for (const std::string& part : partsOf(path)) {
+    for (const std::filesystem::path& part : std::filesystem::path(path)) {
+        if (part.empty() || part == "." || part == "/") {
+            continue;
+        }
         if (part == "..") {
             if (way.size() == 1) {
                 errno = EXDEV;

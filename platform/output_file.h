@@ -88,7 +88,7 @@ public:
     OutputFile(OutputFile&& other) noexcept = default;
     OutputFile& operator=(OutputFile&&) = delete;
     // Undoes what an unfinished start made (discard()), reporting nothing.
-    ~OutputFile();
+    ~OutputFile() { (void)discard(); }
 
     const ResolvedOutput& place() const { return m_place; }
 
@@ -113,7 +113,7 @@ public:
     SystemResult<> discard();
 
 private:
-    explicit OutputFile(ResolvedOutput place);
+    explicit OutputFile(ResolvedOutput place) : m_place(std::move(place)) {}
 
     // Until commit() or discard(), Kestrin holds the lock (Windows) or the new file (POSIX).
     ResolvedOutput m_place;

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The output on POSIX: the program writes a new file, locked with flock through the open file
-// that becomes its stdout, so that the lock lasts exactly as long as some process holds that
-// file open, and goes with the last of them, however they end.
+// The output on POSIX: the program writes a new file, locked with flock through the open file that
+// becomes its stdout, so that the lock goes with the last process that holds it, however it ends.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/sendfile.h>
@@ -22,8 +21,7 @@ constexpr int kOpenFlags = O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
 // Only this many names taken already end the search for a free one.
 constexpr int kNewNameAttempts = 100;
 
-// The lock is held by every process that has this open file, however it got it; another open
-// file of the same file, in any process, cannot take it meanwhile.
+// Held by every process that has this open file; no other open file of it can take it meanwhile.
 SystemResult<> lock(int fd) {
     if (flock(fd, LOCK_EX | LOCK_NB) == 0 || errno == ENOLCK || errno == EOPNOTSUPP) {
         return {};  // a file system without locks: nothing to learn, nothing to hold
@@ -41,9 +39,8 @@ UniqueFd openToLock(int folder, const std::string& name) {
     return file;
 }
 
-// Removes the file just made at name, and gives back failed, the failure to tell. A name just
-// made in a folder held open goes unless that folder changed meanwhile (made read-only or
-// immutable), and then nothing here could remove it.
+// Removes the file just made at name and gives back failed, the failure to tell: the unlink fails
+// only if the folder changed meanwhile (made read-only or immutable), and nothing could do better.
 std::error_code unmake(int folder, const std::string& name, std::error_code failed) {
     unlinkat(folder, name.c_str(), 0);
     return failed;
@@ -164,12 +161,6 @@ SystemResult<OutputFile> OutputFile::open(ResolvedOutput place) {
         return output;
     }
     return std::make_error_code(std::errc::file_exists);
-}
-
-OutputFile::OutputFile(ResolvedOutput place) : m_place(std::move(place)) {}
-
-OutputFile::~OutputFile() {
-    (void)discard();
 }
 
 int OutputFile::descriptor() const {

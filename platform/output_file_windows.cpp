@@ -68,8 +68,7 @@ DWORD describe(ResolvedOutput& place) {
     return ERROR_SUCCESS;
 }
 
-// An output that exists at name (attributes as it has them), in a folder inside base: where its
-// links lead, and what it is. named is the folder as typed, with its separator.
+// An output at name, in a folder inside base: where its links lead, and what it is.
 Result<ResolvedOutput, OutputPathError> existing(ResolvedOutput place, const std::wstring& name,
                                                  DWORD attributes, const std::wstring& base,
                                                  const std::string& named) {
@@ -115,9 +114,8 @@ bool sameBytes(HANDLE a, HANDLE b) {
     }
 }
 
-// The lock's name: one per output, in the namespace every session sees. The identity is longer
-// than a name may be, so it goes in hashed (FNV-1a); two outputs that shared a hash would only
-// wait for each other.
+// The lock's name, one per output, seen by every session: the identity hashed (FNV-1a), as it may
+// be too long for a name; two outputs that shared a hash would only wait for each other.
 std::wstring lockName(const std::string& identity) {
     std::uint64_t hash = 14695981039346656037ULL;
     for (const char c : identity) {
@@ -203,12 +201,6 @@ SystemResult<OutputFile> OutputFile::open(ResolvedOutput place) {
         return windowsError(error);
     }
     return output;
-}
-
-OutputFile::OutputFile(ResolvedOutput place) : m_place(std::move(place)) {}
-
-OutputFile::~OutputFile() {
-    (void)discard();
 }
 
 int OutputFile::descriptor() const {

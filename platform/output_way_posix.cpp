@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <utility>
 
@@ -62,27 +63,21 @@ OutputPathError pathError(int error, bool throughLink) {
     return {Kind::System, errnoError(error), {}};
 }
 
-// An absolute link target as a path beneath the base, when it starts with the base's own path.
-// Only a guide for the names shown: the open inside the base still decides.
+// An absolute link target as a path beneath the base, for the names shown; the open decides.
 std::optional<std::string> beneathBase(const std::string& target, const Base& base) {
-    char buffer[PATH_MAX];
-    const char* root =
-        base.named.empty() ? getcwd(buffer, sizeof buffer) : realpath(base.named.c_str(), buffer);
-    if (root == nullptr) {
-        return std::nullopt;
-    }
-    std::string prefix(root);
-    if (prefix != "/") {
-        prefix += '/';
-    }
-    if (!target.starts_with(prefix)) {
+    std::error_code failed;
+    std::string prefix = (base.named.empty() ? std::filesystem::current_path(failed)
+                                             : std::filesystem::canonical(base.named, failed))
+                             .string();
+    prefix += prefix == "/" ? "" : "/";
+    if (failed || !target.starts_with(prefix)) {
         return std::nullopt;
     }
     return target.substr(prefix.size());
 }
 
-// The path, relative to the base, that the symlink at path leads to; path itself again when the
-// name has just stopped being a link, to be looked at anew.
+// The path, relative to the base, that the symlink at path leads to; path itself when the name
+// has just stopped being a link.
 Result<std::string, OutputPathError> followLink(const Base& base, const ResolvedOutput& link,
                                                 const std::string& path) {
     std::string target(PATH_MAX, '\0');
@@ -96,16 +91,14 @@ Result<std::string, OutputPathError> followLink(const Base& base, const Resolved
     }
     target.resize(static_cast<std::size_t>(length));
     if (target.starts_with('/')) {
-        // As a path below the base when it names one plainly, else as it stands: the step
-        // decides whether it really leads inside.
+        // The step decides whether it really leads inside.
         return beneathBase(target, base).value_or(target);
     }
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? target : path.substr(0, slash) + "/" + target;
 }
 
-// One step of the way: the folder part of path opened beneath the base, and the name in it
-// looked at without following it. info receives what lies there.
+// One step: the folder part of path opened beneath the base, and what lies at the name (info).
 PathResult step(const Base& base, const std::string& path, bool viaLink, struct stat& info) {
     const std::size_t slash = path.rfind('/');
     const std::string folderPart = slash == std::string::npos ? "" : path.substr(0, slash);
@@ -140,9 +133,9 @@ bool isFixed(int folder, const char* name, int kind) {
            (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
 }
 
-// Why the entry name of folder may not be replaced, or no error: it is immutable or append-only,
-// the folder is, or the folder has the sticky bit and neither it nor the entry is this user's
-// (root excepted). Looked at before a start, so that a rename after it rarely fails.
+// Why a new file may not replace name in folder, looked at before a start so that a rename after
+// it rarely fails: the sticky bit, and neither the folder nor the entry is this user's (root
+// excepted).
 std::error_code whyNotMovable(int folder, const std::string& name, const struct stat& info) {
     struct stat folderInfo {};
     const uid_t user = geteuid();

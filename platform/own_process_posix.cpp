@@ -27,11 +27,9 @@ extern "C" void onTerminationSignal(int /*signal*/) {
     errno = saved;
 }
 
-// Every other signal whose default ends the process (a crash, SIGQUIT, SIGUSR1, an alarm...)
-// first hands what running backends still write over to the drain, then ends Kestrin as it would
-// have ended (a core dump, say), through whatever handled it before. Left out: the orderly way to
-// end (terminationRequests), signals that cannot be caught, those whose default does not end the
-// process, and SIGPIPE, ignored.
+// Signals that end Kestrin (a crash, SIGQUIT, SIGUSR1...) hand running backends' stderr to the
+// drain first, then end it as before. Not these: the orderly way to end (terminationRequests),
+// those that cannot be caught or end nothing, and SIGPIPE, ignored.
 bool endsTheProcess(int signal) {
     constexpr int kOthers[] = {SIGTERM, SIGHUP,  SIGINT,  SIGKILL, SIGSTOP,  SIGCHLD, SIGCONT,
                                SIGTSTP, SIGTTIN, SIGTTOU, SIGURG,  SIGWINCH, SIGPIPE};
@@ -81,8 +79,7 @@ void raiseDescriptorLimit() {
 
 }  // namespace
 
-// Each step does what the system lets it: without one, Kestrin runs as it was started, and no
-// window is there yet to say so.
+// Each step does what the system lets it; without one Kestrin runs as it was started.
 void prepareOwnProcess() {
     signal(SIGPIPE, SIG_IGN);
     signal(SIGCHLD, SIG_DFL);

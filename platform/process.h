@@ -49,7 +49,7 @@ public:
 
     // The end the started program writes to: given to it, then closed.
     std::intptr_t writer() const;
-    void closeWriter();
+    void closeWriter() { m_writer.reset(); }
 
     // What an event loop waits on: POSIX the pipe's read end, readable when something has come or
     // every writer has gone; Windows the event of the read under way. -1 for none.
@@ -107,10 +107,10 @@ class Process {
 public:
     Process() = default;
 #ifdef _WIN32
-    explicit Process(void* handle);
+    explicit Process(void* handle) : m_handle(handle) {}
 #else
     // pidfd is -1 when the system gave none; the process is then asked for by its id.
-    Process(int pid, int pidfd);
+    Process(int pid, int pidfd) : m_pid(pid), m_pidfd(pidfd) {}
 #endif
 
     // What an event loop waits on for the end: a pidfd or a process handle. -1 when there is

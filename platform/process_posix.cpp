@@ -50,9 +50,8 @@ int setSignals(posix_spawnattr_t* attributes) {
     return error != 0 ? error : posix_spawnattr_setsigdefault(attributes, &all);
 }
 
-// A descriptor that becomes readable when the child ends, or -1 where the system has none. Nobody
-// else collects this child, so its pid cannot be reused before the pidfd exists. (glibc 2.36
-// declares pidfd_open without C linkage for C++, hence the system call.)
+// Readable when the child ends, or -1 where the system has none; its pid cannot be reused before
+// (no one else collects it). glibc 2.36 declares pidfd_open without C linkage, hence syscall.
 int openPidfd(pid_t pid) {
 #ifdef SYS_pidfd_open
     return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
@@ -120,8 +119,6 @@ SystemResult<Process> startProcess(const ProcessStart& start, const StderrCaptur
     return Process(pid, openPidfd(pid));
 }
 
-Process::Process(int pid, int pidfd) : m_pid(pid), m_pidfd(pidfd) {}
-
 std::intptr_t Process::waitable() const {
     return m_pidfd.get();
 }
@@ -137,17 +134,14 @@ std::optional<ExitStatus> Process::ended() {
     int result = 0;
     while ((result = waitid(by, which, &info, WEXITED | WNOHANG)) == -1 && errno == EINTR) {
     }
-    if (result == -1) {
-        // Collected by someone else: it has ended, how is not known.
-        m_status = ExitStatus{ExitStatus::Kind::Unknown, 0};
-        return m_status;
-    }
-    if (info.si_pid == 0) {
+    if (result == 0 && info.si_pid == 0) {
         return std::nullopt;
     }
-    const auto kind =
-        info.si_code == CLD_EXITED ? ExitStatus::Kind::Exited : ExitStatus::Kind::Signaled;
-    m_status = ExitStatus{kind, info.si_status};
+    // Collected by someone else (-1), it has ended, how is not known.
+    const auto kind = result == -1                 ? ExitStatus::Kind::Unknown
+                      : info.si_code == CLD_EXITED ? ExitStatus::Kind::Exited
+                                                   : ExitStatus::Kind::Signaled;
+    m_status = ExitStatus{kind, result == -1 ? 0 : info.si_status};
     return m_status;
 }
 

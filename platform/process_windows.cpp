@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
-// CreateProcessW starts the program, its process handle is signalled when it has ended, and
-// GetExitCodeProcess gives its exit status (cmd /c ends with the backend's). Its stderr comes
-// through a named pipe of this process's own, read with overlapped reads whose event the event
-// loop waits on. When Kestrin goes, a write to that pipe fails and ends nothing.
+// CreateProcessW starts the program and its handle tells its end (cmd /c ends with the backend's
+// status). Its stderr comes through a named pipe of Kestrin's own, read with overlapped reads; once
+// Kestrin has gone, a write to it only fails.
 
 #include "platform/windows_api.h"
 
@@ -96,8 +95,6 @@ SystemResult<Process> startProcess(const ProcessStart& start, const StderrCaptur
     return Process(process.hProcess);
 }
 
-Process::Process(void* handle) : m_handle(handle) {}
-
 std::intptr_t Process::waitable() const {
     return m_handle.valid() ? reinterpret_cast<std::intptr_t>(m_handle.get()) : -1;
 }
@@ -107,14 +104,12 @@ std::optional<ExitStatus> Process::ended() {
         return m_status;
     }
     DWORD code = 0;
-    if (!GetExitCodeProcess(m_handle.get(), &code)) {
-        m_status = ExitStatus{ExitStatus::Kind::Unknown, 0};
-    } else {
-        // 0xC0000000 and above: an NTSTATUS error, such as an access violation.
-        const auto kind =
-            code >= 0xC0000000UL ? ExitStatus::Kind::Exception : ExitStatus::Kind::Exited;
-        m_status = ExitStatus{kind, static_cast<int>(code)};
-    }
+    const bool known = GetExitCodeProcess(m_handle.get(), &code) != 0;
+    // 0xC0000000 and above: an NTSTATUS error, such as an access violation.
+    const auto kind = !known                 ? ExitStatus::Kind::Unknown
+                      : code >= 0xC0000000UL ? ExitStatus::Kind::Exception
+                                             : ExitStatus::Kind::Exited;
+    m_status = ExitStatus{kind, known ? static_cast<int>(code) : 0};
     return m_status;
 }
 
@@ -175,10 +170,6 @@ SystemResult<StderrCapture> StderrCapture::create(std::size_t keep) {
 
 std::intptr_t StderrCapture::writer() const {
     return m_writer.valid() ? reinterpret_cast<std::intptr_t>(m_writer.get()) : -1;
-}
-
-void StderrCapture::closeWriter() {
-    m_writer.reset();
 }
 
 std::intptr_t StderrCapture::waitable() const {

@@ -23,30 +23,19 @@ constexpr std::size_t kMostCaptures = 4096;
 std::atomic<int> g_readers[kMostCaptures];
 pollfd g_pipes[kMostCaptures];
 
-void remember(int reader) {
+// Puts to in the first slot that holds from: 0 is a free slot, else a read end + 1.
+void exchangeSlot(int from, int to) {
     for (std::atomic<int>& slot : g_readers) {
-        int none = 0;
-        if (slot.compare_exchange_strong(none, reader + 1)) {
+        if (int held = from; slot.compare_exchange_strong(held, to)) {
             return;
         }
     }
 }
 
-void forget(int reader) {
-    for (std::atomic<int>& slot : g_readers) {
-        int held = reader + 1;
-        if (slot.compare_exchange_strong(held, 0)) {
-            return;
-        }
-    }
-}
-
-// What the process that goes on draining does, with only calls that are safe in a signal handler
-// and between fork and exit: the pipes' read ends become 3, 4, ... and every other descriptor of
-// Kestrin's goes (its display connection, and its standard streams, so that a pipe or terminal
-// reading Kestrin's output sees its end); its signals are the defaults again, so that it ends
-// like any process; then it reads and drops until every writer has gone. highBase lies above
-// 3 + the number of pipes. Nobody is left to hear of a failed step: each does what it can.
+// The drain, with calls safe in a signal handler and after fork: the pipes become 3, 4, ... and
+// every other descriptor goes (standard streams too, so that what reads Kestrin's output sees its
+// end); default signals; then it reads and drops until every writer has gone. highBase lies above
+// 3 + count. Nobody is left to hear of a failed step: each does what it can.
 [[noreturn]] void drainUntilClosed(pollfd* pipes, int count, int highBase) {
     setsid();  // as the backends it serves: the end of Kestrin's session is not its end
     sigset_t none;
@@ -100,21 +89,17 @@ SystemResult<StderrCapture> StderrCapture::create(std::size_t keep) {
         fcntl(capture.m_reader.get(), F_SETFL, O_NONBLOCK) != 0) {
         return errnoError();
     }
-    remember(capture.m_reader.get());
+    exchangeSlot(0, capture.m_reader.get() + 1);
     return capture;
 }
 
 void StderrCapture::ReaderTraits::close(int fd) {
-    forget(fd);  // before the number can be taken again
+    exchangeSlot(fd + 1, 0);  // before the number can be taken again
     FdTraits::close(fd);
 }
 
 std::intptr_t StderrCapture::writer() const {
     return m_writer.get();
-}
-
-void StderrCapture::closeWriter() {
-    m_writer.reset();
 }
 
 std::intptr_t StderrCapture::waitable() const {

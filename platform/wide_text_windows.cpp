@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <cwctype>
 #include <memory>
+#include <regex>
 
 #include "platform/unique_handle.h"
 
@@ -29,25 +29,6 @@ std::optional<To> converted(From text, Convert convert) {
     return result;
 }
 
-// The message with each insert ("%1", "%2!d!"), which no argument fills here, as an ellipsis.
-std::wstring withoutInserts(std::wstring_view text) {
-    std::wstring shown;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        if (text[at] != L'%' || at + 1 == text.size() || iswdigit(text[at + 1]) == 0) {
-            shown += text[at];
-            continue;
-        }
-        while (at + 1 < text.size() && iswdigit(text[at + 1]) != 0) {
-            ++at;
-        }
-        if (at + 1 < text.size() && text[at + 1] == L'!') {
-            at = std::min(text.find(L'!', at + 2), text.size() - 1);
-        }
-        shown += L'\u2026';
-    }
-    return shown;
-}
-
 // The system's own words, where std::system_category() would give them in the ANSI code page.
 class WindowsCategory final : public std::error_category {
 public:
@@ -60,13 +41,12 @@ public:
                 FORMAT_MESSAGE_IGNORE_INSERTS,
             nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
         const std::unique_ptr<wchar_t, decltype(&LocalFree)> owned(buffer, LocalFree);
-        std::wstring_view text(buffer, buffer == nullptr ? 0 : length);
-        // Without the line break and the full stop it ends in.
-        while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' ||
-                                 text.back() == L' ' || text.back() == L'.')) {
-            text.remove_suffix(1);
-        }
-        const auto words = toUtf8(withoutInserts(text));
+        std::wstring text(buffer, buffer == nullptr ? 0 : length);
+        // Without the line break and the full stop it ends in, and with each insert ("%1",
+        // "%2!d!"), which no argument fills here, as an ellipsis.
+        text.resize(text.find_last_not_of(L"\r\n .") + 1);
+        static const std::wregex kInsert(L"%[0-9]+(![^!]*!?)?");
+        const auto words = toUtf8(std::regex_replace(text, kInsert, L"\u2026"));
         return words && !words->empty() ? *words : "Windows error " + std::to_string(code);
     }
 };
