@@ -35,9 +35,6 @@ struct OutputPathError {
 struct ResolvedOutput {
     std::string shown;   // the file the name leads to, as the user names it ("sub/real.txt")
     std::string folder;  // the folder as typed, without its last "/"; "" for the working one
-    // Equal for two names of one file: POSIX its device and inode ("" for a new file), Windows
-    // its final path in upper case.
-    std::string identity;
     bool exists = false;
     bool ordinary = false;  // a regular file
     std::uint64_t size = 0;
@@ -47,7 +44,8 @@ struct ResolvedOutput {
     // with the sticky bit, or in a folder that lets no name go (append-only).
     std::error_code unmovable;
 #ifdef _WIN32
-    std::wstring path;  // final path of the file, or of its folder and name for a new one
+    std::wstring path;     // the file's final path; a new file's name as typed
+    std::string identity;  // the lock's key: that path, final, in upper case
 #else
     UniqueFd folderFd;  // the folder the name lies in, for the *at calls
     std::string name;   // its one part: no "/"

@@ -35,6 +35,10 @@ bool isInside(const std::wstring& path, std::wstring folder) {
                                 static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL;
 }
 
+bool isMissing(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 OutputPathError systemError(DWORD code) {
     return {Kind::System, windowsError(code), {}};
 }
@@ -153,8 +157,7 @@ Result<ResolvedOutput, OutputPathError> findOutput(const std::string& file) {
         return existing(std::move(place), *wide, attributes, *base, named);
     }
     // Only a name that is not there is new: any other failure is the system's to tell.
-    if (const DWORD error = GetLastError();
-        error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+    if (const DWORD error = GetLastError(); !isMissing(error)) {
         return systemError(error);
     }
     place.path = *wide;
@@ -168,10 +171,7 @@ SystemResult<bool> existsBeside(const ResolvedOutput& place, const std::string& 
         return true;
     }
     const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-        return false;
-    }
-    return windowsError(error);
+    return isMissing(error) ? SystemResult<bool>(false) : windowsError(error);
 }
 
 bool sameContentBeside(const ResolvedOutput& place, const std::string& suffix) {
@@ -235,11 +235,9 @@ std::string OutputFile::shownNewFile() const {
 }
 
 SystemResult<> OutputFile::discard() {
-    if (!m_lock.valid()) {
-        return {};
-    }
+    const bool unsettled = m_lock.valid();
     m_lock.reset();
-    if (m_keptAs.empty()) {
+    if (!unsettled || m_keptAs.empty()) {
         return {};
     }
     const std::wstring keep = m_place.path + toWide(m_keptAs).value_or(L"~");

@@ -152,7 +152,6 @@ std::error_code whyNotMovable(int folder, const std::string& name, const struct 
 }
 
 void describe(ResolvedOutput& place, const struct stat& info) {
-    place.identity = std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
     place.ordinary = S_ISREG(info.st_mode);
     place.size = static_cast<std::uint64_t>(info.st_size);
     place.links = info.st_nlink;

@@ -60,22 +60,20 @@ public:
 
     // The last bytes taken, at most keep of them, and whether more came before them.
     StderrTail tail() const {
-        const std::size_t from = m_tail.size() > m_keep ? m_tail.size() - m_keep : 0;
-        return {m_tail.substr(from), m_cut || from > 0, m_lost};
+        const std::size_t from = m_tail.text.size() > m_keep ? m_tail.text.size() - m_keep : 0;
+        return {m_tail.text.substr(from), m_tail.cut || from > 0, m_tail.lost};
     }
 
 private:
     void keepLast(const char* bytes, std::size_t count) {
-        m_tail.append(bytes, count);
-        if (m_tail.size() > 2 * m_keep) {  // trimmed now and then, not on every read
-            m_tail.erase(0, m_tail.size() - m_keep);
-            m_cut = true;
+        m_tail.text.append(bytes, count);
+        if (m_tail.text.size() > 2 * m_keep) {  // trimmed now and then, not on every read
+            m_tail.text.erase(0, m_tail.text.size() - m_keep);
+            m_tail.cut = true;
         }
     }
     std::size_t m_keep = 0;
-    std::string m_tail;
-    bool m_cut = false;
-    std::error_code m_lost;
+    StderrTail m_tail;  // the last bytes, between keep and twice as many
 #ifdef _WIN32
     // The overlapped read under way, cancelled and waited for when it goes, before its pipe.
     struct Read;

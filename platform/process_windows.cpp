@@ -201,7 +201,7 @@ bool StderrCapture::drain() {
         if (!done) {
             // Every writer has gone, or the pipe failed: that is said.
             if (GetLastError() != ERROR_BROKEN_PIPE) {
-                m_lost = lastWindowsError();
+                m_tail.lost = lastWindowsError();
             }
             m_read->ended = true;
             return true;

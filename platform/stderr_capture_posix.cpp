@@ -115,7 +115,7 @@ bool StderrCapture::drain() {
         } else if (got < 0 && errno == EAGAIN) {
             return false;
         } else if (got == 0 || errno != EINTR) {
-            m_lost = got < 0 ? errnoError() : m_lost;
+            m_tail.lost = got < 0 ? errnoError() : m_tail.lost;
             return true;  // at the end, or a pipe that broke
         }
     }
