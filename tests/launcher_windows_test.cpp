@@ -20,6 +20,7 @@
 #include "backend/launch.h"
 #include "backend/texts.h"
 #include "launch_cases.h"
+#include "platform/output_file.h"
 #include "platform/wide_text_windows.h"
 #include "stand_in.h"
 #include "temp_folder.h"
@@ -468,6 +469,16 @@ TEST_F(WindowsLauncherTest, ALinkIsFollowedOnlyToAFileInsideTheFolder) {
     }
     EXPECT_EQ(outside.read("victim.txt"), "victim\n");
     EXPECT_EQ(records().size(), runs) << "a refused output still started the backend";
+}
+
+// Only a name that is not there is a new output: any other failure to look at it is told.
+TEST_F(WindowsLauncherTest, AnOutputThatCannotBeLookedAtIsNoNewFile) {
+    using kestrin::platform::OutputPathError;
+    EXPECT_FALSE(kestrin::platform::findOutput("new.txt")->exists);
+    const auto wildcard = kestrin::platform::findOutput("out?.txt");
+    ASSERT_FALSE(wildcard.ok());
+    EXPECT_EQ(wildcard.error().kind, OutputPathError::Kind::System);
+    EXPECT_EQ(wildcard.error().code, kestrin::platform::windowsError(ERROR_INVALID_NAME));
 }
 
 // No system error reaches the user with an insert the system leaves unfilled ("%1").
