@@ -44,7 +44,6 @@ struct StderrTail {
 // a pipe as it comes: nothing on disk, no read that waits, only the last bytes held in memory.
 class StderrCapture {
 public:
-    // A new pipe that keeps the last keep bytes of what comes through it.
     static SystemResult<StderrCapture> create(std::size_t keep);
 
     // The end the started program writes to: given to it, then closed.
@@ -93,11 +92,10 @@ private:
 #endif
 };
 
-// Kestrin is about to go while programs it started may still write: on POSIX a process of its
-// own reads and drops what comes through every capture not let go yet until their writers have
-// gone, so that none is ended by SIGPIPE. It keeps none of Kestrin's descriptors and ends on any
-// signal as a process does by default. Safe in a signal handler. On Windows a write to a pipe
-// nobody reads only fails: nothing to do. Fails when no such process could be made.
+// Kestrin is about to go while backends may still write: on POSIX a process of its own (started
+// safely from a signal handler) reads and drops what comes through every capture not let go yet,
+// so that no backend is ended by SIGPIPE; it keeps no descriptor of Kestrin's and ends on any
+// signal. On Windows such a write only fails: nothing to do.
 SystemResult<> keepDraining();
 
 // A started process until its end has been collected. Move-only; the empty one stands for none.
@@ -111,8 +109,7 @@ public:
     Process(int pid, int pidfd) : m_pid(pid), m_pidfd(pidfd) {}
 #endif
 
-    // What an event loop waits on for the end: a pidfd or a process handle. -1 when there is
-    // none: then ask ended() now and then.
+    // A pidfd or process handle, signalled at the end; -1 for none: ask ended() now and then.
     std::intptr_t waitable() const;
 
     // The exit status once the process has ended, else nothing; never waits. The first call after

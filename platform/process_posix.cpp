@@ -101,6 +101,7 @@ SystemResult<Process> startProcess(const ProcessStart& start, const StderrCaptur
     }
     std::vector<std::string> arguments = start.arguments;
     std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
     for (auto& argument : arguments) {
         argv.push_back(argument.data());
     }

@@ -115,6 +115,7 @@ int runLaunchOnce(std::vector<std::string> args,
                   const std::function<void(posix_spawn_file_actions_t*)>& redirect) {
     args.insert(args.begin(), KESTRIN_LAUNCH_ONCE);
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& arg : args) {
         argv.push_back(arg.data());
     }
