@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The file a started program's stdout goes to, reached without leaving the folder it belongs to:
-// a relative path without ".." belongs to the working folder, and each symlink on its way is
-// followed only while it stays inside. A path that starts with "/" (a drive or "\" on Windows)
-// or holds ".." names its folder on purpose: that folder is taken as typed, and only the file's
-// own name may not lead out of it. On POSIX checking and opening the folder are one step (openat2
-// with RESOLVE_BENEATH), so nothing can swap a link in between; a path whose links leave and come
-// back is taken when the folder it reaches lies inside. On Windows cmd.exe opens the file later,
-// so the checks compare the final paths the system gives.
+// The file a started program's stdout goes to, reached without leaving its folder: the working
+// folder for a relative path without "..", else the folder typed ("/", a drive, "\" or ".."),
+// taken as it stands. A symlink on the way is followed only while it stays inside. POSIX checks
+// and opens in one step (openat2, RESOLVE_BENEATH) so that no link is swapped in between, and
+// takes a way that leaves and comes back when its folder lies inside; Windows, where cmd.exe opens
+// the file later, compares the final paths the system gives.
 
 #include <cstdint>
 #include <string>
@@ -72,13 +70,12 @@ SystemResult<bool> existsBeside(const ResolvedOutput& place, const std::string& 
 // when either cannot be read, or the one beside is no ordinary file.
 bool sameContentBeside(const ResolvedOutput& place, const std::string& suffix);
 
-// An output made ready for a start. Opening it takes the one writer's lock, which the started
-// program holds for as long as it runs, whatever becomes of Kestrin: on POSIX an flock through the
-// open file that becomes its stdout; on Windows a named event, keyed by the output's identity,
-// that cmd.exe and the program inherit. A held lock gives std::errc::device_or_resource_busy. On
-// POSIX the program writes a new file, the output itself or else NAME.new, made like the earlier
-// file (mode masked by the umask, its owner when Kestrin runs as root), which takes the output's
-// name once the program has started.
+// An output made ready for a start. Opening it takes the one writer's lock (busy: errc::
+// device_or_resource_busy), which the program holds while it runs, whatever becomes of Kestrin:
+// POSIX an flock through the open file that becomes its stdout, Windows a named event that cmd.exe
+// and the program inherit. On POSIX the program writes a new file, the output or else NAME.new,
+// made like the earlier one (mode under the umask, its owner when run as root), which takes the
+// output's name once the program has started.
 class OutputFile {
 public:
     static SystemResult<OutputFile> open(ResolvedOutput place);
@@ -133,9 +130,8 @@ private:
 // follows no link at all, so it is stricter, never less safe.
 int openFolderBeneath(int root, const std::string& path);
 int openFolderBeneathByWalk(int root, const std::string& path);
-// The way to an output: the above, and when that refuses a link, the folder the path really leads
-// to if it lies inside root (a link that leaves and comes back, an absolute path through a linked
-// folder).
+// The way to an output: the above, or when that refuses a link, the folder the path really leads
+// to if it lies inside root (a link out and back, an absolute path through a linked folder).
 int openFolderInside(int root, const std::string& path);
 #endif
 

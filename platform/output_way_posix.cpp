@@ -134,8 +134,7 @@ bool isFixed(int folder, const char* name, int kind) {
 }
 
 // Why a new file may not replace name in folder, looked at before a start so that a rename after
-// it rarely fails: the sticky bit, and neither the folder nor the entry is this user's (root
-// excepted).
+// it rarely fails: a sticky folder where neither it nor the entry is this user's (root aside).
 std::error_code whyNotMovable(int folder, const std::string& name, const struct stat& info) {
     struct stat folderInfo {};
     const uid_t user = geteuid();

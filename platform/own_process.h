@@ -7,11 +7,10 @@
 
 namespace kestrin::platform {
 
-// Call it first thing in main. On POSIX: SIGPIPE is ignored, so a warning to a stream nobody reads
-// fails quietly; SIGCHLD is back at its default (a launcher may have ignored it), so that Kestrin
-// learns how each program ended; the signals it relies on are unblocked; 0, 1 and 2 are open (on
-// /dev/null where closed); the descriptor limit is raised as far as allowed; and any other signal
-// that would end Kestrin first hands running backends' stderr to keepDraining. Nothing on Windows.
+// First thing in main. On POSIX: SIGPIPE ignored (a warning to a stream nobody reads fails
+// quietly); SIGCHLD at its default, so that Kestrin learns how each program ended, and the signals
+// it relies on unblocked; 0, 1 and 2 open; the descriptor limit raised; and any other signal that
+// would end Kestrin first hands running backends' stderr to keepDraining. Nothing on Windows.
 void prepareOwnProcess();
 
 // A descriptor that becomes readable once SIGTERM, SIGHUP or SIGINT has come (the session

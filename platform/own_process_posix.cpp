@@ -27,9 +27,8 @@ extern "C" void onTerminationSignal(int /*signal*/) {
     errno = saved;
 }
 
-// Signals that end Kestrin (a crash, SIGQUIT, SIGUSR1...) hand running backends' stderr to the
-// drain first, then end it as before. Not these: the orderly way to end (terminationRequests),
-// those that cannot be caught or end nothing, and SIGPIPE, ignored.
+// Signals that end Kestrin (a crash, SIGQUIT...) hand backends' stderr to the drain first; not the
+// orderly way to end (terminationRequests), those that cannot be caught or end nothing, SIGPIPE.
 bool endsTheProcess(int signal) {
     constexpr int kOthers[] = {SIGTERM, SIGHUP,  SIGINT,  SIGKILL, SIGSTOP,  SIGCHLD, SIGCONT,
                                SIGTSTP, SIGTTIN, SIGTTOU, SIGURG,  SIGWINCH, SIGPIPE};

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
-// posix_spawn starts the program, a pidfd tells the event loop when it has ended, and waitid
-// collects its exit status.
+// posix_spawn starts the program, a pidfd tells its end, and waitid collects its exit status.
 
 #include <fcntl.h>
 #include <signal.h>

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The stderr capture on POSIX: a pipe whose read end never waits, and the process that takes
-// over every capture's reading when Kestrin goes.
+// The stderr capture on POSIX, and the process that takes over its reading when Kestrin goes.
 
 #include <fcntl.h>
 #include <poll.h>
