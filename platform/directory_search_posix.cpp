@@ -13,10 +13,6 @@
 namespace kestrin::platform {
 namespace {
 
-std::error_code lastError() {
-    return {errno, std::generic_category()};
-}
-
 // Regular files, and symlinks that lead to one; d_type answers without a stat for most entries.
 bool isOrdinaryFile(int folder, const dirent& entry) {
     if (entry.d_type == DT_REG) {
@@ -34,7 +30,7 @@ public:
     SystemResult<std::vector<std::string>> filesEndingIn(std::string_view ending) override {
         const std::unique_ptr<DIR, int (*)(DIR*)> folder(opendir("."), closedir);
         if (!folder) {
-            return lastError();
+            return errnoError();
         }
         // A deleted working folder still opens, and reads as empty.
         if (const std::error_code problem = workingFolderProblem()) {
@@ -52,7 +48,7 @@ public:
             errno = 0;
         }
         if (errno != 0) {
-            return lastError();
+            return errnoError();
         }
         std::sort(names.begin(), names.end(), ntfsOrder);
         return names;

@@ -18,23 +18,10 @@ struct FindCloser {
     void operator()(HANDLE search) const { FindClose(search); }
 };
 
-bool isOrdinaryFile(const WIN32_FIND_DATAW& found) {
-    constexpr DWORD kLeftOut =
-        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    return (found.dwFileAttributes & kLeftOut) == 0;
-}
-
 bool endsWithIgnoringCase(std::string_view name, std::string_view ending) {
-    if (name.size() < ending.size()) {
-        return false;
-    }
-    const std::string_view tail = name.substr(name.size() - ending.size());
-    for (std::size_t i = 0; i < ending.size(); ++i) {
-        if (upperAscii(tail[i]) != upperAscii(ending[i])) {
-            return false;
-        }
-    }
-    return true;
+    return name.size() >= ending.size() &&
+           std::equal(ending.begin(), ending.end(), name.end() - ending.size(),
+                      [](char a, char b) { return upperAscii(a) == upperAscii(b); });
 }
 
 class WindowsSearch final : public DirectorySearch {
@@ -51,12 +38,12 @@ public:
         }
         const std::unique_ptr<void, FindCloser> search(first);
         std::vector<std::string> names;
+        constexpr DWORD kLeftOut =
+            FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
         do {
-            if (!isOrdinaryFile(found)) {
-                continue;
-            }
             auto name = toUtf8(found.cFileName);
-            if (name && endsWithIgnoringCase(*name, ending)) {
+            if ((found.dwFileAttributes & kLeftOut) == 0 && name &&
+                endsWithIgnoringCase(*name, ending)) {
                 names.push_back(std::move(*name));
             }
         } while (FindNextFileW(search.get(), &found));

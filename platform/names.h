@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// How the system reads a name Kestrin hands on. Windows gives a program with an ANSI main its
-// command line in the active code page, putting a look-alike ("best fit": a fullwidth reverse
-// solidus becomes "\") or "?" where the code page has no such character; and its file system
-// tells files apart without regard to case or to trailing dots and blanks. POSIX passes
-// arguments as bytes.
+// How the system reads a name Kestrin hands on. Windows gives an ANSI main its command line in the
+// code page, a look-alike ("best fit") or "?" for what the page lacks, and tells files apart
+// without regard to case or trailing dots and blanks. POSIX passes arguments as bytes.
 
 #include <string>
 #include <string_view>

@@ -25,9 +25,6 @@ bool survivesCodePage(const std::wstring& units) {
            std::wstring_view(back, units.size()) == units;
 }
 
-// The system's path buffers: what GetFullPathNameW and GetFinalPathNameByHandleW may give.
-constexpr DWORD kLongestPath = 32768;
-
 }  // namespace
 
 unsigned activeCodePage() {
@@ -54,29 +51,16 @@ std::vector<char32_t> changedByCodePage(std::string_view text) {
 
 std::string fileKey(const std::string& name) {
     const auto wide = toWide(name);
-    std::wstring path(kLongestPath, L'\0');
-    const DWORD length =
-        wide ? GetFullPathNameW(wide->c_str(), kLongestPath, path.data(), nullptr) : 0;
-    if (length == 0 || length >= kLongestPath) {
+    std::wstring path(32768, L'\0');  // the longest path GetFullPathNameW gives
+    const auto size = static_cast<DWORD>(path.size());
+    const DWORD length = wide ? GetFullPathNameW(wide->c_str(), size, path.data(), nullptr) : 0;
+    if (length == 0 || length >= size) {
         return name;
     }
     path.resize(length);
-    const HANDLE file =
-        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        std::wstring final(kLongestPath, L'\0');
-        const DWORD got = GetFinalPathNameByHandleW(file, final.data(), kLongestPath, 0);
-        CloseHandle(file);
-        if (got > 0 && got < kLongestPath) {
-            path = final.substr(0, got);
-        }
-    }
-    const int size = static_cast<int>(path.size());
-    std::wstring upper(path.size(), L'\0');
-    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, path.c_str(), size, upper.data(), size,
-                  nullptr, nullptr, 0);
-    return toUtf8(upper).value_or(name);
+    const auto final = finalPath(path);
+    const std::string key = upperCaseKey(final ? *final : path);
+    return key.empty() ? name : key;
 }
 
 }  // namespace kestrin::platform

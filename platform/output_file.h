@@ -1,15 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The file a started program's stdout goes to. The way to it is followed without ever leaving
-// the folder it belongs to: a relative path without ".." belongs to the working folder, and
-// each symlink on its way, in its folders or as the file itself, is followed only while it
-// stays inside. A path that starts with "/" (a drive or "\" on Windows) or holds ".." names its
-// folder on purpose: that folder is taken as typed, and only the file's own name may then not
-// lead out of it. On POSIX the checks and the opening of the folder are one step (openat2 with
-// RESOLVE_BENEATH) where the path stays inside all along, so nothing can swap a link in between;
-// a path whose links leave and come back is opened as the system resolves it and taken when the
-// folder it reached lies inside. On Windows cmd.exe opens the file itself later, so the checks
-// compare the final paths the system gives.
+// The file a started program's stdout goes to, reached without leaving its folder: the working
+// folder for a relative path without "..", else the folder typed ("/", a drive, "\" or ".."),
+// taken as it stands. A symlink on the way is followed only while it stays inside. POSIX checks
+// and opens in one step (openat2, RESOLVE_BENEATH) so that no link is swapped in between, and
+// takes a way that leaves and comes back when its folder lies inside; Windows, where cmd.exe opens
+// the file later, compares the final paths the system gives.
 
 #include <cstdint>
 #include <string>
@@ -36,21 +32,18 @@ struct OutputPathError {
 // What an output's name leads to.
 struct ResolvedOutput {
     std::string shown;   // the file the name leads to, as the user names it ("sub/real.txt")
-    std::string folder;  // the folder it belongs to as typed, without its last "/"; "" for the
-                         // working folder
-    // Two names lead to one file when their identities are equal: on POSIX its device and inode,
-    // "" for a file not made yet; on Windows its final path, in upper case.
-    std::string identity;
+    std::string folder;  // the folder as typed, without its last "/"; "" for the working one
     bool exists = false;
     bool ordinary = false;  // a regular file
     std::uint64_t size = 0;
     std::uint64_t links = 1;     // how many names the file has (hard links)
     std::error_code unwritable;  // why this user may not write it, if so
-    // Why it may not be replaced by a new file: immutable or append-only, another user's in a
-    // folder with the sticky bit, or a folder that lets no name go (append-only).
+    // Why a new file may not replace it: immutable or append-only, another user's in a folder
+    // with the sticky bit, or in a folder that lets no name go (append-only).
     std::error_code unmovable;
 #ifdef _WIN32
-    std::wstring path;  // final path of the file, or of its folder and name for a new one
+    std::wstring path;     // the file's final path; a new file's name as typed
+    std::string identity;  // the lock's key: that path, final, in upper case
 #else
     UniqueFd folderFd;  // the folder the name lies in, for the *at calls
     std::string name;   // its one part: no "/"
@@ -62,8 +55,8 @@ struct ResolvedOutput {
 
 Result<ResolvedOutput, OutputPathError> findOutput(const std::string& file);
 
-// On Windows cmd.exe opens the output itself and writes into the file it finds, through each of
-// its names; on POSIX the program writes a new file that takes the name afterwards.
+// On Windows cmd.exe writes into the file it finds, through each of its names; on POSIX the
+// program writes a new file that takes the name afterwards.
 #ifdef _WIN32
 inline constexpr bool kWritesIntoTheEarlierFile = true;
 #else
@@ -77,14 +70,12 @@ SystemResult<bool> existsBeside(const ResolvedOutput& place, const std::string& 
 // when either cannot be read, or the one beside is no ordinary file.
 bool sameContentBeside(const ResolvedOutput& place, const std::string& suffix);
 
-// An output made ready for a start. Opening it takes the one writer's lock, which the started
-// program holds for as long as it runs, whatever becomes of Kestrin: on POSIX an flock on the
-// file it writes, taken through the open file that becomes its stdout; on Windows a named
-// event, keyed by the output's identity, that cmd.exe and the program inherit. A file whose lock
-// is held is refused with std::errc::device_or_resource_busy. On POSIX the program writes into
-// a new file: the output itself when it does not exist yet, else NAME.new, made like the
-// earlier file (permission bits masked by the umask, and its owner when Kestrin runs as root),
-// which takes the output's name once the program has started.
+// An output made ready for a start. Opening it takes the one writer's lock (busy: errc::
+// device_or_resource_busy), which the program holds while it runs, whatever becomes of Kestrin:
+// POSIX an flock through the open file that becomes its stdout, Windows a named event that cmd.exe
+// and the program inherit. On POSIX the program writes a new file, the output or else NAME.new,
+// made like the earlier one (mode under the umask, its owner when run as root), which takes the
+// output's name once the program has started.
 class OutputFile {
 public:
     static SystemResult<OutputFile> open(ResolvedOutput place);
@@ -92,7 +83,7 @@ public:
     OutputFile(OutputFile&& other) noexcept = default;
     OutputFile& operator=(OutputFile&&) = delete;
     // Undoes what an unfinished start made (discard()), reporting nothing.
-    ~OutputFile();
+    ~OutputFile() { (void)discard(); }
 
     const ResolvedOutput& place() const { return m_place; }
 
@@ -101,15 +92,14 @@ public:
     // Windows: the lock's handle, for the program to inherit; -1 on POSIX.
     std::intptr_t inheritedLock() const;
 
-    // Before the start: the earlier content is also kept under the output's name with suffix
-    // added, never replacing anything (std::errc::file_exists when that name is taken). POSIX
-    // links the earlier file there, or copies it where the file system has no hard links;
-    // Windows copies it, or moves it there when it has other names, which cmd.exe would write
-    // through.
+    // Before the start: the earlier content is kept under the output's name with suffix added,
+    // never replacing anything (std::errc::file_exists when taken). POSIX links it there, or
+    // copies it without hard links; Windows copies it, or moves it when it has other names, which
+    // cmd.exe would write through.
     SystemResult<> keepEarlier(const std::string& suffix);
 
-    // Once the program has started: POSIX, the new file takes the output's name; Windows,
-    // nothing to do. Either way the output is the program's from now on.
+    // Once the program has started: POSIX, the new file takes the output's name. The output is
+    // the program's from now on.
     SystemResult<> commit();
     // Where the new output is, as the user names it, until it has taken the output's name.
     std::string shownNewFile() const;
@@ -118,10 +108,9 @@ public:
     SystemResult<> discard();
 
 private:
-    explicit OutputFile(ResolvedOutput place);
+    explicit OutputFile(ResolvedOutput place) : m_place(std::move(place)) {}
 
-    // Until commit() or discard() has settled the start, Kestrin holds the lock (Windows) or the
-    // new file (POSIX).
+    // Until commit() or discard(), Kestrin holds the lock (Windows) or the new file (POSIX).
     ResolvedOutput m_place;
     std::string m_keptAs;  // the suffix keepEarlier used, or ""
     bool m_moved = false;  // Windows: the earlier file itself was moved there
@@ -137,14 +126,12 @@ private:
 #ifndef _WIN32
 // The folder at path, relative to root (a folder descriptor or AT_FDCWD; "" is root itself),
 // following links only while they stay inside root; -1 with errno EXDEV when it leads out. The
-// walk is what happens without openat2 (kernels before 5.6, or a sandbox that filters calls it
-// does not know): every part is opened without following links, so a link to a folder is
-// refused even when it stays inside; stricter, never less safe.
+// walk serves without openat2 (kernels before 5.6, sandboxes that filter unknown calls): it
+// follows no link at all, so it is stricter, never less safe.
 int openFolderBeneath(int root, const std::string& path);
 int openFolderBeneathByWalk(int root, const std::string& path);
-// What the way to an output uses: the above, and when that refuses a link, the folder the path
-// really leads to (following links and ".." as the system does) if it lies inside root: a link
-// that leaves and comes back, or an absolute path through a linked folder, stays inside.
+// The way to an output: the above, or when that refuses a link, the folder the path really leads
+// to if it lies inside root (a link out and back, an absolute path through a linked folder).
 int openFolderInside(int root, const std::string& path);
 #endif
 

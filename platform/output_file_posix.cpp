@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: MIT
-// The output on POSIX: the program writes a new file, locked with flock through the open file
-// that becomes its stdout, so that the lock lasts exactly as long as some process holds that
-// file open, and goes with the last of them, however they end.
+// The output on POSIX: the program writes a new file, locked with flock through the open file that
+// becomes its stdout, so that the lock goes with the last process that holds it, however it ends.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -19,21 +18,16 @@ namespace kestrin::platform {
 namespace {
 
 constexpr int kOpenFlags = O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
-// Names taken already are left alone; only this many ends the search for a free one.
+// Only this many names taken already end the search for a free one.
 constexpr int kNewNameAttempts = 100;
 
-std::error_code lastError() {
-    return {errno, std::generic_category()};
-}
-
-// The lock is held by every process that has this open file, however it got it; another open
-// file of the same file, in any process, cannot take it meanwhile.
+// Held by every process that has this open file; no other open file of it can take it meanwhile.
 SystemResult<> lock(int fd) {
     if (flock(fd, LOCK_EX | LOCK_NB) == 0 || errno == ENOLCK || errno == EOPNOTSUPP) {
         return {};  // a file system without locks: nothing to learn, nothing to hold
     }
     return errno == EWOULDBLOCK ? std::make_error_code(std::errc::device_or_resource_busy)
-                                : lastError();
+                                : errnoError();
 }
 
 // The file at name opened to hold its lock, without following a link or waiting on a fifo.
@@ -45,15 +39,11 @@ UniqueFd openToLock(int folder, const std::string& name) {
     return file;
 }
 
-// Kestrin may run with standard descriptors closed; the output must not land on 0, 1 or 2,
-// where the child's own redirections would overwrite it.
-int offStandardDescriptors(int fd) {
-    if (fd < 0 || fd > STDERR_FILENO) {
-        return fd;
-    }
-    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-    close(fd);
-    return moved;
+// Removes the file just made at name and gives back failed, the failure to tell: the unlink fails
+// only if the folder changed meanwhile (made read-only or immutable), and nothing could do better.
+std::error_code unmake(int folder, const std::string& name, std::error_code failed) {
+    unlinkat(folder, name.c_str(), 0);
+    return failed;
 }
 
 // A new file at name, made like the earlier output when there is one.
@@ -64,58 +54,34 @@ SystemResult<UniqueFd> makeFile(const ResolvedOutput& place, const std::string& 
                                                 O_WRONLY | O_CREAT | O_EXCL | kOpenFlags,
                                                 place.exists ? place.mode : 0666)));
     if (!file.valid()) {
-        return lastError();
+        return errnoError();
     }
     // Only root may give a file away; anyone else's new file stays theirs. A file system without
     // owners (FAT, exFAT) has nothing to give: the new file is as the earlier one anyway.
     if (place.exists && geteuid() == 0 && fchown(file.get(), place.owner, place.group) != 0 &&
         errno != EPERM) {
-        const std::error_code failed = lastError();
-        unlinkat(folder, name.c_str(), 0);
-        return failed;
+        return unmake(folder, name, errnoError());
     }
     return file;
 }
 
-bool writeAll(int fd, const char* bytes, std::size_t count) {
-    while (count > 0) {
-        const ssize_t wrote = write(fd, bytes, count);
-        if (wrote <= 0 && !(wrote < 0 && errno == EINTR)) {
-            errno = wrote == 0 ? ENOSPC : errno;
-            return false;
-        }
-        bytes += wrote > 0 ? wrote : 0;
-        count -= static_cast<std::size_t>(wrote > 0 ? wrote : 0);
-    }
-    return true;
-}
-
-// The earlier content copied byte for byte into a new file at name, for a file system without
-// hard links.
+// The earlier content copied into a new file at name, for a file system without hard links.
 SystemResult<> copyTo(const ResolvedOutput& place, const std::string& name) {
     const UniqueFd from(openat(place.folderFd.get(), place.name.c_str(), O_RDONLY | kOpenFlags));
     if (!from.valid()) {
-        return lastError();
+        return errnoError();
     }
     SystemResult<UniqueFd> to = makeFile(place, name);
     if (!to) {
         return to.error();
     }
-    std::array<char, 65536> buffer{};
-    while (true) {
-        const ssize_t got = read(from.get(), buffer.data(), buffer.size());
-        if (got == 0) {
-            return {};
-        }
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0 || !writeAll(to->get(), buffer.data(), static_cast<std::size_t>(got))) {
-            const std::error_code failed = lastError();
-            unlinkat(place.folderFd.get(), name.c_str(), 0);
-            return failed;
+    for (ssize_t sent = 1; sent != 0;) {
+        sent = sendfile(to->get(), from.get(), nullptr, 1 << 30);
+        if (sent < 0 && errno != EINTR) {
+            return unmake(place.folderFd.get(), name, errnoError());
         }
     }
+    return {};
 }
 
 bool sameBytes(int a, int b) {
@@ -144,14 +110,12 @@ bool sameBytes(int a, int b) {
 
 SystemResult<bool> existsBeside(const ResolvedOutput& place, const std::string& suffix) {
     struct stat info {};
-    if (fstatat(place.folderFd.get(), (place.name + suffix).c_str(), &info, AT_SYMLINK_NOFOLLOW) ==
-        0) {
-        return true;
+    const int found =
+        fstatat(place.folderFd.get(), (place.name + suffix).c_str(), &info, AT_SYMLINK_NOFOLLOW);
+    if (found == 0 || errno == ENOENT) {
+        return found == 0;
     }
-    if (errno == ENOENT) {
-        return false;
-    }
-    return lastError();
+    return errnoError();
 }
 
 bool sameContentBeside(const ResolvedOutput& place, const std::string& suffix) {
@@ -171,7 +135,7 @@ SystemResult<OutputFile> OutputFile::open(ResolvedOutput place) {
     if (at.exists) {
         output.m_earlier = openToLock(at.folderFd.get(), at.name);
         if (!output.m_earlier.valid()) {
-            return lastError();
+            return errnoError();
         }
         if (SystemResult<> locked = lock(output.m_earlier.get()); !locked) {
             return locked.error();
@@ -182,11 +146,11 @@ SystemResult<OutputFile> OutputFile::open(ResolvedOutput place) {
                            : attempt == 0 ? at.name + ".new"
                                           : at.name + ".new." + std::to_string(attempt + 1);
         SystemResult<UniqueFd> made = makeFile(at, name);
-        if (!made && made.error() == std::errc::file_exists && at.exists) {
-            continue;
+        if (!made && (made.error() != std::errc::file_exists || !at.exists)) {
+            return made.error();
         }
         if (!made) {
-            return made.error();
+            continue;  // a name taken already is left alone
         }
         output.m_new = std::move(made).value();
         output.m_newName = at.exists ? std::move(name) : std::string();
@@ -197,12 +161,6 @@ SystemResult<OutputFile> OutputFile::open(ResolvedOutput place) {
         return output;
     }
     return std::make_error_code(std::errc::file_exists);
-}
-
-OutputFile::OutputFile(ResolvedOutput place) : m_place(std::move(place)) {}
-
-OutputFile::~OutputFile() {
-    (void)discard();
 }
 
 int OutputFile::descriptor() const {
@@ -219,7 +177,7 @@ SystemResult<> OutputFile::keepEarlier(const std::string& suffix) {
     // A second name costs nothing and copies nothing; linkat never replaces what has that name.
     if (linkat(folder, m_place.name.c_str(), folder, keep.c_str(), 0) != 0) {
         if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) {
-            return lastError();
+            return errnoError();
         }
         if (SystemResult<> copied = copyTo(m_place, keep); !copied) {
             return copied;
@@ -234,7 +192,7 @@ SystemResult<> OutputFile::commit() {
     const int folder = m_place.folderFd.get();
     if (!m_newName.empty() &&
         renameat(folder, m_newName.c_str(), folder, m_place.name.c_str()) != 0) {
-        return lastError();
+        return errnoError();
     }
     m_newName.clear();
     m_earlier.reset();  // only now, when a second Decompile finds the new file under the name
@@ -258,15 +216,12 @@ SystemResult<> OutputFile::discard() {
     std::error_code failed;
     // What was made for this start only: the new file, and the earlier content's second name.
     if (unlinkat(folder, made.c_str(), 0) != 0) {
-        failed = lastError();
+        failed = errnoError();
     }
     if (!m_keptAs.empty() && unlinkat(folder, (m_place.name + m_keptAs).c_str(), 0) != 0) {
-        failed = lastError();
+        failed = errnoError();
     }
-    if (failed) {
-        return failed;
-    }
-    return {};
+    return failed ? SystemResult<>(failed) : SystemResult<>();
 }
 
 }  // namespace kestrin::platform

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
+// The output on Windows: cmd.exe opens the file itself later, so the way to it is checked here by
+// comparing the final paths the system gives.
 #include "platform/windows_api.h"
 
+#include <algorithm>
 #include <cstring>
-#include <cwchar>
-#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -14,57 +15,19 @@
 namespace kestrin::platform {
 namespace {
 
-bool isSeparator(wchar_t c) {
-    return c == L'\\' || c == L'/';
-}
+using Kind = OutputPathError::Kind;
 
 // A drive, a leading separator or a ".." part: the user named the folder.
 bool namesItsFolder(std::wstring_view file) {
-    if ((!file.empty() && isSeparator(file[0])) || (file.size() >= 2 && file[1] == L':')) {
-        return true;
-    }
-    std::size_t at = 0;
-    while (at <= file.size()) {
-        std::size_t end = at;
-        while (end < file.size() && !isSeparator(file[end])) {
-            ++end;
-        }
-        if (file.substr(at, end - at) == L"..") {
-            return true;
-        }
-        at = end + 1;
-    }
-    return false;
-}
-
-// The path of the file or folder at path with every link on its way followed, as the system
-// sees it; the error code when it cannot be opened.
-struct Final {
-    std::wstring path;
-    DWORD error = 0;
-};
-
-Final finalPath(const std::wstring& path) {
-    const UniqueHandle handle(
-        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!handle.valid()) {
-        return {.path = L"", .error = GetLastError()};
-    }
-    std::wstring found(32768, L'\0');
-    const DWORD length =
-        GetFinalPathNameByHandleW(handle.get(), found.data(), static_cast<DWORD>(found.size()), 0);
-    const DWORD error = GetLastError();
-    if (length == 0 || length >= found.size()) {
-        return {.path = L"", .error = error};
-    }
-    found.resize(length);
-    return {.path = std::move(found), .error = 0};
+    std::wstring parts = L"\\" + std::wstring(file) + L"\\";
+    std::replace(parts.begin(), parts.end(), L'/', L'\\');
+    return file.starts_with(L'\\') || file.starts_with(L'/') ||
+           (file.size() >= 2 && file[1] == L':') || parts.find(L"\\..\\") != std::wstring::npos;
 }
 
 // Whether path lies inside folder (both final paths), names compared as NTFS compares them.
 bool isInside(const std::wstring& path, std::wstring folder) {
-    if (folder.empty() || !isSeparator(folder.back())) {
+    if (!folder.ends_with(L'\\')) {
         folder += L'\\';
     }
     return path.size() > folder.size() &&
@@ -72,54 +35,12 @@ bool isInside(const std::wstring& path, std::wstring folder) {
                                 static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL;
 }
 
-// The folder part of a path with its closing separator, or "." for a bare name.
-std::wstring parentOf(const std::wstring& path) {
-    std::size_t end = path.size();
-    while (end > 0 && !isSeparator(path[end - 1])) {
-        --end;
-    }
-    return end == 0 ? L"." : path.substr(0, end);
+bool isMissing(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-// The part of path (final) after folder (final), inside which it lies.
-std::wstring below(const std::wstring& path, const std::wstring& folder) {
-    return path.substr(folder.size() + (isSeparator(folder.back()) ? 0 : 1));
-}
-
-OutputPathError pathError(OutputPathError::Kind kind, const std::string& folder) {
-    return {kind, {}, folder};
-}
-
-OutputPathError systemWayError(DWORD code) {
-    return {OutputPathError::Kind::System, windowsError(code), {}};
-}
-
-// A final path as NTFS compares names: without regard to case.
-std::string identityOf(const std::wstring& finalPath) {
-    std::wstring upper(finalPath.size(), L'\0');
-    const int length = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, finalPath.c_str(),
-                                     static_cast<int>(finalPath.size()), upper.data(),
-                                     static_cast<int>(upper.size()), nullptr, nullptr, 0);
-    upper.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-    return toUtf8(upper).value_or("");
-}
-
-void describe(ResolvedOutput& place, const std::wstring& target) {
-    const UniqueHandle file(
-        CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION data{};
-    if (!file.valid() || !GetFileInformationByHandle(file.get(), &data)) {
-        return;
-    }
-    place.exists = true;
-    place.ordinary = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    place.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    place.links = data.nNumberOfLinks;
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        place.unwritable = windowsError(ERROR_ACCESS_DENIED);
-        place.unmovable = place.unwritable;
-    }
+OutputPathError systemError(DWORD code) {
+    return {Kind::System, windowsError(code), {}};
 }
 
 // The errors the layer above tells apart, as the portable codes it compares with.
@@ -129,6 +50,49 @@ std::error_code lastError() {
         return std::make_error_code(std::errc::file_exists);
     }
     return windowsError(code);
+}
+
+// What the file at place.path is; the Win32 error when the system cannot say.
+DWORD describe(ResolvedOutput& place) {
+    const UniqueHandle file(
+        CreateFileW(place.path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION data{};
+    if (!file.valid() || !GetFileInformationByHandle(file.get(), &data)) {
+        return GetLastError();
+    }
+    place.exists = true;
+    place.ordinary = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    place.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    place.links = data.nNumberOfLinks;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        place.unwritable = windowsError(ERROR_ACCESS_DENIED);
+        place.unmovable = place.unwritable;
+    }
+    return ERROR_SUCCESS;
+}
+
+// An output at name, in a folder inside base: where its links lead, and what it is.
+Result<ResolvedOutput, OutputPathError> existing(ResolvedOutput place, const std::wstring& name,
+                                                 DWORD attributes, const std::wstring& base,
+                                                 const std::string& named) {
+    const auto target = finalPath(name);
+    if (!target) {
+        return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
+                   ? OutputPathError{Kind::LinkToNothing, {}, place.folder}
+                   : systemError(target.error());
+    }
+    if (!isInside(*target, base)) {
+        return OutputPathError{Kind::LinkLeadsOutside, {}, place.folder};
+    }
+    const std::size_t below = base.size() + (base.ends_with(L'\\') ? 0 : 1);
+    place.shown = named + toUtf8(target->substr(below)).value_or(place.shown);
+    place.path = *target;
+    place.identity = upperCaseKey(*target);
+    if (const DWORD error = describe(place); error != ERROR_SUCCESS) {
+        return systemError(error);
+    }
+    return place;
 }
 
 // Opened to read, without following a link, and shared, as cmd.exe may open it meanwhile.
@@ -148,26 +112,20 @@ bool sameBytes(HANDLE a, HANDLE b) {
             !ReadFile(b, right.data(), got, &other, nullptr) || other != got) {
             return false;
         }
-        if (got == 0) {
-            return true;
-        }
-        if (std::memcmp(left.data(), right.data(), got) != 0) {
-            return false;
+        if (got == 0 || std::memcmp(left.data(), right.data(), got) != 0) {
+            return got == 0;
         }
     }
 }
 
-// The lock's name: one per output, in the namespace every session sees. The identity is longer
-// than a name may be, so it goes in hashed (FNV-1a); two outputs that shared a hash would only
-// wait for each other.
+// The lock's name, one per output, seen by every session: the identity hashed (FNV-1a), as it may
+// be too long for a name; two outputs that shared a hash would only wait for each other.
 std::wstring lockName(const std::string& identity) {
     std::uint64_t hash = 14695981039346656037ULL;
     for (const char c : identity) {
         hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
     }
-    wchar_t hex[17];
-    swprintf(hex, 17, L"%016llx", static_cast<unsigned long long>(hash));
-    return L"Global\\kestrin-output-" + std::wstring(hex);
+    return L"Global\\kestrin-output-" + std::to_wstring(hash);
 }
 
 }  // namespace
@@ -175,44 +133,35 @@ std::wstring lockName(const std::string& identity) {
 Result<ResolvedOutput, OutputPathError> findOutput(const std::string& file) {
     const auto wide = toWide(file);
     if (!wide) {
-        return systemWayError(ERROR_NO_UNICODE_TRANSLATION);
+        return systemError(ERROR_NO_UNICODE_TRANSLATION);
     }
-    const std::wstring parent = parentOf(*wide);
+    const std::size_t slash = wide->find_last_of(L"\\/");
+    const std::wstring parent = slash == std::wstring::npos ? L"." : wide->substr(0, slash + 1);
     ResolvedOutput place;
+    place.shown = file;
     std::string named;  // the folder as typed, with its separator
     if (namesItsFolder(*wide)) {
         named = toUtf8(parent).value_or(file);
         place.folder = named.substr(0, named.size() - 1);
     }
-    const Final base = finalPath(named.empty() ? L"." : parent);
-    const Final folder = finalPath(parent);
-    if (base.error != 0 || folder.error != 0) {
-        return systemWayError(base.error != 0 ? base.error : folder.error);
+    const auto base = finalPath(named.empty() ? L"." : parent);
+    const auto folder = finalPath(parent);
+    if (!base || !folder) {
+        return systemError(!base ? base.error() : folder.error());
     }
-    if (folder.path != base.path && !isInside(folder.path, base.path)) {
-        return pathError(OutputPathError::Kind::PathLeadsOutside, place.folder);
+    if (*folder != *base && !isInside(*folder, *base)) {
+        return OutputPathError{Kind::PathLeadsOutside, {}, place.folder};
     }
     const DWORD attributes = GetFileAttributesW(wide->c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        place.shown = file;  // a new file, in a folder inside
-        place.path = *wide;
-        const std::size_t nameStart = wide->find_last_of(L"\\/:") + 1;
-        place.identity = identityOf(folder.path + L"\\" + wide->substr(nameStart));
-        return place;
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        return existing(std::move(place), *wide, attributes, *base, named);
     }
-    const Final target = finalPath(*wide);
-    if (target.error != 0) {
-        return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
-                   ? pathError(OutputPathError::Kind::LinkToNothing, place.folder)
-                   : systemWayError(target.error);
+    // Only a name that is not there is new: any other failure is the system's to tell.
+    if (const DWORD error = GetLastError(); !isMissing(error)) {
+        return systemError(error);
     }
-    if (!isInside(target.path, base.path)) {
-        return pathError(OutputPathError::Kind::LinkLeadsOutside, place.folder);
-    }
-    place.shown = named + toUtf8(below(target.path, base.path)).value_or(file);
-    place.path = target.path;
-    place.identity = identityOf(target.path);
-    describe(place, target.path);
+    place.path = *wide;
+    place.identity = upperCaseKey(*folder + L"\\" + wide->substr(wide->find_last_of(L"\\/:") + 1));
     return place;
 }
 
@@ -222,10 +171,7 @@ SystemResult<bool> existsBeside(const ResolvedOutput& place, const std::string& 
         return true;
     }
     const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-        return false;
-    }
-    return windowsError(error);
+    return isMissing(error) ? SystemResult<bool>(false) : windowsError(error);
 }
 
 bool sameContentBeside(const ResolvedOutput& place, const std::string& suffix) {
@@ -255,12 +201,6 @@ SystemResult<OutputFile> OutputFile::open(ResolvedOutput place) {
         return windowsError(error);
     }
     return output;
-}
-
-OutputFile::OutputFile(ResolvedOutput place) : m_place(std::move(place)) {}
-
-OutputFile::~OutputFile() {
-    (void)discard();
 }
 
 int OutputFile::descriptor() const {
@@ -295,11 +235,9 @@ std::string OutputFile::shownNewFile() const {
 }
 
 SystemResult<> OutputFile::discard() {
-    if (!m_lock.valid()) {
-        return {};
-    }
+    const bool unsettled = m_lock.valid();
     m_lock.reset();
-    if (m_keptAs.empty()) {
+    if (!unsettled || m_keptAs.empty()) {
         return {};
     }
     const std::wstring keep = m_place.path + toWide(m_keptAs).value_or(L"~");

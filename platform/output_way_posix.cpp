@@ -2,19 +2,16 @@
 // The way to an output on POSIX: followed beneath its folder, and what the name leads to.
 #include <fcntl.h>
 #include <linux/fs.h>
-#include <linux/openat2.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
-#include <string_view>
 #include <utility>
-#include <vector>
 
 #include "platform/output_file.h"
 
@@ -23,137 +20,8 @@ namespace {
 
 using PathResult = Result<ResolvedOutput, OutputPathError>;
 
-constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
 // As many as the kernel itself follows in one path.
 constexpr int kMostLinks = 40;
-// openat2 answers EAGAIN when a rename elsewhere might have let ".." escape; asking again is how
-// the call is meant to be used.
-constexpr int kAttempts = 16;
-
-std::error_code systemError(int error) {
-    return {error, std::generic_category()};
-}
-
-std::vector<std::string_view> partsOf(std::string_view path) {
-    std::vector<std::string_view> parts;
-    while (!path.empty()) {
-        const auto slash = path.find('/');
-        const std::string_view part = path.substr(0, slash);
-        if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        path.remove_prefix(slash == std::string_view::npos ? path.size() : slash + 1);
-    }
-    return parts;
-}
-
-}  // namespace
-
-int openFolderBeneathByWalk(int root, const std::string& path) {
-    std::vector<UniqueFd> way;  // each folder of the way down, so that ".." can go back
-    way.emplace_back(openat(root, ".", kFolderFlags));
-    if (way.back().get() < 0) {
-        return -1;
-    }
-    for (const std::string_view view : partsOf(path)) {
-        const std::string part(view);
-        if (part == "..") {
-            if (way.size() == 1) {
-                errno = EXDEV;
-                return -1;
-            }
-            way.pop_back();
-            continue;
-        }
-        UniqueFd next(openat(way.back().get(), part.c_str(), kFolderFlags | O_NOFOLLOW));
-        if (next.get() < 0) {
-            const int error = errno;
-            struct stat info {};
-            const bool link =
-                fstatat(way.back().get(), part.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-                S_ISLNK(info.st_mode);
-            errno = link ? EXDEV : error;
-            return -1;
-        }
-        way.push_back(std::move(next));
-    }
-    return way.back().release();
-}
-
-int openFolderBeneath(int root, const std::string& path) {
-    open_how how{};
-    how.flags = kFolderFlags;
-    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
-    const char* name = path.empty() ? "." : path.c_str();
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const long fd = syscall(SYS_openat2, root, name, &how, sizeof how);
-        if (fd >= 0) {
-            return static_cast<int>(fd);
-        }
-        if (errno == ENOSYS || errno == EPERM) {
-            return openFolderBeneathByWalk(root, path);
-        }
-        if (errno != EAGAIN) {
-            return -1;
-        }
-    }
-    return -1;
-}
-
-namespace {
-
-bool sameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-// Whether folder is root or lies inside it, by the way up from folder through "..".
-bool liesInside(int folder, int root) {
-    constexpr int kDeepest = 4096;
-    struct stat rootInfo {};
-    if ((root == AT_FDCWD ? stat(".", &rootInfo) : fstat(root, &rootInfo)) != 0) {
-        return false;
-    }
-    UniqueFd current(fcntl(folder, F_DUPFD_CLOEXEC, 0));
-    for (int depth = 0; current.get() >= 0 && depth < kDeepest; ++depth) {
-        struct stat info {};
-        struct stat parentInfo {};
-        if (fstat(current.get(), &info) != 0) {
-            return false;
-        }
-        if (sameFile(info, rootInfo)) {
-            return true;
-        }
-        UniqueFd parent(openat(current.get(), "..", kFolderFlags));
-        if (parent.get() < 0 || fstat(parent.get(), &parentInfo) != 0 ||
-            sameFile(parentInfo, info)) {
-            return false;  // the top of the file system, never passing root
-        }
-        current = std::move(parent);
-    }
-    return false;
-}
-
-}  // namespace
-
-int openFolderInside(int root, const std::string& path) {
-    const int beneath = openFolderBeneath(root, path);
-    if (beneath >= 0 || errno != EXDEV) {
-        return beneath;
-    }
-    // Links that leave and come back ("../this/x", or an absolute path through a linked folder):
-    // the folder the path really leads to, taken only when it lies inside root.
-    UniqueFd there(openat(root, path.empty() ? "." : path.c_str(), kFolderFlags));
-    if (there.get() < 0) {
-        return -1;
-    }
-    if (!liesInside(there.get(), root)) {
-        errno = EXDEV;
-        return -1;
-    }
-    return there.release();
-}
-
-namespace {
 
 // The folder an output's path is followed beneath, and the rest of the path.
 struct Base {
@@ -161,35 +29,24 @@ struct Base {
     std::string named;  // the folder as typed, with its closing "/"; empty for the working folder
     std::string rest;
 
-    int fd() const { return folder.get() < 0 ? AT_FDCWD : folder.get(); }
+    int fd() const { return folder.valid() ? folder.get() : AT_FDCWD; }
+    // The folder as typed without its closing "/", but for the root itself.
+    std::string typed() const {
+        return named.size() <= 1 ? named : named.substr(0, named.size() - 1);
+    }
 };
-
-// The folder as typed without its closing "/", but for the root itself.
-std::string folderAsTyped(const Base& base) {
-    return base.named.size() <= 1 ? base.named : base.named.substr(0, base.named.size() - 1);
-}
-
-bool namesItsFolder(std::string_view file) {
-    if (file.starts_with('/')) {
-        return true;
-    }
-    for (const std::string_view part : partsOf(file)) {
-        if (part == "..") {
-            return true;
-        }
-    }
-    return false;
-}
 
 Result<Base, OutputPathError> baseFor(const std::string& file) {
     const std::size_t slash = file.rfind('/');
-    if (!namesItsFolder(file) || slash == std::string::npos) {
+    const bool namesItsFolder =
+        file.starts_with('/') || ("/" + file + "/").find("/../") != std::string::npos;
+    if (!namesItsFolder || slash == std::string::npos) {
         return Base{.folder = UniqueFd(), .named = "", .rest = file};
     }
     std::string named = file.substr(0, slash + 1);
-    UniqueFd folder(open(named.c_str(), kFolderFlags));
-    if (folder.get() < 0) {
-        return OutputPathError{OutputPathError::Kind::System, systemError(errno), {}};
+    UniqueFd folder(open(named.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid()) {
+        return OutputPathError{OutputPathError::Kind::System, errnoError(), {}};
     }
     return Base{
         .folder = std::move(folder), .named = std::move(named), .rest = file.substr(slash + 1)};
@@ -203,30 +60,24 @@ OutputPathError pathError(int error, bool throughLink) {
     if (error == ENOENT && throughLink) {
         return {Kind::LinkToNothing, {}, {}};
     }
-    return {Kind::System, systemError(error), {}};
+    return {Kind::System, errnoError(error), {}};
 }
 
-// An absolute link target as a path beneath the base, when it starts with the base's own path.
-// Only a guide for the names shown: the open inside the base still decides.
+// An absolute link target as a path beneath the base, for the names shown; the open decides.
 std::optional<std::string> beneathBase(const std::string& target, const Base& base) {
-    char buffer[PATH_MAX];
-    const char* root =
-        base.named.empty() ? getcwd(buffer, sizeof buffer) : realpath(base.named.c_str(), buffer);
-    if (root == nullptr) {
-        return std::nullopt;
-    }
-    std::string prefix(root);
-    if (prefix != "/") {
-        prefix += '/';
-    }
-    if (!target.starts_with(prefix)) {
+    std::error_code failed;
+    std::string prefix = (base.named.empty() ? std::filesystem::current_path(failed)
+                                             : std::filesystem::canonical(base.named, failed))
+                             .string();
+    prefix += prefix == "/" ? "" : "/";
+    if (failed || !target.starts_with(prefix)) {
         return std::nullopt;
     }
     return target.substr(prefix.size());
 }
 
-// The path, relative to the base, that the symlink at path leads to; path itself again when the
-// name has just stopped being a link, to be looked at anew.
+// The path, relative to the base, that the symlink at path leads to; path itself when the name
+// has just stopped being a link.
 Result<std::string, OutputPathError> followLink(const Base& base, const ResolvedOutput& link,
                                                 const std::string& path) {
     std::string target(PATH_MAX, '\0');
@@ -240,16 +91,14 @@ Result<std::string, OutputPathError> followLink(const Base& base, const Resolved
     }
     target.resize(static_cast<std::size_t>(length));
     if (target.starts_with('/')) {
-        // As a path below the base when it names one plainly, else as it stands: the step
-        // decides whether it really leads inside.
+        // The step decides whether it really leads inside.
         return beneathBase(target, base).value_or(target);
     }
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? target : path.substr(0, slash) + "/" + target;
 }
 
-// One step of the way: the folder part of path opened beneath the base, and the name in it
-// looked at without following it. info receives what lies there.
+// One step: the folder part of path opened beneath the base, and what lies at the name (info).
 PathResult step(const Base& base, const std::string& path, bool viaLink, struct stat& info) {
     const std::size_t slash = path.rfind('/');
     const std::string folderPart = slash == std::string::npos ? "" : path.substr(0, slash);
@@ -257,10 +106,8 @@ PathResult step(const Base& base, const std::string& path, bool viaLink, struct 
     place.folderFd.reset(openFolderInside(base.fd(), folderPart));
     place.name = slash == std::string::npos ? path : path.substr(slash + 1);
     place.shown = base.named + path;
-    place.folder = base.named.empty()
-                       ? ""
-                       : base.named.substr(0, std::max<std::size_t>(base.named.size() - 1, 1));
-    if (place.folderFd.get() < 0) {
+    place.folder = base.typed();
+    if (!place.folderFd.valid()) {
         return pathError(errno, viaLink);
     }
     if (place.name.empty()) {
@@ -277,13 +124,6 @@ PathResult step(const Base& base, const std::string& path, bool viaLink, struct 
     return place;
 }
 
-std::string identityOf(const struct stat& info) {
-    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
-}
-
-// Why the entry name of folder may not be replaced, or no error: it is immutable or append-only,
-// the folder is, or the folder has the sticky bit and neither it nor the entry is this user's
-// (root excepted). Looked at before a start, so that a rename after it rarely fails.
 // Whether the file or folder at name in folder is immutable or append-only.
 bool isFixed(int folder, const char* name, int kind) {
     const UniqueFd file(
@@ -293,23 +133,24 @@ bool isFixed(int folder, const char* name, int kind) {
            (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
 }
 
+// Why a new file may not replace name in folder, looked at before a start so that a rename after
+// it rarely fails: a sticky folder where neither it nor the entry is this user's (root aside).
 std::error_code whyNotMovable(int folder, const std::string& name, const struct stat& info) {
     struct stat folderInfo {};
     const uid_t user = geteuid();
     if (fstat(folder, &folderInfo) == 0 && (folderInfo.st_mode & S_ISVTX) != 0 && user != 0 &&
         info.st_uid != user && folderInfo.st_uid != user) {
-        return systemError(EPERM);
+        return errnoError(EPERM);
     }
     // An append-only folder takes new names but lets none go, so no new file can replace it.
     if ((S_ISREG(info.st_mode) && isFixed(folder, name.c_str(), 0)) ||
         isFixed(folder, ".", O_DIRECTORY)) {
-        return systemError(EPERM);
+        return errnoError(EPERM);
     }
     return {};
 }
 
 void describe(ResolvedOutput& place, const struct stat& info) {
-    place.identity = identityOf(info);
     place.ordinary = S_ISREG(info.st_mode);
     place.size = static_cast<std::uint64_t>(info.st_size);
     place.links = info.st_nlink;
@@ -318,7 +159,7 @@ void describe(ResolvedOutput& place, const struct stat& info) {
     place.group = info.st_gid;
     if (faccessat(place.folderFd.get(), place.name.c_str(), W_OK,
                   AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0) {
-        place.unwritable = systemError(errno);
+        place.unwritable = errnoError();
     }
     place.unmovable = whyNotMovable(place.folderFd.get(), place.name, info);
 }
@@ -331,7 +172,7 @@ Result<ResolvedOutput, OutputPathError> findOutput(const std::string& file) {
         return base.error();
     }
     const auto failed = [&](OutputPathError error) {
-        error.folder = folderAsTyped(*base);
+        error.folder = base->typed();
         return error;
     };
     std::string path = base->rest;

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <filesystem>
+#include <iterator>
 
 #include "platform/own_process.h"
 #include "platform/process.h"
@@ -20,32 +22,17 @@ int g_requests[2] = {-1, -1};  // the self-pipe: the handler writes, the event l
 extern "C" void onTerminationSignal(int /*signal*/) {
     const int saved = errno;
     const char byte = 1;
+    // A full pipe already holds a request: nothing is lost when this write fails.
     [[maybe_unused]] const ssize_t written = write(g_requests[1], &byte, 1);
     errno = saved;
 }
 
-// Every other signal whose default ends the process: a crash, SIGQUIT, SIGUSR1, an alarm...
-// Each first hands what running backends still write over to the drain, then ends Kestrin as it
-// would have ended (a core dump, say), through whatever handled it before.
+// Signals that end Kestrin (a crash, SIGQUIT...) hand backends' stderr to the drain first; not the
+// orderly way to end (terminationRequests), those that cannot be caught or end nothing, SIGPIPE.
 bool endsTheProcess(int signal) {
-    switch (signal) {
-        case SIGTERM:  // asked to end: the orderly way (terminationRequests)
-        case SIGHUP:
-        case SIGINT:
-        case SIGKILL:  // cannot be caught
-        case SIGSTOP:
-        case SIGCHLD:  // default: ignored or stopped, not ended
-        case SIGCONT:
-        case SIGTSTP:
-        case SIGTTIN:
-        case SIGTTOU:
-        case SIGURG:
-        case SIGWINCH:
-        case SIGPIPE:  // ignored above
-            return false;
-        default:
-            return true;
-    }
+    constexpr int kOthers[] = {SIGTERM, SIGHUP,  SIGINT,  SIGKILL, SIGSTOP,  SIGCHLD, SIGCONT,
+                               SIGTSTP, SIGTTIN, SIGTTOU, SIGURG,  SIGWINCH, SIGPIPE};
+    return std::find(std::begin(kOthers), std::end(kOthers), signal) == std::end(kOthers);
 }
 
 struct sigaction g_before[NSIG];
@@ -92,6 +79,7 @@ void raiseDescriptorLimit() {
 
 }  // namespace
 
+// Each step does what the system lets it; without one Kestrin runs as it was started.
 void prepareOwnProcess() {
     signal(SIGPIPE, SIG_IGN);
     signal(SIGCHLD, SIG_DFL);
@@ -129,18 +117,16 @@ std::optional<Descriptors> countDescriptors() {
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
         return std::nullopt;
     }
-    DIR* open = opendir("/proc/self/fd");
-    if (open == nullptr) {
-        return std::nullopt;
-    }
+    std::error_code failed;
     std::size_t used = 0;
-    while (const dirent* entry = readdir(open)) {
-        used += entry->d_name[0] != '.' ? 1 : 0;
+    for (std::filesystem::directory_iterator open("/proc/self/fd", failed), end;
+         !failed && open != end; open.increment(failed)) {
+        ++used;
     }
-    closedir(open);
     // One of them was the listing's own.
-    return Descriptors{.limit = static_cast<std::size_t>(limit.rlim_cur),
-                       .open = used > 0 ? used - 1 : 0};
+    return failed ? std::nullopt
+                  : std::optional(Descriptors{.limit = static_cast<std::size_t>(limit.rlim_cur),
+                                              .open = used > 0 ? used - 1 : 0});
 }
 
 }  // namespace kestrin::platform

@@ -8,7 +8,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -17,9 +16,8 @@
 
 namespace kestrin::platform {
 
-// How a process ended: its exit status; on POSIX the signal that ended it; on Windows an
-// exception it did not handle (code is then the NTSTATUS, such as 0xC0000005); Unknown when its
-// status was collected elsewhere.
+// How a process ended: its exit status, the signal that ended it (POSIX), an exception it did not
+// handle (Windows: code is the NTSTATUS, such as 0xC0000005), or Unknown when collected elsewhere.
 struct ExitStatus {
     enum class Kind { Exited, Signaled, Exception, Unknown };
     Kind kind = Kind::Exited;
@@ -33,7 +31,7 @@ struct ExitStatus {
 std::string signalName(int signal);
 
 // The last bytes a program wrote to stderr, whether more came before them, and why no more could
-// be read, when the pipe failed before its writers had gone.
+// be read when the pipe failed before its writers had gone.
 struct StderrTail {
     std::string text;
     bool cut = false;
@@ -42,47 +40,41 @@ struct StderrTail {
     bool operator==(const StderrTail&) const = default;
 };
 
-// What a started program writes to stderr, and to stdout when nothing else takes it, caught
-// through a pipe as it comes: nothing of it is kept on disk, nothing is opened again by name, and
-// no read ever waits. Only the last bytes are held, in memory.
+// What a started program writes to stderr (and stdout when nothing else takes it), caught through
+// a pipe as it comes: nothing on disk, no read that waits, only the last bytes held in memory.
 class StderrCapture {
 public:
-    // A new pipe that keeps the last keep bytes of what comes through it.
     static SystemResult<StderrCapture> create(std::size_t keep);
 
     // The end the started program writes to: given to it, then closed.
     std::intptr_t writer() const;
-    void closeWriter();
+    void closeWriter() { m_writer.reset(); }
 
     // What an event loop waits on: POSIX the pipe's read end, readable when something has come or
     // every writer has gone; Windows the event of the read under way. -1 for none.
     std::intptr_t waitable() const;
 
-    // Takes what has come, without waiting. True once every writer has gone (or there is no
-    // pipe): nothing more will come.
+    // Takes what has come, without waiting. True once every writer has gone: nothing more comes.
     bool drain();
 
     // The last bytes taken, at most keep of them, and whether more came before them.
     StderrTail tail() const {
-        const std::size_t from = m_tail.size() > m_keep ? m_tail.size() - m_keep : 0;
-        return {m_tail.substr(from), m_cut || from > 0, m_lost};
+        const std::size_t from = m_tail.text.size() > m_keep ? m_tail.text.size() - m_keep : 0;
+        return {m_tail.text.substr(from), m_tail.cut || from > 0, m_tail.lost};
     }
 
 private:
     void keepLast(const char* bytes, std::size_t count) {
-        m_tail.append(bytes, count);
-        if (m_tail.size() > 2 * m_keep) {  // trimmed now and then, not on every read
-            m_tail.erase(0, m_tail.size() - m_keep);
-            m_cut = true;
+        m_tail.text.append(bytes, count);
+        if (m_tail.text.size() > 2 * m_keep) {  // trimmed now and then, not on every read
+            m_tail.text.erase(0, m_tail.text.size() - m_keep);
+            m_tail.cut = true;
         }
     }
     std::size_t m_keep = 0;
-    std::string m_tail;
-    bool m_cut = false;
-    std::error_code m_lost;
+    StderrTail m_tail;  // the last bytes, between keep and twice as many
 #ifdef _WIN32
-    // The overlapped read under way, cancelled and waited for when it goes: it goes first, while
-    // its pipe is still open.
+    // The overlapped read under way, cancelled and waited for when it goes, before its pipe.
     struct Read;
     struct EndRead {
         void operator()(Read* read) const;
@@ -100,12 +92,10 @@ private:
 #endif
 };
 
-// Kestrin is about to go while programs it started may still write: on POSIX a process of its
-// own goes on reading and dropping what comes through every capture not let go yet, until their
-// writers have gone, so that no write fails with a broken pipe (or ends them by SIGPIPE). It
-// keeps none of Kestrin's descriptors, standard streams included, and ends on any signal as a
-// process does by default. Safe to call from a signal handler. On Windows a write to a pipe
-// nobody reads only fails, so nothing needs doing. Fails when no such process could be made.
+// Kestrin is about to go while backends may still write: on POSIX a process of its own (started
+// safely from a signal handler) reads and drops what comes through every capture not let go yet,
+// so that no backend is ended by SIGPIPE; it keeps no descriptor of Kestrin's and ends on any
+// signal. On Windows such a write only fails: nothing to do.
 SystemResult<> keepDraining();
 
 // A started process until its end has been collected. Move-only; the empty one stands for none.
@@ -113,26 +103,24 @@ class Process {
 public:
     Process() = default;
 #ifdef _WIN32
-    explicit Process(void* handle);
+    explicit Process(void* handle) : m_handle(handle) {}
 #else
     // pidfd is -1 when the system gave none; the process is then asked for by its id.
-    Process(int pid, int pidfd);
+    Process(int pid, int pidfd) : m_pid(pid), m_pidfd(pidfd) {}
 #endif
 
-    // What an event loop can wait on: a pidfd that becomes readable, or a process handle that is
-    // signalled, once the process has ended. -1 when there is none: then ask ended() now and then.
+    // A pidfd or process handle, signalled at the end; -1 for none: ask ended() now and then.
     std::intptr_t waitable() const;
 
-    // The exit status once the process has ended, else nothing; never waits. The first call
-    // after the end collects it (no zombie is left on POSIX); later calls give the same status.
+    // The exit status once the process has ended, else nothing; never waits. The first call after
+    // the end collects it (no zombie left); later calls give the same status.
     std::optional<ExitStatus> ended();
 
 private:
 #ifdef _WIN32
     UniqueHandle m_handle;
 #else
-    // A process not collected yet stays a zombie until Kestrin itself ends; then the system
-    // collects it. Moved away, the id goes with it.
+    // Not collected, it stays a zombie until Kestrin ends. Moved away, the id goes with it.
     struct PidTraits {
         using Native = int;
         static constexpr Native kNone = -1;
@@ -145,12 +133,10 @@ private:
     std::optional<ExitStatus> m_status;
 };
 
-// What to start. POSIX runs file with arguments (the program's name first), stdin from
-// /dev/null, stdout to output (or the capture when output is -1), stderr to the capture, in a
-// session of its own with default signals and no other descriptor of Kestrin's. Windows runs
-// file with commandLine, minimized in a console of its own, its standard handles on NUL and the
-// capture, and no other handle of Kestrin's but inheritedLock. Either way it inherits the
-// working folder.
+// What to start, in the working folder, with stdin from /dev/null (NUL), stdout to output or else
+// the capture, stderr to the capture, and nothing else of Kestrin's. POSIX runs file with
+// arguments (the program's name first) in a session of its own with default signals; Windows
+// runs file with commandLine, minimized in a console of its own, inheriting inheritedLock.
 struct ProcessStart {
     std::string file;
     std::vector<std::string> arguments;  // POSIX only
@@ -161,10 +147,8 @@ struct ProcessStart {
 
 SystemResult<Process> startProcess(const ProcessStart& start, const StderrCapture& capture);
 
-// Why the working folder a program would inherit cannot be used, or no error: on POSIX a folder
-// that was deleted while Kestrin worked in it still serves as one until a file is to be made
-// there (ENOENT), and one this user may not search gives the error of stat. Windows never lets a
-// folder in use go.
+// Why the working folder a program would inherit cannot be used, or no error: on POSIX it may
+// have been deleted (ENOENT) or be one this user may not search. Windows never lets one in use go.
 std::error_code workingFolderProblem();
 
 #ifdef _WIN32

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
-// CreateProcessW starts the program, its process handle is signalled when it has ended, and
-// GetExitCodeProcess gives its exit status (cmd /c ends with the backend's). Its stderr comes
-// through a named pipe of this process's own, read with overlapped reads whose event the event
-// loop waits on. When Kestrin goes, a write to that pipe fails and ends nothing.
+// CreateProcessW starts the program and its handle tells its end (cmd /c ends with the backend's
+// status). Its stderr comes through a named pipe of Kestrin's own, read with overlapped reads; once
+// Kestrin has gone, a write to it only fails.
 
 #include "platform/windows_api.h"
 
+#include <atomic>
+#include <memory>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -15,65 +17,30 @@
 namespace kestrin::platform {
 namespace {
 
-// The handles a program inherits: stdin from NUL, stdout and stderr to its capture, the output's
-// lock, and no other handle of Kestrin's (PROC_THREAD_ATTRIBUTE_HANDLE_LIST).
-class ChildHandles {
-public:
-    ChildHandles() = default;
-    ~ChildHandles() {
-        if (m_list != nullptr) {
-            DeleteProcThreadAttributeList(m_list);
-        }
+// A list that lets a program inherit only these handles (PROC_THREAD_ATTRIBUTE_HANDLE_LIST),
+// which must stay where they are until it has started.
+struct EndList {
+    void operator()(LPPROC_THREAD_ATTRIBUTE_LIST list) const {
+        DeleteProcThreadAttributeList(list);
+        delete[] reinterpret_cast<char*>(list);
     }
-    ChildHandles(const ChildHandles&) = delete;
-    ChildHandles& operator=(const ChildHandles&) = delete;
-
-    // Sets startup's standard handles and its list of inherited handles; without a capture it
-    // leaves them as they are and inherits nothing.
-    bool prepare(const StderrCapture& capture, std::intptr_t lock, STARTUPINFOEXW& startup) {
-        if (capture.writer() == -1) {
-            return true;
-        }
-        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-        m_input.reset(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  &inheritable, OPEN_EXISTING, 0, nullptr));
-        if (!m_input.valid()) {
-            return false;
-        }
-        const auto writer = reinterpret_cast<HANDLE>(capture.writer());
-        m_inherited = {m_input.get(), writer};
-        if (lock != -1) {
-            m_inherited.push_back(reinterpret_cast<HANDLE>(lock));
-        }
-        SIZE_T size = 0;
-        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-        m_listMemory.resize(size);
-        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(m_listMemory.data());
-        if (!InitializeProcThreadAttributeList(list, 1, 0, &size)) {
-            return false;
-        }
-        m_list = list;
-        if (!UpdateProcThreadAttribute(m_list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
-                                       m_inherited.data(), m_inherited.size() * sizeof(HANDLE),
-                                       nullptr, nullptr)) {
-            return false;
-        }
-        startup.lpAttributeList = m_list;
-        startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
-        startup.StartupInfo.hStdInput = m_input.get();
-        startup.StartupInfo.hStdOutput = writer;
-        startup.StartupInfo.hStdError = writer;
-        return true;
-    }
-
-    bool inherit() const { return m_list != nullptr; }
-
-private:
-    UniqueHandle m_input;
-    std::vector<HANDLE> m_inherited;
-    std::vector<char> m_listMemory;
-    LPPROC_THREAD_ATTRIBUTE_LIST m_list = nullptr;
 };
+using HandleList = std::unique_ptr<std::remove_pointer_t<LPPROC_THREAD_ATTRIBUTE_LIST>, EndList>;
+
+HandleList handleList(std::vector<HANDLE>& handles) {
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);  // only asks for the size
+    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(new char[size]);
+    if (!InitializeProcThreadAttributeList(list, 1, 0, &size)) {
+        delete[] reinterpret_cast<char*>(list);
+        return nullptr;
+    }
+    HandleList owned(list);
+    return UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles.data(),
+                                     handles.size() * sizeof(HANDLE), nullptr, nullptr)
+               ? std::move(owned)
+               : nullptr;
+}
 
 }  // namespace
 
@@ -100,26 +67,33 @@ SystemResult<Process> startProcess(const ProcessStart& start, const StderrCaptur
     // CreateProcessW may write into the command line, so it gets its own buffer.
     std::vector<wchar_t> line(commandLine->begin(), commandLine->end());
     line.push_back(L'\0');
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    const UniqueHandle input(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         &inheritable, OPEN_EXISTING, 0, nullptr));
+    const auto writer = reinterpret_cast<HANDLE>(capture.writer());
+    std::vector<HANDLE> inherited = {input.get(), writer};
+    if (start.inheritedLock != -1) {
+        inherited.push_back(reinterpret_cast<HANDLE>(start.inheritedLock));
+    }
+    const HandleList list = input.valid() ? handleList(inherited) : nullptr;
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = sizeof startup;
-    startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+    startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     startup.StartupInfo.wShowWindow = SW_SHOWMINIMIZED;
-    ChildHandles handles;
-    if (!handles.prepare(capture, start.inheritedLock, startup)) {
-        return lastWindowsError();
-    }
+    startup.StartupInfo.hStdInput = input.get();
+    startup.StartupInfo.hStdOutput = writer;
+    startup.StartupInfo.hStdError = writer;
+    startup.lpAttributeList = list.get();
     PROCESS_INFORMATION process{};
-    const DWORD flags = CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT |
-                        (handles.inherit() ? EXTENDED_STARTUPINFO_PRESENT : 0);
-    if (!CreateProcessW(file->c_str(), line.data(), nullptr, nullptr, handles.inherit(), flags,
-                        nullptr, nullptr, &startup.StartupInfo, &process)) {
+    const DWORD flags =
+        CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT | EXTENDED_STARTUPINFO_PRESENT;
+    if (!list || !CreateProcessW(file->c_str(), line.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                                 nullptr, &startup.StartupInfo, &process)) {
         return lastWindowsError();
     }
     CloseHandle(process.hThread);
     return Process(process.hProcess);
 }
-
-Process::Process(void* handle) : m_handle(handle) {}
 
 std::intptr_t Process::waitable() const {
     return m_handle.valid() ? reinterpret_cast<std::intptr_t>(m_handle.get()) : -1;
@@ -130,20 +104,23 @@ std::optional<ExitStatus> Process::ended() {
         return m_status;
     }
     DWORD code = 0;
-    if (!GetExitCodeProcess(m_handle.get(), &code)) {
-        m_status = ExitStatus{ExitStatus::Kind::Unknown, 0};
-    } else {
-        // 0xC0000000 and above: an NTSTATUS error, such as an access violation.
-        const auto kind =
-            code >= 0xC0000000UL ? ExitStatus::Kind::Exception : ExitStatus::Kind::Exited;
-        m_status = ExitStatus{kind, static_cast<int>(code)};
-    }
+    const bool known = GetExitCodeProcess(m_handle.get(), &code) != 0;
+    // 0xC0000000 and above: an NTSTATUS error, such as an access violation.
+    const auto kind = !known                 ? ExitStatus::Kind::Unknown
+                      : code >= 0xC0000000UL ? ExitStatus::Kind::Exception
+                                             : ExitStatus::Kind::Exited;
+    m_status = ExitStatus{kind, known ? static_cast<int>(code) : 0};
     return m_status;
+}
+
+void HandleTraits::close(Native handle) {
+    CloseHandle(handle);  // fails only for a handle that is not one: nothing left to do
 }
 
 // The read under way on the pipe's own end: the event is signalled when it is done.
 struct StderrCapture::Read {
     HANDLE pipe = nullptr;  // the capture's reader, open as long as this
+    UniqueHandle event;
     OVERLAPPED overlapped{};
     char buffer[16384];
     bool pending = false;
@@ -157,18 +134,11 @@ void StderrCapture::EndRead::operator()(Read* read) const {
         DWORD ignored = 0;
         GetOverlappedResult(read->pipe, &read->overlapped, &ignored, TRUE);
     }
-    if (read->overlapped.hEvent != nullptr) {
-        CloseHandle(read->overlapped.hEvent);
-    }
     delete read;
 }
 
-void HandleTraits::close(Native handle) {
-    CloseHandle(handle);
-}
-
 SystemResult<StderrCapture> StderrCapture::create(std::size_t keep) {
-    static unsigned counter = 0;
+    static std::atomic<unsigned> counter = 0;  // launches may come from several threads
     const std::wstring name = L"\\\\.\\pipe\\kestrin-" + std::to_wstring(GetCurrentProcessId()) +
                               L"-" + std::to_wstring(counter++);
     StderrCapture capture;
@@ -189,8 +159,9 @@ SystemResult<StderrCapture> StderrCapture::create(std::size_t keep) {
     }
     capture.m_read.reset(new Read);
     capture.m_read->pipe = capture.m_reader.get();
-    capture.m_read->overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (capture.m_read->overlapped.hEvent == nullptr) {
+    capture.m_read->event.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    capture.m_read->overlapped.hEvent = capture.m_read->event.get();
+    if (!capture.m_read->event.valid()) {
         return lastWindowsError();
     }
     capture.drain();  // starts the first read
@@ -199,10 +170,6 @@ SystemResult<StderrCapture> StderrCapture::create(std::size_t keep) {
 
 std::intptr_t StderrCapture::writer() const {
     return m_writer.valid() ? reinterpret_cast<std::intptr_t>(m_writer.get()) : -1;
-}
-
-void StderrCapture::closeWriter() {
-    m_writer.reset();
 }
 
 std::intptr_t StderrCapture::waitable() const {
@@ -215,36 +182,31 @@ bool StderrCapture::drain() {
     }
     while (true) {
         DWORD got = 0;
+        bool done = false;
         if (m_read->pending) {
-            if (!GetOverlappedResult(m_reader.get(), &m_read->overlapped, &got, FALSE)) {
-                if (GetLastError() == ERROR_IO_INCOMPLETE) {
-                    return false;
-                }
-                m_read->pending = false;
-                m_read->ended = true;  // every writer has gone, or the pipe broke
-                if (GetLastError() != ERROR_BROKEN_PIPE) {
-                    m_lost = lastWindowsError();
-                }
-                return true;
+            done = GetOverlappedResult(m_reader.get(), &m_read->overlapped, &got, FALSE) != 0;
+            if (!done && GetLastError() == ERROR_IO_INCOMPLETE) {
+                return false;
             }
             m_read->pending = false;
-            keepLast(m_read->buffer, got);
+        } else {
+            ResetEvent(m_read->overlapped.hEvent);
+            done = ReadFile(m_reader.get(), m_read->buffer, sizeof m_read->buffer, &got,
+                            &m_read->overlapped) != 0;
+            if (!done && GetLastError() == ERROR_IO_PENDING) {
+                m_read->pending = true;
+                continue;  // it may be done already
+            }
         }
-        ResetEvent(m_read->overlapped.hEvent);
-        if (ReadFile(m_reader.get(), m_read->buffer, sizeof m_read->buffer, &got,
-                     &m_read->overlapped)) {
-            keepLast(m_read->buffer, got);
-            continue;
+        if (!done) {
+            // Every writer has gone, or the pipe failed: that is said.
+            if (GetLastError() != ERROR_BROKEN_PIPE) {
+                m_tail.lost = lastWindowsError();
+            }
+            m_read->ended = true;
+            return true;
         }
-        if (GetLastError() == ERROR_IO_PENDING) {
-            m_read->pending = true;
-            continue;  // it may be done already
-        }
-        if (GetLastError() != ERROR_BROKEN_PIPE) {
-            m_lost = lastWindowsError();
-        }
-        m_read->ended = true;
-        return true;
+        keepLast(m_read->buffer, got);
     }
 }
 

@@ -9,8 +9,9 @@
 
 namespace kestrin::platform {
 
-// What is at a path, links followed. Executable: an ordinary file this process may execute (on
-// Windows every ordinary file is File: its ending decides).
+// What is at a path, links followed; Missing also where the system cannot look, as its own search
+// passes such a path over. Executable: an ordinary file this process may execute (on Windows
+// every ordinary file is File: its ending decides).
 enum class FileKind { Missing, Folder, NotOrdinary, File, Executable };
 FileKind kindOfFile(const std::string& path);
 
@@ -23,8 +24,7 @@ std::optional<std::string> environmentVariable(const char* name);
 std::optional<std::string> readHead(const std::string& path, std::size_t limit);
 #endif
 
-// Whether lines for the command interpreter run in one: Windows' own cmd.exe. Elsewhere Kestrin
-// starts the program itself and opens its output file.
+// Whether lines run in Windows' own cmd.exe; elsewhere Kestrin starts the program itself.
 #ifdef _WIN32
 inline constexpr bool kHasCommandInterpreter = true;
 #else

@@ -17,23 +17,19 @@ FileKind kindOfFile(const std::string& path) {
 
 std::optional<std::string> environmentVariable(const char* name) {
     const std::wstring wideName = toWide(name).value_or(L"");
-    std::wstring value(256, L'\0');
-    while (true) {
+    for (std::wstring value(256, L'\0');;) {
         SetLastError(ERROR_SUCCESS);
         const DWORD length = GetEnvironmentVariableW(wideName.c_str(), value.data(),
                                                      static_cast<DWORD>(value.size()));
         if (length == 0) {
-            if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) {
-                return std::nullopt;
-            }
-            return std::string();
+            return GetLastError() == ERROR_ENVVAR_NOT_FOUND ? std::nullopt
+                                                            : std::optional<std::string>("");
         }
-        if (length < value.size()) {
-            value.resize(length);
-            // A value that is not valid UTF-16 names no place Kestrin could show.
-            return toUtf8(value);
+        const bool whole = length < value.size();
+        value.resize(length);  // or the size it needs
+        if (whole) {
+            return toUtf8(value);  // not valid UTF-16: it names no place Kestrin could show
         }
-        value.resize(length);
     }
 }
 

@@ -3,6 +3,8 @@
 // One owner for each kind of handle the system gives out: a file descriptor on POSIX, a HANDLE on
 // Windows. It closes what it holds when it goes, moves (leaving none behind), and never copies.
 
+#include <cerrno>
+#include <system_error>
 #include <utility>
 
 namespace kestrin::platform {
@@ -56,6 +58,13 @@ struct FdTraits {
     static void close(Native fd);
 };
 using UniqueFd = Unique<FdTraits>;
+
+inline std::error_code errnoError(int error = errno) {
+    return {error, std::generic_category()};
+}
+
+// fd moved above 2: Kestrin may run with 0, 1 or 2 closed, where a child's set-up overwrites it.
+int offStandardDescriptors(int fd);
 #endif
 
 }  // namespace kestrin::platform

@@ -109,6 +109,29 @@ TEST_F(Launcher, TheSharedCommandsGiveTheSameArgumentsAsOnWindows) {
         << "something ran a command from a file name";
 }
 
+// Runs launch_once with args, its descriptors set up by redirect, and waits for it; its wait
+// status, or -1 when it could not start.
+int runLaunchOnce(std::vector<std::string> args,
+                  const std::function<void(posix_spawn_file_actions_t*)>& redirect) {
+    args.insert(args.begin(), KESTRIN_LAUNCH_ONCE);
+    std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    redirect(&actions);
+    pid_t pid = 0;
+    int status = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        waitpid(pid, &status, 0);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return status;
+}
+
 struct StreamsCase {
     const char* why;
     std::vector<int> closed;  // Kestrin's standard descriptors closed at its start
@@ -127,38 +150,27 @@ TEST_F(Launcher, KestrinsOwnStandardStreamsDoNotReachTheBackend) {
         {"stderr closed", {2}, false, false},
         {"stderr leads nowhere, prepared", {0, 1}, true, true},
     };
-    std::string program = KESTRIN_LAUNCH_ONCE;
-    std::string prepared = "--prepared";
-    std::string backend = "mervo.exe";
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const auto& c = cases[i];
         SCOPED_TRACE(c.why);
-        std::string output = "out" + std::to_string(i);
+        const std::string output = "out" + std::to_string(i);
         m_work.write(output + ".txt", std::string(5000, 'o') + "\n");
-        std::vector<char*> argv = {program.data()};
+        std::vector<std::string> args = {"mervo.exe", output};
         if (c.prepared) {
-            argv.push_back(prepared.data());
+            args.insert(args.begin(), "--prepared");
         }
-        argv.insert(argv.end(), {backend.data(), output.data(), nullptr});
         int pipeEnds[2];
         ASSERT_EQ(pipe2(pipeEnds, O_CLOEXEC), 0);
         close(pipeEnds[0]);
-        posix_spawn_file_actions_t actions;
-        ASSERT_EQ(posix_spawn_file_actions_init(&actions), 0);
-        if (c.brokenError) {
-            ASSERT_EQ(posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO), 0);
-        }
-        for (const int fd : c.closed) {
-            ASSERT_EQ(posix_spawn_file_actions_addclose(&actions, fd), 0);
-        }
-        pid_t pid = 0;
-        const int error =
-            posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
+        const int status = runLaunchOnce(args, [&](posix_spawn_file_actions_t* actions) {
+            if (c.brokenError) {
+                posix_spawn_file_actions_adddup2(actions, pipeEnds[1], STDERR_FILENO);
+            }
+            for (const int fd : c.closed) {
+                posix_spawn_file_actions_addclose(actions, fd);
+            }
+        });
         close(pipeEnds[1]);
-        ASSERT_EQ(error, 0);
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
         ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
             << "launch_once ended with status " << status << " (signal " << WTERMSIG(status) << ")";
         const auto found = waitForRecords(i + 1);
@@ -544,34 +556,24 @@ TEST_F(Launcher, ABackendOutlivesTheProgramThatStartedItHoweverThatEnds) {
         {"closed", 0, false},        {"SIGQUIT", SIGQUIT, false}, {"SIGUSR1", SIGUSR1, false},
         {"a crash", SIGSEGV, false}, {"abort", SIGABRT, false},   {"drain ended", 0, true},
     };
-    std::string program = KESTRIN_LAUNCH_ONCE;
-    std::string endBy = "--end-by";
-    std::string backend = "mervo.exe";
     std::size_t written = 0;
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const auto& c = cases[i];
         SCOPED_TRACE(c.why);
         const fs::path gate = m_logs.path() / ("gate" + std::to_string(i));
         const ScopedEnvironment gateVariable("KESTRIN_STAND_IN_GATE", gate.string());
-        std::string output = "slow" + std::to_string(i);
-        std::string signal = std::to_string(c.signal);
-        std::vector<char*> argv = {program.data()};
+        const std::string output = "slow" + std::to_string(i);
+        std::vector<std::string> args = {"mervo.exe", output};
         if (c.signal != 0) {
-            argv.insert(argv.end(), {endBy.data(), signal.data()});
+            args.insert(args.begin(), {"--end-by", std::to_string(c.signal)});
         }
-        argv.insert(argv.end(), {backend.data(), output.data(), nullptr});
         int streams[2];
         ASSERT_EQ(pipe2(streams, O_CLOEXEC), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, streams[1], STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, streams[1], STDERR_FILENO);
-        pid_t pid = 0;
-        ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
+        const int status = runLaunchOnce(args, [&](posix_spawn_file_actions_t* actions) {
+            posix_spawn_file_actions_adddup2(actions, streams[1], STDOUT_FILENO);
+            posix_spawn_file_actions_adddup2(actions, streams[1], STDERR_FILENO);
+        });
         close(streams[1]);
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
         // Under a sanitizer its own handler ends a crash, with a report and a status of its own.
         const bool sanitized = kSanitized && (c.signal == SIGSEGV || c.signal == SIGABRT);
         EXPECT_TRUE(c.signal == 0 ? WIFEXITED(status) && WEXITSTATUS(status) == 0

@@ -20,6 +20,7 @@
 #include "backend/launch.h"
 #include "backend/texts.h"
 #include "launch_cases.h"
+#include "platform/output_file.h"
 #include "platform/wide_text_windows.h"
 #include "stand_in.h"
 #include "temp_folder.h"
@@ -33,6 +34,7 @@ using kestrin::backend::LaunchedBackend;
 using kestrin::platform::ExitStatus;
 using kestrin::testing::eventually;
 using kestrin::testing::fromUtf8;
+using kestrin::testing::installStandIn;
 using kestrin::testing::Record;
 using kestrin::testing::ScopedEnvironment;
 using kestrin::testing::StandInLog;
@@ -42,10 +44,6 @@ using kestrin::testing::WorkingFolder;
 
 class WindowsLauncherTest : public ::testing::Test, public kestrin::testing::StandInFolder {
 protected:
-    static void install(const fs::path& folder, const std::string& name) {
-        kestrin::testing::installStandIn(folder, name);
-    }
-
     // Whether the record was written by the program file at path.
     static bool ranFrom(const Record& record, const fs::path& path) {
         std::error_code failed;
@@ -215,7 +213,7 @@ TEST_F(WindowsLauncherTest, AnUnusableBackendStopsTheLaunchBeforeAnything) {
 }
 
 TEST_F(WindowsLauncherTest, TheWorkingFolderComesBeforePathAndEndingsAreAdded) {
-    install(m_pathFolder.path(), "mervo.exe");
+    installStandIn(m_pathFolder.path(), "mervo.exe");
     const fs::path inWork = m_work.path() / "mervo.exe";
     const fs::path onPath = m_pathFolder.path() / "mervo.exe";
     const std::vector<Command> lines = {*kestrin::backend::compile("mervo", "level"),
@@ -250,36 +248,40 @@ TEST_F(WindowsLauncherTest, TheWorkingFolderComesBeforePathAndEndingsAreAdded) {
     EXPECT_TRUE(ranFrom(found[4], onPath)) << "a folder of that name is passed over";
 }
 
-struct PathCase {
+struct SearchCase {
     const char* why;
-    std::optional<std::string> path;
+    const char* variable;  // PATH or PATHEXT
+    std::optional<std::string> value;
     std::string expected;    // the error; empty when the program must start
     bool alsoInInterpreter;  // wine's cmd.exe finds the program there too
 };
 
-TEST_F(WindowsLauncherTest, PathIsSearchedEntryByEntry) {
+// PATH entry by entry, and the endings PATHEXT names, with "mervo.com" on PATH alone.
+TEST_F(WindowsLauncherTest, PathIsSearchedEntryByEntryWithTheEndingsOfPathext) {
     const TempFolder empty;
     fs::remove("mervo.exe");
-    install(m_pathFolder.path(), "mervo.exe");
+    installStandIn(m_pathFolder.path(), "mervo.com");
     const std::string notFound =
         "Cannot start \"mervo\": no such program in the working folder or on PATH.";
     const std::string folder = toUtf8(m_pathFolder.path());
     const std::string nowhere = toUtf8(empty.path());
     // Wine's cmd.exe gives up at an empty entry and keeps a quoted entry's quotes, so those
     // entries are tried on a line that runs without it.
-    const std::vector<PathCase> cases = {
-        {"second entry", nowhere + ";" + folder, "", true},
-        {"a closing backslash", folder + "\\", "", true},
-        {"empty entries", ";;" + folder + ";", "", false},
-        {"a quoted entry", nowhere + ";\"" + folder + "\"", "", false},
-        {"not on PATH", nowhere + ";;", notFound, true},
-        {"empty PATH", "", notFound, true},
-        {"no PATH", std::nullopt, notFound, true},
+    const std::vector<SearchCase> cases = {
+        {"second entry", "PATH", nowhere + ";" + folder, "", true},
+        {"a closing backslash", "PATH", folder + "\\", "", true},
+        {"empty entries", "PATH", ";;" + folder + ";", "", false},
+        {"a quoted entry", "PATH", nowhere + ";\"" + folder + "\"", "", false},
+        {"not on PATH", "PATH", nowhere + ";;", notFound, true},
+        {"empty PATH", "PATH", "", notFound, true},
+        {"no PATH", "PATH", std::nullopt, notFound, true},
+        {"the .COM ending is in PATHEXT", "PATHEXT", ".EXE;.COM", "", false},
+        {"and only then", "PATHEXT", ".EXE;.BAT", notFound, false},
     };
     std::size_t expectedRecords = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
-        const ScopedEnvironment path("PATH", c.path);
+        const ScopedEnvironment variable(c.variable, c.value);
         std::vector<Command> lines = {*kestrin::backend::unpack("mervo", "pack")};
         if (c.alsoInInterpreter) {
             lines.push_back(*kestrin::backend::compile("mervo", "level"));
@@ -294,37 +296,11 @@ TEST_F(WindowsLauncherTest, PathIsSearchedEntryByEntry) {
     }
 }
 
-struct VariableCase {
-    const char* why;
-    std::optional<std::string> value;
-    std::string expected;  // the error; empty when the program must start
-};
-
-TEST_F(WindowsLauncherTest, PathextNamesTheEndingsTried) {
-    fs::remove("mervo.exe");
-    install(m_work.path(), "mervo.com");
-    const std::vector<VariableCase> cases = {
-        {"the .COM ending is in PATHEXT", ".EXE;.COM", ""},
-        {"and only then", ".EXE;.BAT",
-         "Cannot start \"mervo\": no such program in the working folder or on PATH."},
-    };
-    std::size_t expectedRecords = 0;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.why);
-        const ScopedEnvironment pathext("PATHEXT", c.value);
-        EXPECT_EQ(launch(*kestrin::backend::unpack("mervo", "pack")).message(), c.expected);
-        if (c.expected.empty()) {
-            ++expectedRecords;
-            EXPECT_EQ(waitForRecords(expectedRecords).size(), expectedRecords);
-        }
-    }
-}
-
 // cmd.exe empties the output itself when it runs the line, so the earlier content is copied
 // aside before the start; a start that fails leaves no copy. A file with other names is moved
 // aside instead, so that cmd.exe makes a new one and writes through none of them.
 TEST_F(WindowsLauncherTest, TheEarlierOutputIsKeptAsACopy) {
-    install(m_pathFolder.path(), "mervo.exe");
+    installStandIn(m_pathFolder.path(), "mervo.exe");
     const std::string made = "stand-in output\n";
     const auto cases = kestrin::testing::sharedKeepCases();
     std::size_t runs = 0;
@@ -448,7 +424,7 @@ struct LinkCase {
 // The same rule as on Linux, checked before cmd.exe opens the file: a link is followed only to a
 // file inside the working folder.
 TEST_F(WindowsLauncherTest, ALinkIsFollowedOnlyToAFileInsideTheFolder) {
-    install(m_pathFolder.path(), "mervo.exe");
+    installStandIn(m_pathFolder.path(), "mervo.exe");
     const TempFolder outside;
     outside.write("victim.txt", "victim\n");
     const std::string outsideFolder =
@@ -493,6 +469,16 @@ TEST_F(WindowsLauncherTest, ALinkIsFollowedOnlyToAFileInsideTheFolder) {
     }
     EXPECT_EQ(outside.read("victim.txt"), "victim\n");
     EXPECT_EQ(records().size(), runs) << "a refused output still started the backend";
+}
+
+// Only a name that is not there is a new output: any other failure to look at it is told.
+TEST_F(WindowsLauncherTest, AnOutputThatCannotBeLookedAtIsNoNewFile) {
+    using kestrin::platform::OutputPathError;
+    EXPECT_FALSE(kestrin::platform::findOutput("new.txt")->exists);
+    const auto wildcard = kestrin::platform::findOutput("out?.txt");
+    ASSERT_FALSE(wildcard.ok());
+    EXPECT_EQ(wildcard.error().kind, OutputPathError::Kind::System);
+    EXPECT_EQ(wildcard.error().code, kestrin::platform::windowsError(ERROR_INVALID_NAME));
 }
 
 // No system error reaches the user with an insert the system leaves unfilled ("%1").

@@ -26,10 +26,12 @@
 
 #include "backend/launch.h"
 #include "backend/running.h"
+#include "platform/program_lookup.h"
 #include "temp_folder.h"
 
-#ifndef _WIN32
-#include <dirent.h>
+#ifdef _WIN32
+#include "platform/windows_api.h"
+#else
 #include <unistd.h>
 #endif
 
@@ -53,8 +55,8 @@ bool eventually(Done done) {
 // Sets or removes one environment variable (UTF-8) for one scope; started programs inherit it.
 class ScopedEnvironment {
 public:
-    ScopedEnvironment(const char* name, const std::optional<std::string>& value) : m_name(name) {
-        m_previous = get();
+    ScopedEnvironment(const char* name, const std::optional<std::string>& value)
+        : m_name(name), m_previous(platform::environmentVariable(name)) {
         set(value);
     }
     ~ScopedEnvironment() { set(m_previous); }
@@ -62,36 +64,20 @@ public:
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
 private:
-#ifdef _WIN32
-    // The process's own environment block, which CreateProcessW hands on and
-    // GetEnvironmentVariableW reads; the C runtime's copy is not involved.
-    std::optional<std::string> get() const {
-        const std::wstring name = fromUtf8(m_name).wstring();
-        const DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
-        if (size == 0) {
-            return std::nullopt;
-        }
-        std::wstring value(size, L'\0');
-        value.resize(GetEnvironmentVariableW(name.c_str(), value.data(), size));
-        return toUtf8(std::filesystem::path(value));
-    }
     void set(const std::optional<std::string>& value) {
+#ifdef _WIN32
+        // The process's own environment block, which CreateProcessW hands on and
+        // GetEnvironmentVariableW reads; the C runtime's copy is not involved.
         const std::wstring name = fromUtf8(m_name).wstring();
         SetEnvironmentVariableW(name.c_str(), value ? fromUtf8(*value).wstring().c_str() : nullptr);
-    }
 #else
-    std::optional<std::string> get() const {
-        const char* value = std::getenv(m_name);
-        return value == nullptr ? std::nullopt : std::optional<std::string>(value);
-    }
-    void set(const std::optional<std::string>& value) {
         if (value) {
             setenv(m_name, value->c_str(), 1);
         } else {
             unsetenv(m_name);
         }
-    }
 #endif
+    }
     const char* m_name;
     std::optional<std::string> m_previous;
 };
@@ -285,32 +271,22 @@ struct Child {
 // This process's children as /proc lists them, with their state ('Z' for a zombie).
 inline std::vector<Child> childrenOfThisProcess() {
     std::vector<Child> children;
-    DIR* proc = opendir("/proc");
-    if (proc == nullptr) {
-        ADD_FAILURE() << "cannot read /proc";
-        return children;
-    }
-    while (const dirent* entry = readdir(proc)) {
-        const std::string name = entry->d_name;
-        if (name.find_first_not_of("0123456789") != std::string::npos) {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string pid = entry.path().filename();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) {
             continue;
         }
-        std::ifstream statFile("/proc/" + name + "/stat");
-        std::string stat((std::istreambuf_iterator<char>(statFile)),
-                         std::istreambuf_iterator<char>());
+        std::ifstream statFile(entry.path() / "stat");
+        const std::string stat((std::istreambuf_iterator<char>(statFile)),
+                               std::istreambuf_iterator<char>());
         // "pid (command) state ppid ...": the command may hold spaces and parentheses.
-        const auto close = stat.rfind(')');
-        if (close == std::string::npos) {
-            continue;
-        }
-        std::istringstream fields(stat.substr(close + 1));
+        std::istringstream fields(stat.substr(stat.rfind(')') + 1));
         char state = 0;
         int parent = 0;
         if (fields >> state >> parent && parent == getpid()) {
-            children.push_back({std::stoi(name), state});
+            children.push_back({std::stoi(pid), state});
         }
     }
-    closedir(proc);
     return children;
 }
 

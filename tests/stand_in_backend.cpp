@@ -25,13 +25,12 @@
 // KESTRIN_STAND_IN_GATE names a file to wait for (up to ten seconds) before doing anything, and
 // KESTRIN_STAND_IN_SLEEP_MS a pause before writing. KESTRIN_STAND_IN_FAIL makes it fail as a
 // backend does: it writes that text to standard error first and ends with status 3 at the end;
-// KESTRIN_STAND_IN_SIGNAL (POSIX) makes it end by that signal instead. KESTRIN_STAND_IN_FLOOD=N
-// (POSIX) writes N megabytes of lines to stderr before that text, and fails if a write fails.
+// KESTRIN_STAND_IN_SIGNAL makes it end by that signal instead. KESTRIN_STAND_IN_FLOOD=N writes N
+// megabytes of lines to stderr before that text, and fails if a write fails.
 
 #ifdef _WIN32
 #include "platform/windows_api.h"
 #else
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -51,26 +50,27 @@
 namespace {
 
 constexpr int kFailureStatus = 3;
+constexpr int kNoLog = 2;
 
 std::string field(const char* key, const std::string& value) {
     return std::string(key) + " " + std::to_string(value.size()) + ":" + value + "\n";
 }
 
-void waitForGate(const char* gate) {
-    for (int i = 0; i < 1000 && !std::filesystem::exists(gate); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
 void pauseAsAsked() {
     if (const char* gate = std::getenv("KESTRIN_STAND_IN_GATE")) {
-        waitForGate(gate);
+        for (int i = 0; i < 1000 && !std::filesystem::exists(gate); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
     }
     if (const char* pause = std::getenv("KESTRIN_STAND_IN_SLEEP_MS")) {
         std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(pause)));
     }
 }
 
+// Each system gives: the record's fields beside the arguments, taken before the log is opened so
+// that they show only what the launcher passed on; a write to stdout (1) or stderr (2); and the
+// record appended to the log under a lock, as many stand-ins may finish at once (0, or 1 when a
+// write failed, or kNoLog).
 #ifdef _WIN32
 
 std::string utf8(const wchar_t* text) {
@@ -84,21 +84,19 @@ std::string utf8(const wchar_t* text) {
     return converted;
 }
 
-std::string modulePath() {
+std::string systemFields() {
     std::wstring path(32768, L'\0');
     path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-    return utf8(path.c_str());
-}
-
-std::string workingFolder() {
-    std::wstring path(32768, L'\0');
-    path.resize(GetCurrentDirectoryW(static_cast<DWORD>(path.size()), path.data()));
-    return utf8(path.c_str());
+    STARTUPINFOW startup{};
+    GetStartupInfoW(&startup);
+    return field("exe", utf8(path.c_str())) +
+           field("cwd", utf8(std::filesystem::current_path().c_str())) +
+           field("startup_flags", std::to_string(startup.dwFlags)) +
+           field("show_window", std::to_string(startup.wShowWindow));
 }
 
 bool writeAll(HANDLE file, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
+    for (std::size_t done = 0; done < text.size();) {
         DWORD written = 0;
         if (!WriteFile(file, text.data() + done, static_cast<DWORD>(text.size() - done), &written,
                        nullptr) ||
@@ -110,55 +108,65 @@ bool writeAll(HANDLE file, const std::string& text) {
     return true;
 }
 
+bool writeTo(int stream, const std::string& text) {
+    return writeAll(GetStdHandle(stream == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE), text);
+}
+
+int appendToLog(const std::string& record) {
+    const wchar_t* logPath = _wgetenv(L"KESTRIN_STAND_IN_LOG");
+    const HANDLE log =
+        logPath == nullptr
+            ? INVALID_HANDLE_VALUE
+            : CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log == INVALID_HANDLE_VALUE) {
+        return kNoLog;
+    }
+    OVERLAPPED whole{};
+    const bool locked = LockFileEx(log, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
+    const bool wrote = writeAll(log, record);
+    if (locked) {
+        UnlockFileEx(log, 0, MAXDWORD, MAXDWORD, &whole);
+    }
+    CloseHandle(log);
+    return wrote ? 0 : 1;
+}
+
 #else
 
 std::string readLink(const char* path) {
-    std::string target(4096, '\0');
-    const ssize_t length = readlink(path, target.data(), target.size());
-    target.resize(length < 0 ? 0 : static_cast<std::size_t>(length));
-    return target;
+    std::error_code failed;
+    return std::filesystem::read_symlink(path, failed).string();
 }
 
-std::vector<int> openDescriptors() {
+std::string systemFields() {
     std::vector<int> fds;
-    DIR* dir = opendir("/proc/self/fd");
-    if (dir == nullptr) {
-        return fds;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        fds.push_back(std::stoi(entry.path().filename()));
     }
-    while (const dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] == '.') {
-            continue;
-        }
-        const int fd = std::atoi(entry->d_name);
-        if (fd != dirfd(dir)) {
-            fds.push_back(fd);
-        }
-    }
-    closedir(dir);
+    // The listing's own descriptor has gone with it.
+    std::erase_if(fds, [](int fd) { return fcntl(fd, F_GETFD) == -1; });
     std::sort(fds.begin(), fds.end());
-    return fds;
-}
-
-std::string pipeSignal() {
-    struct sigaction action {};
-    sigaction(SIGPIPE, nullptr, &action);
-    if (action.sa_handler == SIG_IGN) {
-        return "ignored";
+    std::string listed;
+    for (const int fd : fds) {
+        listed += (listed.empty() ? "" : " ") + std::to_string(fd);
     }
-    return action.sa_handler == SIG_DFL ? "default" : "handled";
+    struct sigaction pipe {};
+    sigaction(SIGPIPE, nullptr, &pipe);
+    struct stat out {};
+    return field("exe", readLink("/proc/self/exe")) + field("cwd", readLink("/proc/self/cwd")) +
+           field("fds", listed) + field("stdin", readLink("/proc/self/fd/0")) +
+           field("session", getsid(0) == getpid() ? "own" : "shared") +
+           field("sigpipe", pipe.sa_handler == SIG_IGN   ? "ignored"
+                            : pipe.sa_handler == SIG_DFL ? "default"
+                                                         : "handled") +
+           field("stdout", fstat(STDOUT_FILENO, &out) != 0
+                               ? "closed"
+                               : std::to_string(out.st_dev) + ":" + std::to_string(out.st_ino));
 }
 
-std::string fileOf(int fd) {
-    struct stat info {};
-    if (fstat(fd, &info) != 0) {
-        return "closed";
-    }
-    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
-}
-
-bool writeAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
+bool writeTo(int fd, const std::string& text) {
+    for (std::size_t done = 0; done < text.size();) {
         const ssize_t written = write(fd, text.data() + done, text.size() - done);
         if (written <= 0) {
             return false;
@@ -168,58 +176,55 @@ bool writeAll(int fd, const std::string& text) {
     return true;
 }
 
+int appendToLog(const std::string& record) {
+    const char* logPath = std::getenv("KESTRIN_STAND_IN_LOG");
+    const int log =
+        logPath == nullptr ? -1 : open(logPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (log < 0) {
+        return kNoLog;
+    }
+    flock(log, LOCK_EX);
+    const bool wrote = writeTo(log, record);
+    flock(log, LOCK_UN);
+    close(log);
+    return wrote ? 0 : 1;
+}
+
 #endif
-
-}  // namespace
-
-#ifdef _WIN32
 
 int logRun(const std::vector<std::string>& arguments) {
     pauseAsAsked();
-    STARTUPINFOW startup{};
-    GetStartupInfoW(&startup);
-
-    std::string record = "record\n";
-    record += field("exe", modulePath());
-    record += field("cwd", workingFolder());
+    std::string record = "record\n" + systemFields();
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         record += field(i == 0 ? "name" : "arg", arguments[i]);
     }
-    record += field("startup_flags", std::to_string(startup.dwFlags));
-    record += field("show_window", std::to_string(startup.wShowWindow));
     record += "end\n";
-
     // Its words and output first: once the record is in the log, both are complete.
     const char* failure = std::getenv("KESTRIN_STAND_IN_FAIL");
+    bool wrote = true;
+    if (const char* flood = std::getenv("KESTRIN_STAND_IN_FLOOD")) {
+        const std::string block = std::string(1023, 'f') + "\n";
+        for (long i = 0; i < std::atol(flood) * 1024 && wrote; ++i) {
+            wrote = writeTo(2, block);
+        }
+    }
     if (failure != nullptr) {
-        writeAll(GetStdHandle(STD_ERROR_HANDLE), failure);
+        writeTo(2, failure);
     }
-    const bool wroteOutput = writeAll(GetStdHandle(STD_OUTPUT_HANDLE), "stand-in output\n");
-
-    const wchar_t* logPath = _wgetenv(L"KESTRIN_STAND_IN_LOG");
-    if (logPath == nullptr) {
-        return 2;
+    wrote = writeTo(1, "stand-in output\n") && wrote;
+    const int logged = appendToLog(record);
+    if (logged == kNoLog) {
+        return kNoLog;
     }
-    const HANDLE log = CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (log == INVALID_HANDLE_VALUE) {
-        return 2;
+    if (const char* signal = std::getenv("KESTRIN_STAND_IN_SIGNAL")) {
+        std::raise(std::atoi(signal));
     }
-    // Many stand-ins may finish at once; the lock keeps their records whole.
-    OVERLAPPED whole{};
-    const bool locked = LockFileEx(log, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
-    const bool wroteLog = writeAll(log, record);
-    if (locked) {
-        UnlockFileEx(log, 0, MAXDWORD, MAXDWORD, &whole);
-    }
-    CloseHandle(log);
-    if (failure != nullptr) {
-        return kFailureStatus;
-    }
-    return wroteOutput && wroteLog ? 0 : 1;
+    return failure != nullptr ? kFailureStatus : wrote && logged == 0 ? 0 : 1;
 }
 
-#ifdef KESTRIN_STAND_IN_ANSI
+}  // namespace
+
+#if defined(_WIN32) && defined(KESTRIN_STAND_IN_ANSI)
 // An ANSI main, as old backends have: the system hands it its command line in the active code
 // page, where a character the page lacks becomes a look-alike or "?". The log shows what came.
 int main(int argc, char** argv) {
@@ -233,7 +238,7 @@ int main(int argc, char** argv) {
     }
     return logRun(arguments);
 }
-#else
+#elif defined(_WIN32)
 // wmain: the C runtime splits the command line into UTF-16 arguments, whatever the code page.
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> arguments;
@@ -242,66 +247,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     return logRun(arguments);
 }
-#endif
-
 #else
-
 int main(int argc, char** argv) {
-    pauseAsAsked();
-    // Taken before the log is opened, so that it shows only what the launcher passed on.
-    const std::vector<int> fds = openDescriptors();
-
-    std::string record = "record\n";
-    record += field("exe", readLink("/proc/self/exe"));
-    record += field("cwd", readLink("/proc/self/cwd"));
-    for (int i = 0; i < argc; ++i) {
-        record += field(i == 0 ? "name" : "arg", argv[i]);
-    }
-    std::string listed;
-    for (const int fd : fds) {
-        listed += (listed.empty() ? "" : " ") + std::to_string(fd);
-    }
-    record += field("fds", listed);
-    record += field("stdin", readLink("/proc/self/fd/0"));
-    record += field("session", getsid(0) == getpid() ? "own" : "shared");
-    record += field("sigpipe", pipeSignal());
-    record += field("stdout", fileOf(STDOUT_FILENO));
-    record += "end\n";
-
-    // Its words and output first: once the record is in the log, both are complete.
-    const char* failure = std::getenv("KESTRIN_STAND_IN_FAIL");
-    bool flooded = true;
-    if (const char* flood = std::getenv("KESTRIN_STAND_IN_FLOOD")) {
-        const std::string block = std::string(1023, 'f') + "\n";
-        for (long i = 0; i < std::atol(flood) * 1024 && flooded; ++i) {
-            flooded = writeAll(STDERR_FILENO, block);
-        }
-    }
-    if (failure != nullptr) {
-        writeAll(STDERR_FILENO, failure);
-    }
-    const bool wroteOutput = writeAll(STDOUT_FILENO, "stand-in output\n") && flooded;
-
-    const char* logPath = std::getenv("KESTRIN_STAND_IN_LOG");
-    if (logPath == nullptr) {
-        return 2;
-    }
-    const int log = open(logPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (log < 0) {
-        return 2;
-    }
-    // Many stand-ins may finish at once; the lock keeps their records whole.
-    flock(log, LOCK_EX);
-    const bool wroteLog = writeAll(log, record);
-    flock(log, LOCK_UN);
-    close(log);
-    if (const char* signal = std::getenv("KESTRIN_STAND_IN_SIGNAL")) {
-        raise(std::atoi(signal));
-    }
-    if (failure != nullptr) {
-        return kFailureStatus;
-    }
-    return wroteOutput && wroteLog ? 0 : 1;
+    return logRun(std::vector<std::string>(argv, argv + argc));
 }
-
 #endif

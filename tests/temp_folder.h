@@ -8,14 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <string>
 #include <thread>
-
-#ifdef _WIN32
-#include "platform/windows_api.h"
-#else
-#include <unistd.h>
-#endif
 
 namespace kestrin::testing {
 
@@ -31,24 +26,13 @@ inline std::string toUtf8(const std::filesystem::path& path) {
 
 class TempFolder {
 public:
-    // In the system's temporary folder, or in parent.
+    // In the system's temporary folder, or in parent, under a name nobody has taken.
     explicit TempFolder(
         const std::filesystem::path& parent = std::filesystem::temp_directory_path()) {
-#ifdef _WIN32
-        // No mkdtemp here: try names until one is new.
-        const auto salt = static_cast<unsigned long long>(
-            std::chrono::steady_clock::now().time_since_epoch().count());
-        for (unsigned attempt = 0;; ++attempt) {
-            m_path = parent / ("kestrin-" + std::to_string(GetCurrentProcessId()) + "-" +
-                               std::to_string((salt + attempt) % 1000000007ULL));
-            if (std::filesystem::create_directory(m_path)) {
-                break;
-            }
-        }
-#else
-        std::string pattern = (parent / "kestrin-XXXXXX").string();
-        m_path = mkdtemp(pattern.data());
-#endif
+        std::random_device random;
+        do {
+            m_path = parent / ("kestrin-" + std::to_string(random()));
+        } while (!std::filesystem::create_directory(m_path));
     }
     ~TempFolder() {
         std::error_code failed;
