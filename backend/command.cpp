@@ -19,10 +19,20 @@ constexpr std::string_view kWordBreaks = ",;=";
 
 bool actsOnIt(char c) {
     const auto code = static_cast<unsigned char>(c);
-    if (code < 0x20) {
-        return c != '\t';
+    return code < 0x20
+               ? c != '\t'
+               : code == 0x7F || std::string_view("&|<>^%!\"").find(c) != std::string_view::npos;
+}
+
+// The bytes of value that are, each once, in order of first appearance.
+std::string eachOnce(std::string_view value, bool (*are)(char)) {
+    std::string found;
+    for (const char c : value) {
+        if (are(c) && found.find(c) == std::string::npos) {
+            found += c;
+        }
     }
-    return code == 0x7F || std::string_view("&|<>^%!\"").find(c) != std::string_view::npos;
+    return found;
 }
 
 bool isBlank(std::string_view value) {
@@ -39,8 +49,7 @@ struct Field {
 
 std::string interpreterRefusal(const Field& field) {
     const std::string found = interpreterCharacters(field.value);
-    return found.empty() ? std::string()
-                         : refusal(field.label, field.value, actedOnByInterpreter(found));
+    return found.empty() ? found : refusal(field.label, field.value, actedOnByInterpreter(found));
 }
 
 std::string hiddenRefusal(const Field& field) {
@@ -58,26 +67,22 @@ std::string shapeRefusal(const Field& field) {
         return {};
     }
     if (isBlank(field.value)) {
-        return refusal(field.label, field.value, blankFileName());
+        return refusal(field.label, field.value, kBlankFileName);
     }
     if (field.value.find_first_of(kBlanks) != std::string_view::npos) {
-        return refusal(field.label, field.value, blanksInFileName());
+        return refusal(field.label, field.value, kBlanksInFileName);
     }
     if (field.value.starts_with('-')) {
-        return refusal(field.label, field.value, fileNameLikeAnOption());
+        return refusal(field.label, field.value, kFileNameLikeAnOption);
     }
     return {};
 }
 
 std::string wordBreakRefusal(const Field& field) {
-    std::string found;
-    for (const char c : field.kind == Kind::Game ? std::string_view() : field.value) {
-        if (kWordBreaks.find(c) != std::string_view::npos && found.find(c) == std::string::npos) {
-            found += c;
-        }
-    }
-    return found.empty() ? std::string()
-                         : refusal(field.label, field.value, readAsWordBreak(found));
+    const std::string found = eachOnce(field.kind == Kind::Game ? "" : field.value, [](char c) {
+        return kWordBreaks.find(c) != std::string_view::npos;
+    });
+    return found.empty() ? found : refusal(field.label, field.value, readAsWordBreak(found));
 }
 
 // COM and LPT take the digits 1 to 9 and the superscripts 1, 2 and 3.
@@ -94,10 +99,7 @@ bool isDevice(std::string_view stem) {
 // Windows reads a name as a device by its start up to the first "." or ":", in every folder of a
 // path and every word of a field.
 std::string deviceRefusal(const Field& field) {
-    if constexpr (kSystemRules != NameRules::Windows) {
-        return {};
-    }
-    if (field.kind == Kind::Game) {
+    if (kSystemRules != NameRules::Windows || field.kind == Kind::Game) {
         return {};
     }
     const std::string_view value = field.value;
@@ -122,20 +124,20 @@ std::string codePageRefusal(const Field& field) {
 
 using Check = std::string (*)(const Field&);
 
-// The first refusal, check by check (the characters the command interpreter acts on, the most
-// harmful, first) and within a check in line order.
-std::string firstRefusal(std::initializer_list<Field> fields,
-                         std::initializer_list<Check> checks = {interpreterRefusal, hiddenRefusal,
-                                                                shapeRefusal, wordBreakRefusal,
-                                                                deviceRefusal, codePageRefusal}) {
+// The command, or its first refusal: check by check (the characters the command interpreter acts
+// on, the most harmful, first), and within a check in line order.
+Result<Command> checked(Command command, std::initializer_list<Field> fields,
+                        std::initializer_list<Check> checks = {interpreterRefusal, hiddenRefusal,
+                                                               shapeRefusal, wordBreakRefusal,
+                                                               deviceRefusal, codePageRefusal}) {
     for (const Check check : checks) {
         for (const Field& field : fields) {
             if (std::string found = check(field); !found.empty()) {
-                return found;
+                return Failure{std::move(found)};
             }
         }
     }
-    return {};
+    return command;
 }
 
 void appendWords(std::string_view text, std::vector<std::string>& words) {
@@ -171,13 +173,7 @@ std::vector<std::string> Command::words() const {
 }
 
 std::string interpreterCharacters(std::string_view value) {
-    std::string found;
-    for (const char c : value) {
-        if (actsOnIt(c) && found.find(c) == std::string::npos) {
-            found += c;
-        }
-    }
-    return found;
+    return eachOnce(value, actsOnIt);
 }
 
 Result<Command> decompile(std::string_view backend, std::string_view input, std::string_view game,
@@ -185,45 +181,35 @@ Result<Command> decompile(std::string_view backend, std::string_view input, std:
     if (input.empty() || output.empty()) {
         return Failure{std::string(kNoFileToDecompile)};
     }
-    if (auto refused = firstRefusal({{kBackendLabel, backend, Kind::Backend},
-                                     {kFileLabel, input, Kind::FileName},
-                                     {kGameLabel, game, Kind::Game},
-                                     {kFileLabel, output, Kind::FileName}});
-        !refused.empty()) {
-        return Failure{std::move(refused)};
-    }
-    return Command{.program = std::string(backend),
-                   .arguments = {"-d", std::string(input) + ".qb", std::string(game)},
-                   .output = std::string(output) + ".txt",
-                   .interpreted = true};
+    return checked({.program = std::string(backend),
+                    .arguments = {"-d", std::string(input) + ".qb", std::string(game)},
+                    .output = std::string(output) + ".txt",
+                    .interpreted = true},
+                   {{kBackendLabel, backend, Kind::Backend},
+                    {kFileLabel, input, Kind::FileName},
+                    {kGameLabel, game, Kind::Game},
+                    {kFileLabel, output, Kind::FileName}});
 }
 
 Result<Command> compile(std::string_view backend, std::string_view input) {
     if (input.empty()) {
         return Failure{std::string(kNoFileToCompile)};
     }
-    if (auto refused = firstRefusal(
-            {{kBackendLabel, backend, Kind::Backend}, {kFileLabel, input, Kind::FileName}});
-        !refused.empty()) {
-        return Failure{std::move(refused)};
-    }
-    return Command{.program = std::string(backend),
-                   .arguments = {"-c", std::string(input) + ".txt"},
-                   .output = std::nullopt,
-                   .interpreted = true};
+    return checked({.program = std::string(backend),
+                    .arguments = {"-c", std::string(input) + ".txt"},
+                    .output = std::nullopt,
+                    .interpreted = true},
+                   {{kBackendLabel, backend, Kind::Backend}, {kFileLabel, input, Kind::FileName}});
 }
 
 Result<Command> unpack(std::string_view backend, std::string_view archive) {
-    if (auto refused = firstRefusal(
-            {{kBackendLabel, backend, Kind::Backend}, {kArchiveLabel, archive, Kind::Archive}},
-            {shapeRefusal, deviceRefusal, codePageRefusal});
-        !refused.empty()) {
-        return Failure{std::move(refused)};
-    }
-    return Command{.program = std::string(backend),
-                   .arguments = {"-p", "x", std::string(archive)},
-                   .output = std::nullopt,
-                   .interpreted = false};
+    return checked(
+        {.program = std::string(backend),
+         .arguments = {"-p", "x", std::string(archive)},
+         .output = std::nullopt,
+         .interpreted = false},
+        {{kBackendLabel, backend, Kind::Backend}, {kArchiveLabel, archive, Kind::Archive}},
+        {shapeRefusal, deviceRefusal, codePageRefusal});
 }
 
 }  // namespace kestrin::backend
