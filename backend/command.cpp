@@ -2,6 +2,7 @@
 #include "backend/command.h"
 
 #include <algorithm>
+#include <array>
 #include <initializer_list>
 
 #include "backend/program_search.h"
@@ -13,15 +14,18 @@ namespace kestrin::backend {
 namespace {
 
 constexpr std::string_view kBlanks = " \t";
-// cmd.exe ends a word at these as at a blank: a program's name, the file after ">", and each
-// argument of a batch file.
-constexpr std::string_view kWordBreaks = ",;=";
 
 bool actsOnIt(char c) {
     const auto code = static_cast<unsigned char>(c);
     return code < 0x20
                ? c != '\t'
                : code == 0x7F || std::string_view("&|<>^%!\"").find(c) != std::string_view::npos;
+}
+
+// cmd.exe ends a word at these as at a blank: a program's name, the file after ">", and each
+// argument of a batch file.
+bool breaksAWord(char c) {
+    return std::string_view(",;=").find(c) != std::string_view::npos;
 }
 
 // The bytes of value that are, each once, in order of first appearance.
@@ -47,15 +51,18 @@ struct Field {
     Kind kind;
 };
 
-std::string interpreterRefusal(const Field& field) {
-    const std::string found = interpreterCharacters(field.value);
-    return found.empty() ? found : refusal(field.label, field.value, actedOnByInterpreter(found));
+// The refusal of field for the characters found, in the words why gives; none when none are.
+template <typename Found, typename Why>
+std::string refusedFor(const Field& field, const Found& found, Why why) {
+    return found.empty() ? std::string() : refusal(field.label, field.value, why(found));
+}
+
+std::string actedOnRefusal(const Field& field) {
+    return refusedFor(field, interpreterCharacters(field.value), actedOnByInterpreter);
 }
 
 std::string hiddenRefusal(const Field& field) {
-    const std::vector<char32_t> found = hiddenCharacters(field.value);
-    return found.empty() ? std::string()
-                         : refusal(field.label, field.value, doesNotShowAsItself(found));
+    return refusedFor(field, hiddenCharacters(field.value), doesNotShowAsItself);
 }
 
 // A line takes a value word by word: a file name must be exactly one word that is no option.
@@ -66,23 +73,17 @@ std::string shapeRefusal(const Field& field) {
     if (field.kind != Kind::FileName) {
         return {};
     }
-    if (isBlank(field.value)) {
-        return refusal(field.label, field.value, kBlankFileName);
-    }
-    if (field.value.find_first_of(kBlanks) != std::string_view::npos) {
-        return refusal(field.label, field.value, kBlanksInFileName);
-    }
-    if (field.value.starts_with('-')) {
-        return refusal(field.label, field.value, kFileNameLikeAnOption);
-    }
-    return {};
+    const std::string_view value = field.value;
+    const std::string_view why = isBlank(value)                               ? kBlankFileName
+                                 : value.find_first_of(kBlanks) != value.npos ? kBlanksInFileName
+                                 : value.starts_with('-') ? kFileNameLikeAnOption
+                                                          : "";
+    return why.empty() ? std::string() : refusal(field.label, value, why);
 }
 
 std::string wordBreakRefusal(const Field& field) {
-    const std::string found = eachOnce(field.kind == Kind::Game ? "" : field.value, [](char c) {
-        return kWordBreaks.find(c) != std::string_view::npos;
-    });
-    return found.empty() ? found : refusal(field.label, field.value, readAsWordBreak(found));
+    return refusedFor(field, eachOnce(field.kind == Kind::Game ? "" : field.value, breaksAWord),
+                      readAsWordBreak);
 }
 
 // COM and LPT take the digits 1 to 9 and the superscripts 1, 2 and 3.
@@ -116,10 +117,9 @@ std::string deviceRefusal(const Field& field) {
 }
 
 std::string codePageRefusal(const Field& field) {
-    const std::vector<char32_t> found = platform::changedByCodePage(field.value);
-    return found.empty() ? std::string()
-                         : refusal(field.label, field.value,
-                                   notInCodePage(found, platform::activeCodePage()));
+    return refusedFor(field, platform::changedByCodePage(field.value), [](const auto& found) {
+        return notInCodePage(found, platform::activeCodePage());
+    });
 }
 
 using Check = std::string (*)(const Field&);
@@ -127,7 +127,7 @@ using Check = std::string (*)(const Field&);
 // The command, or its first refusal: check by check (the characters the command interpreter acts
 // on, the most harmful, first), and within a check in line order.
 Result<Command> checked(Command command, std::initializer_list<Field> fields,
-                        std::initializer_list<Check> checks = {interpreterRefusal, hiddenRefusal,
+                        std::initializer_list<Check> checks = {actedOnRefusal, hiddenRefusal,
                                                                shapeRefusal, wordBreakRefusal,
                                                                deviceRefusal, codePageRefusal}) {
     for (const Check check : checks) {
@@ -147,6 +147,25 @@ void appendWords(std::string_view text, std::vector<std::string>& words) {
         words.emplace_back(text.substr(at, end - at));
         at = end;
     }
+}
+
+// cmd.exe's own commands. It runs one for a first word that starts with its name, in any case,
+// up to a character it ends a command's name at: "echo.exe", "Dir", "type,x".
+constexpr std::array<std::string_view, 45> kOwnCommands = {
+    "ASSOC",    "BREAK",  "CALL",  "CD",   "CHDIR",    "CLS",    "COLOR",  "COPY",   "DATE",
+    "DEL",      "DIR",    "DPATH", "ECHO", "ENDLOCAL", "ERASE",  "EXIT",   "FOR",    "FTYPE",
+    "GOTO",     "IF",     "KEYS",  "MD",   "MKDIR",    "MKLINK", "MOVE",   "PATH",   "PAUSE",
+    "POPD",     "PROMPT", "PUSHD", "RD",   "REM",      "REN",    "RENAME", "RMDIR",  "SET",
+    "SETLOCAL", "SHIFT",  "START", "TIME", "TITLE",    "TYPE",   "VER",    "VERIFY", "VOL"};
+
+std::size_t utf16Length(std::string_view text) {
+    std::size_t length = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        const Utf8Character character = decodeUtf8(text, at);
+        length += character.codePoint > 0xFFFF ? 2 : 1;
+        at += character.length;
+    }
+    return length;
 }
 
 }  // namespace
@@ -210,6 +229,28 @@ Result<Command> unpack(std::string_view backend, std::string_view archive) {
          .interpreted = false},
         {{kBackendLabel, backend, Kind::Backend}, {kArchiveLabel, archive, Kind::Archive}},
         {shapeRefusal, deviceRefusal, codePageRefusal});
+}
+
+std::string interpreterRefusal(std::string_view program, std::string_view folder) {
+    std::string name(program.substr(0, program.find_first_of(".\\:+/[](,;=")));
+    std::transform(name.begin(), name.end(), name.begin(), upperAscii);
+    if (std::find(kOwnCommands.begin(), kOwnCommands.end(), name) != kOwnCommands.end()) {
+        return interpreterCommand(program, name);
+    }
+    if (program.find('/') != std::string_view::npos) {
+        return cannotStart(program, kSlashInProgram);
+    }
+    // "@" hides a command's echo and "(" opens a block: neither is part of the name.
+    if (program.starts_with('@') || program.starts_with('(')) {
+        return markInFront(program);
+    }
+    if (folder.starts_with("\\\\")) {
+        return networkFolder(program, folder);
+    }
+    if (const std::size_t length = utf16Length(folder); length > kInterpreterFolderLimit) {
+        return folderTooLong(program, length, kInterpreterFolderLimit);
+    }
+    return {};
 }
 
 }  // namespace kestrin::backend

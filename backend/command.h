@@ -3,6 +3,7 @@
 // The command lines for Decompile, Compile and Unpack built from the window's fields, and what
 // is refused before one is started (launch.h).
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,5 +49,15 @@ Result<Command> unpack(std::string_view backend, std::string_view archive);
 // The characters of value that cmd.exe would act on, each once, in order: & | < > ^ % ! " and
 // the control characters (U+0000 to U+001F but tab, U+007F).
 std::string interpreterCharacters(std::string_view value);
+
+// The longest working folder cmd.exe works in: MAX_PATH less room for an 8.3 name, as Windows'
+// own limit for a folder. Under wine, cmd.exe no longer found "mervo.exe" in a folder of 250.
+inline constexpr std::size_t kInterpreterFolderLimit = 248;
+
+// Windows only applies it: the refusal of an interpreted line whose program (its first word)
+// cmd.exe would not read as the name Kestrin looks for (one of its own commands, a "/", a
+// leading "@" or "("), or that cmd.exe would run elsewhere than in folder (a network path, or
+// longer than the limit); empty when neither.
+std::string interpreterRefusal(std::string_view program, std::string_view folder);
 
 }  // namespace kestrin::backend

@@ -12,9 +12,7 @@
 #include "platform/own_process.h"
 #include "platform/program_lookup.h"
 
-#ifdef _WIN32
-#include "backend/interpreter.h"
-#else
+#ifndef _WIN32
 #include "backend/start_failure.h"
 #endif
 
@@ -47,7 +45,7 @@ Result<> checkBeforeStart([[maybe_unused]] const Command& command, const std::st
 #endif
     const std::error_code problem = platform::workingFolderProblem();
     if (problem == std::errc::no_such_file_or_directory) {
-        return Failure{workingFolderGone(program)};
+        return Failure{cannotStart(program, kWorkingFolderGone)};
     }
     return problem ? Result<>(Failure{workingFolderUnreadable(program, problem)}) : Result<>();
 }
@@ -88,8 +86,9 @@ Result<std::string> fileToStart(const Command& command, const std::string& progr
     }
     if (command.interpreted) {
         std::string interpreter = platform::commandInterpreter();
-        return interpreter.empty() ? Result<std::string>(Failure{noCommandInterpreter()})
-                                   : Result<std::string>(std::move(interpreter));
+        return interpreter.empty()
+                   ? Result<std::string>(Failure{cannotStart("cmd.exe", kNoSystemFolder)})
+                   : Result<std::string>(std::move(interpreter));
     }
     // CreateProcessW starts a batch file through a hidden cmd.exe, which would act on the
     // characters of a line that was never checked for them.

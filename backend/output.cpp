@@ -22,7 +22,7 @@ Failure pathRefusal(const std::string& file, const platform::OutputPathError& er
         case Kind::PathLeadsOutside:
             return {pathLeadsOutside(file, error.folder)};
         case Kind::LinkToNothing:
-            return {linkToNothing(file)};
+            return {cannotWrite(file, kLinkToNothing)};
         case Kind::System:
             break;
     }
@@ -35,7 +35,7 @@ Result<> checkEarlier(const std::string& file, const platform::ResolvedOutput& p
         return {};
     }
     if (!place.ordinary) {
-        return Failure{notAnOrdinaryFile(file)};
+        return Failure{cannotWrite(file, kNotAnOrdinaryFile)};
     }
     if (place.unwritable) {
         return Failure{cannotWrite(file, reasonFor(place.unwritable))};
@@ -63,33 +63,30 @@ Result<std::string> keepEarlier(const std::string& file, platform::OutputFile& o
         return std::string();
     }
     int number = 0;
+    const auto failed = [&](const std::error_code& error) {
+        return Failure{cannotKeep(file, place.shown + copyEnding(number), reasonFor(error))};
+    };
     std::string lastCopy;
-    for (;; ++number) {
+    for (;; lastCopy = copyEnding(number++)) {
         const SystemResult<bool> taken = platform::existsBeside(place, copyEnding(number));
         if (!taken) {
-            return Failure{
-                cannotKeep(file, place.shown + copyEnding(number), reasonFor(taken.error()))};
+            return failed(taken.error());
         }
         if (!*taken) {
             break;
         }
-        lastCopy = copyEnding(number);
     }
     if (!mustKeep(place, lastCopy)) {
         return place.size == 0 ? std::string() : place.shown + lastCopy;
     }
     for (int attempt = 0; attempt < kKeepAttempts; ++attempt, ++number) {
         const SystemResult<> kept = output.keepEarlier(copyEnding(number));
-        if (kept) {
-            return place.shown + copyEnding(number);
-        }
-        if (kept.error() != std::errc::file_exists) {
-            return Failure{
-                cannotKeep(file, place.shown + copyEnding(number), reasonFor(kept.error()))};
+        if (kept || kept.error() != std::errc::file_exists) {
+            return kept ? Result<std::string>(place.shown + copyEnding(number))
+                        : failed(kept.error());
         }
     }
-    return Failure{cannotKeep(file, place.shown + copyEnding(number),
-                              reasonFor(std::make_error_code(std::errc::file_exists)))};
+    return failed(std::make_error_code(std::errc::file_exists));
 }
 
 }  // namespace

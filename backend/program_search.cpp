@@ -142,7 +142,7 @@ Result<std::string> findProgram(const std::string& program, NameRules rules,
         return Failure{unusableProgram(program, unusable, unusableBecause)};
     }
     const bool hasFolderPart = program.find_first_of(posix ? "/" : "\\/:") != std::string::npos;
-    return Failure{hasFolderPart ? fileNotFound(program) : programNotFound(program)};
+    return Failure{cannotStart(program, hasFolderPart ? kNoSuchFile : kNoSuchProgram)};
 }
 
 }  // namespace kestrin::backend

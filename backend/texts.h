@@ -53,8 +53,9 @@ std::string namesADevice(std::string_view device);
 
 // Why a program did not start.
 std::string cannotStart(std::string_view program, std::string_view why);
-std::string programNotFound(std::string_view program);
-std::string fileNotFound(std::string_view program);  // a name with a folder part
+inline constexpr std::string_view kNoSuchProgram =
+    "no such program in the working folder or on PATH.";
+inline constexpr std::string_view kNoSuchFile = "no such file.";  // a name with a folder part
 // The file at place that was found but is no program (Folder, NotOrdinary or File).
 std::string unusableProgram(std::string_view program, std::string_view place,
                             platform::FileKind kind);
@@ -63,9 +64,9 @@ enum class RunFailure { Empty, OtherSystem, NoProgramNoScript };
 std::string cannotRun(std::string_view program, std::string_view place, RunFailure why);
 std::string windowsProgram(std::string_view program, std::string_view place);
 std::string batchFile(std::string_view program, std::string_view place);
-std::string workingFolderGone(std::string_view program);
+inline constexpr std::string_view kWorkingFolderGone = "the working folder no longer exists.";
 std::string workingFolderUnreadable(std::string_view program, const std::error_code& error);
-std::string noCommandInterpreter();
+inline constexpr std::string_view kNoSystemFolder = "the system folder cannot be found.";
 std::string nearTheDescriptorLimit(std::string_view program, std::size_t limit);
 // A script's "#!" line: path is the script, interpreter as the line names it.
 std::string noInterpreterNamed(std::string_view program, std::string_view path);
@@ -77,7 +78,9 @@ std::string interpreterCannotRun(std::string_view program, std::string_view path
                                  std::string_view interpreter, const std::error_code& error);
 // Windows: why cmd.exe would not start the program Kestrin finds, or would start it elsewhere.
 std::string interpreterCommand(std::string_view program, std::string_view command);
-std::string slashInProgram(std::string_view program);
+inline constexpr std::string_view kSlashInProgram =
+    "the command interpreter would read \"/\" as the start of an option. Write \"\\\" between "
+    "folders.";
 std::string markInFront(std::string_view program);
 std::string networkFolder(std::string_view program, std::string_view folder);
 std::string folderTooLong(std::string_view program, std::size_t length, std::size_t limit);
@@ -86,8 +89,8 @@ std::string folderTooLong(std::string_view program, std::size_t length, std::siz
 std::string cannotWrite(std::string_view file, std::string_view why);
 std::string linkLeadsOutside(std::string_view file, std::string_view folder);
 std::string pathLeadsOutside(std::string_view file, std::string_view folder);
-std::string linkToNothing(std::string_view file);
-std::string notAnOrdinaryFile(std::string_view file);
+inline constexpr std::string_view kLinkToNothing = "it is a link to a file that does not exist.";
+inline constexpr std::string_view kNotAnOrdinaryFile = "it is not an ordinary file.";
 std::string cannotReplace(std::string_view file, const std::error_code& error);
 std::string cannotKeep(std::string_view file, std::string_view keep, std::string_view why);
 std::string cannotMakeFileBeside(std::string_view file, const std::error_code& error);

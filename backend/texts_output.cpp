@@ -24,14 +24,6 @@ std::string pathLeadsOutside(std::string_view file, std::string_view folder) {
                        "its path goes through a link that leads outside " + where(folder) + ".");
 }
 
-std::string linkToNothing(std::string_view file) {
-    return cannotWrite(file, "it is a link to a file that does not exist.");
-}
-
-std::string notAnOrdinaryFile(std::string_view file) {
-    return cannotWrite(file, "it is not an ordinary file.");
-}
-
 std::string cannotReplace(std::string_view file, const std::error_code& error) {
     return cannotWrite(file, "it may not be replaced: " + reasonFor(error));
 }

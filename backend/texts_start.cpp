@@ -48,14 +48,6 @@ std::string cannotStart(std::string_view program, std::string_view why) {
     return "Cannot start " + quoted(program) + ": " + std::string(why);
 }
 
-std::string programNotFound(std::string_view program) {
-    return cannotStart(program, "no such program in the working folder or on PATH.");
-}
-
-std::string fileNotFound(std::string_view program) {
-    return cannotStart(program, "no such file.");
-}
-
 std::string unusableProgram(std::string_view program, std::string_view place,
                             platform::FileKind kind) {
     using platform::FileKind;
@@ -90,16 +82,8 @@ std::string batchFile(std::string_view program, std::string_view place) {
         program, quoted(place) + " is a batch file, which only the command interpreter runs.");
 }
 
-std::string workingFolderGone(std::string_view program) {
-    return cannotStart(program, "the working folder no longer exists.");
-}
-
 std::string workingFolderUnreadable(std::string_view program, const std::error_code& error) {
     return cannotStart(program, "the working folder is unreadable: " + reasonFor(error));
-}
-
-std::string noCommandInterpreter() {
-    return cannotStart("cmd.exe", "the system folder cannot be found.");
 }
 
 std::string nearTheDescriptorLimit(std::string_view program, std::size_t limit) {
@@ -140,12 +124,6 @@ std::string interpreterCommand(std::string_view program, std::string_view comman
                                     quoted(command) +
                                     " instead of a program. Give the program's path, such as " +
                                     quoted(".\\" + std::string(program)) + ".");
-}
-
-std::string slashInProgram(std::string_view program) {
-    return cannotStart(program,
-                       "the command interpreter would read \"/\" as the start of an option. "
-                       "Write \"\\\" between folders.");
 }
 
 std::string markInFront(std::string_view program) {

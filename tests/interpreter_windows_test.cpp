@@ -23,7 +23,6 @@
 #include <vector>
 
 #include "backend/command.h"
-#include "backend/interpreter.h"
 #include "backend/launch.h"
 #include "corpus.h"
 #include "stand_in.h"
@@ -411,7 +410,7 @@ TEST_F(InterpreterTest, WhatWindowsReadsOtherwiseIsRefusedBeforeTheStart) {
     EXPECT_NE(unpack("mervo.exe", "\xEF\xBD\x90").message().find("U+FF50"), std::string::npos);
 }
 
-// cmd.exe works in a folder of at most 248 characters (backend/interpreter.h). Under wine, in a
+// cmd.exe works in a folder of at most 248 characters (backend/command.h). Under wine, in a
 // longer one, it lost mervo.exe from 250 on (status 9009: the folder, "\" and the name passed
 // 259), and from 260 on the folder itself: wine started it in the Windows folder, where ">" made
 // the output. That unchecked start is not repeated here: in a folder that long, wine's

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "backend/interpreter.h"
+#include "backend/command.h"
 
 #include <map>
 #include <optional>
