@@ -15,35 +15,21 @@ std::string copyEnding(int number) {
 }
 
 Failure pathRefusal(const std::string& file, const platform::OutputPathError& error) {
-    using Kind = platform::OutputPathError::Kind;
-    switch (error.kind) {
-        case Kind::LinkLeadsOutside:
-            return {linkLeadsOutside(file, error.folder)};
-        case Kind::PathLeadsOutside:
-            return {pathLeadsOutside(file, error.folder)};
-        case Kind::LinkToNothing:
-            return {cannotWrite(file, kLinkToNothing)};
-        case Kind::System:
-            break;
-    }
-    return {cannotWrite(file, reasonFor(error.code))};
+    using enum platform::OutputPathError::Kind;
+    return {error.kind == LinkLeadsOutside   ? linkLeadsOutside(file, error.folder)
+            : error.kind == PathLeadsOutside ? pathLeadsOutside(file, error.folder)
+            : error.kind == LinkToNothing    ? cannotWrite(file, kLinkToNothing)
+                                             : cannotWrite(file, reasonFor(error.code))};
 }
 
 // The earlier output must be an ordinary file this user may write and replace.
 Result<> checkEarlier(const std::string& file, const platform::ResolvedOutput& place) {
-    if (!place.exists) {
-        return {};
-    }
-    if (!place.ordinary) {
-        return Failure{cannotWrite(file, kNotAnOrdinaryFile)};
-    }
-    if (place.unwritable) {
-        return Failure{cannotWrite(file, reasonFor(place.unwritable))};
-    }
-    if (place.unmovable) {
-        return Failure{cannotReplace(file, place.unmovable)};
-    }
-    return {};
+    const std::string refused = !place.exists      ? ""
+                                : !place.ordinary  ? cannotWrite(file, kNotAnOrdinaryFile)
+                                : place.unwritable ? cannotWrite(file, reasonFor(place.unwritable))
+                                : place.unmovable  ? cannotReplace(file, place.unmovable)
+                                                   : "";
+    return refused.empty() ? Result<>() : Result<>(Failure{refused});
 }
 
 // Whether the earlier content must be kept: it is there, and no copy holds it yet. A file whose

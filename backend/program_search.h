@@ -30,14 +30,12 @@ struct SearchPlaces {
 
 using KindOfFile = std::function<platform::FileKind(const std::string& file)>;
 
-// POSIX: a name with a "/" as it stands; PATH split at ":", an empty entry meaning the working
-// folder; an executable file is a program. A native build of the backend has no ".exe", so a
-// name ending in ".exe" (in any case) is also tried without it, in every place after the exact
-// name.
-// Windows: a name with "\", "/" or ":" as it stands; PATH split at ";", entries without their
-// quotes, empty ones skipped. A name without an ending is tried in each place as it is, then with
-// each PATHEXT ending (".COM;.EXE;.BAT;.CMD" when PATHEXT names none); a file is a program by its
-// ending.
+// POSIX: PATH split at ":", an empty entry the working folder; an executable file is a program.
+// A native build of the backend has no ".exe", so a name ending in ".exe" is also tried without
+// it, everywhere after the exact name.
+// Windows: a name with "\", "/" or ":" has a folder part; PATH split at ";", entries unquoted,
+// empty ones skipped. A name without an ending is tried as it is, then with each PATHEXT ending
+// (".COM;.EXE;.BAT;.CMD" when it names none); a file is a program by its ending.
 Result<std::string> findProgram(const std::string& program, NameRules rules,
                                 const SearchPlaces& places, const KindOfFile& kindOf);
 

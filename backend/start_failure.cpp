@@ -24,16 +24,13 @@ std::string whyScriptFailed(const std::string& program, const std::string& path,
     if (carriageReturn) {
         interpreter.remove_suffix(1);
     }
-    if (interpreter.empty()) {
-        return noInterpreterNamed(program, path);
-    }
-    if (carriageReturn) {
-        return interpreterEndsInCarriageReturn(program, path, interpreter);
-    }
-    if (platform::kindOfFile(std::string(interpreter)) == platform::FileKind::Missing) {
-        return interpreterMissing(program, path, interpreter);
-    }
-    return interpreterCannotRun(program, path, interpreter, error);
+    using enum ScriptFailure;
+    const ScriptFailure why =
+        interpreter.empty() ? NoInterpreter
+        : carriageReturn    ? CarriageReturn
+        : platform::kindOfFile(std::string(interpreter)) == platform::FileKind::Missing ? Missing
+                                                                                        : CannotRun;
+    return scriptFailed(program, path, interpreter, why, error);
 }
 
 }  // namespace

@@ -68,14 +68,12 @@ inline constexpr std::string_view kWorkingFolderGone = "the working folder no lo
 std::string workingFolderUnreadable(std::string_view program, const std::error_code& error);
 inline constexpr std::string_view kNoSystemFolder = "the system folder cannot be found.";
 std::string nearTheDescriptorLimit(std::string_view program, std::size_t limit);
-// A script's "#!" line: path is the script, interpreter as the line names it.
-std::string noInterpreterNamed(std::string_view program, std::string_view path);
-std::string interpreterEndsInCarriageReturn(std::string_view program, std::string_view path,
-                                            std::string_view interpreter);
-std::string interpreterMissing(std::string_view program, std::string_view path,
-                               std::string_view interpreter);
-std::string interpreterCannotRun(std::string_view program, std::string_view path,
-                                 std::string_view interpreter, const std::error_code& error);
+// The "#!" line of the script at path names no interpreter, or one whose name ends in a carriage
+// return, or one that does not exist, or one that cannot run for error.
+enum class ScriptFailure { NoInterpreter, CarriageReturn, Missing, CannotRun };
+std::string scriptFailed(std::string_view program, std::string_view path,
+                         std::string_view interpreter, ScriptFailure why,
+                         const std::error_code& error);
 // Windows: why cmd.exe would not start the program Kestrin finds, or would start it elsewhere.
 std::string interpreterCommand(std::string_view program, std::string_view command);
 inline constexpr std::string_view kSlashInProgram =

@@ -15,23 +15,18 @@ constexpr std::string_view kEllipsis = "\xE2\x80\xA6";  // U+2026
 
 std::string describe(const platform::ExitStatus& status) {
     using Kind = platform::ExitStatus::Kind;
-    switch (status.kind) {
-        case Kind::Exited:
-            return "ended with status " + std::to_string(status.code);
-        case Kind::Signaled: {
-            const std::string name = platform::signalName(status.code);
-            return "was ended by signal " + std::to_string(status.code) +
-                   (name.empty() ? "" : " (SIG" + name + ")");
-        }
-        case Kind::Exception: {
-            char hex[16];
-            std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(status.code));
-            return std::string("ended with status ") + hex;
-        }
-        case Kind::Unknown:
-            break;
+    if (status.kind == Kind::Signaled) {
+        const std::string name = platform::signalName(status.code);
+        return "was ended by signal " + std::to_string(status.code) +
+               (name.empty() ? "" : " (SIG" + name + ")");
     }
-    return "ended, with a status Kestrin could not learn";
+    if (status.kind == Kind::Exception) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(status.code));
+        return std::string("ended with status ") + hex;
+    }
+    return status.kind == Kind::Exited ? "ended with status " + std::to_string(status.code)
+                                       : "ended, with a status Kestrin could not learn";
 }
 
 std::string whatRan(const Job& job) {
@@ -45,21 +40,17 @@ std::string whatRan(const Job& job) {
 // with a mark, so that no line of stderr outgrows the message; a line whose start was lost is
 // shown by its end, after the mark.
 std::string shownLine(std::string_view line, bool startLost) {
-    std::string shown = escapeForDisplay(line);
+    const std::string shown = escapeForDisplay(line);
     std::vector<std::size_t> starts;  // of each character
     for (std::size_t at = 0; at < shown.size(); at += decodeUtf8(shown, at).length) {
         starts.push_back(at);
     }
-    if (startLost) {
-        const std::size_t from = starts.size() > kStderrLineCharacters
-                                     ? starts[starts.size() - kStderrLineCharacters]
-                                     : 0;
-        return std::string(kEllipsis) + shown.substr(from);
-    }
+    const std::string mark(kEllipsis);
     if (starts.size() <= kStderrLineCharacters) {
-        return shown;
+        return startLost ? mark + shown : shown;
     }
-    return shown.substr(0, starts[kStderrLineCharacters]) + std::string(kEllipsis);
+    return startLost ? mark + shown.substr(starts[starts.size() - kStderrLineCharacters])
+                     : shown.substr(0, starts[kStderrLineCharacters]) + mark;
 }
 
 // The lines of a stderr tail without their line ends, empty ones at the end left out.

@@ -9,10 +9,6 @@
 namespace kestrin::backend {
 namespace {
 
-std::string firstLineOf(std::string_view path) {
-    return "the first line of " + quoted(path) + " ";
-}
-
 // Kestrin's own words for the errors of starting a program that Windows words badly (with an
 // insert it leaves unfilled, as "Bad EXE format for %1"); empty for the others.
 std::string ownReason([[maybe_unused]] const std::error_code& error) {
@@ -93,30 +89,22 @@ std::string nearTheDescriptorLimit(std::string_view program, std::size_t limit) 
                                     "-n, or ulimit -Hn for the hard one) before starting Kestrin.");
 }
 
-std::string noInterpreterNamed(std::string_view program, std::string_view path) {
-    return cannotStart(program, firstLineOf(path) + "starts with \"#!\" but names no interpreter.");
-}
-
-std::string interpreterEndsInCarriageReturn(std::string_view program, std::string_view path,
-                                            std::string_view interpreter) {
-    return cannotStart(program, firstLineOf(path) +
-                                    "ends in a carriage return (the file has Windows line "
-                                    "endings), so the system looks for an interpreter called " +
-                                    quoted(interpreter) +
-                                    " followed by that character. Save the file with Unix line "
-                                    "endings.");
-}
-
-std::string interpreterMissing(std::string_view program, std::string_view path,
-                               std::string_view interpreter) {
-    return cannotStart(program, firstLineOf(path) + "names the interpreter " + quoted(interpreter) +
-                                    ", which does not exist.");
-}
-
-std::string interpreterCannotRun(std::string_view program, std::string_view path,
-                                 std::string_view interpreter, const std::error_code& error) {
-    return cannotStart(program, firstLineOf(path) + "names the interpreter " + quoted(interpreter) +
-                                    ", which cannot be run: " + reasonFor(error));
+std::string scriptFailed(std::string_view program, std::string_view path,
+                         std::string_view interpreter, ScriptFailure why,
+                         const std::error_code& error) {
+    const std::string named = "names the interpreter " + quoted(interpreter);
+    return cannotStart(
+        program,
+        "the first line of " + quoted(path) + " " +
+            (why == ScriptFailure::NoInterpreter ? "starts with \"#!\" but names no interpreter."
+             : why == ScriptFailure::CarriageReturn
+                 ? "ends in a carriage return (the file has Windows line endings), so the system "
+                   "looks for an interpreter called " +
+                       quoted(interpreter) +
+                       " followed by that character. Save the file with Unix line endings."
+             : why == ScriptFailure::Missing
+                 ? named + ", which does not exist."
+                 : named + ", which cannot be run: " + reasonFor(error)));
 }
 
 std::string interpreterCommand(std::string_view program, std::string_view command) {
