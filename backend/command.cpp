@@ -2,7 +2,6 @@
 #include "backend/command.h"
 
 #include <algorithm>
-#include <array>
 #include <initializer_list>
 
 #include "backend/program_search.h"
@@ -149,14 +148,12 @@ void appendWords(std::string_view text, std::vector<std::string>& words) {
     }
 }
 
-// cmd.exe's own commands. It runs one for a first word that starts with its name, in any case,
-// up to a character it ends a command's name at: "echo.exe", "Dir", "type,x".
-constexpr std::array<std::string_view, 45> kOwnCommands = {
-    "ASSOC",    "BREAK",  "CALL",  "CD",   "CHDIR",    "CLS",    "COLOR",  "COPY",   "DATE",
-    "DEL",      "DIR",    "DPATH", "ECHO", "ENDLOCAL", "ERASE",  "EXIT",   "FOR",    "FTYPE",
-    "GOTO",     "IF",     "KEYS",  "MD",   "MKDIR",    "MKLINK", "MOVE",   "PATH",   "PAUSE",
-    "POPD",     "PROMPT", "PUSHD", "RD",   "REM",      "REN",    "RENAME", "RMDIR",  "SET",
-    "SETLOCAL", "SHIFT",  "START", "TIME", "TITLE",    "TYPE",   "VER",    "VERIFY", "VOL"};
+// cmd.exe's own commands, each between blanks. It runs one for a first word that starts with its
+// name, in any case, up to a character it ends a command's name at: "echo.exe", "Dir", "type,x".
+constexpr std::string_view kOwnCommands =
+    " ASSOC BREAK CALL CD CHDIR CLS COLOR COPY DATE DEL DIR DPATH ECHO ENDLOCAL ERASE EXIT FOR "
+    "FTYPE GOTO IF KEYS MD MKDIR MKLINK MOVE PATH PAUSE POPD PROMPT PUSHD RD REM REN RENAME RMDIR "
+    "SET SETLOCAL SHIFT START TIME TITLE TYPE VER VERIFY VOL ";
 
 std::size_t utf16Length(std::string_view text) {
     std::size_t length = 0;
@@ -234,7 +231,7 @@ Result<Command> unpack(std::string_view backend, std::string_view archive) {
 std::string interpreterRefusal(std::string_view program, std::string_view folder) {
     std::string name(program.substr(0, program.find_first_of(".\\:+/[](,;=")));
     std::transform(name.begin(), name.end(), name.begin(), upperAscii);
-    if (std::find(kOwnCommands.begin(), kOwnCommands.end(), name) != kOwnCommands.end()) {
+    if (kOwnCommands.find(" " + name + " ") != std::string_view::npos) {
         return interpreterCommand(program, name);
     }
     if (program.find('/') != std::string_view::npos) {

@@ -50,37 +50,21 @@ Result<> checkBeforeStart([[maybe_unused]] const Command& command, const std::st
     return problem ? Result<>(Failure{workingFolderUnreadable(program, problem)}) : Result<>();
 }
 
-// The program as found (program_search.h).
-Result<std::string> findHere(const std::string& program) {
-    // The first file found that is no program, noted on the way: the one the failure names.
-    std::string unusable;
-    bool mayNotRun = false;
-    const auto noting = [&](const std::string& candidate) {
-        const platform::FileKind kind = platform::kindOfFile(candidate);
-        if (unusable.empty() && kind != platform::FileKind::Missing &&
-            kind != platform::FileKind::Executable) {
-            unusable = candidate;
-            mayNotRun = kind == platform::FileKind::File;
-        }
-        return kind;
-    };
-    Result<std::string> found = findProgram(
-        program, kSystemRules,
-        {platform::environmentVariable("PATH"), platform::environmentVariable("PATHEXT")}, noting);
-#ifndef _WIN32
-    // A Windows program without execute permission deserves the advice on running it.
-    if (auto advice =
-            !found && mayNotRun ? windowsProgramAdvice(program, unusable) : std::nullopt) {
-        return Failure{std::move(*advice)};
-    }
+// Why the first file found is no program: on POSIX a Windows program deserves the advice on
+// running it.
+#ifdef _WIN32
+constexpr auto kWhyNoProgram = unusableProgram;
+#else
+constexpr auto kWhyNoProgram = whyNotAProgram;
 #endif
-    return found;
-}
 
 // The file to start: the program as found, or the system's own cmd.exe for an interpreted line
 // where there is one.
 Result<std::string> fileToStart(const Command& command, const std::string& program) {
-    Result<std::string> found = findHere(program);
+    Result<std::string> found = findProgram(
+        program, kSystemRules,
+        {platform::environmentVariable("PATH"), platform::environmentVariable("PATHEXT")},
+        platform::kindOfFile, kWhyNoProgram);
     if (!found || !platform::kHasCommandInterpreter) {
         return found;
     }
@@ -104,15 +88,6 @@ Result<std::string> fileToStart(const Command& command, const std::string& progr
 std::string lineToStart(const Command& command) {
     std::string line = command.text();
     return command.interpreted ? line.insert(4, "/d /v:off ") : line;
-}
-
-std::string whyNot(const std::string& program, [[maybe_unused]] const std::string& file,
-                   const std::error_code& error) {
-#ifdef _WIN32
-    return cannotStart(program, reasonFor(error));
-#else
-    return whyNotStarted(program, file, error);
-#endif
 }
 
 // Nothing started: what was made for the output goes, and the message says if it could not.
@@ -140,7 +115,11 @@ Result<LaunchedBackend> start(const Command& command, const std::vector<std::str
     SystemResult<platform::Process> process = platform::startProcess(start, started.capture);
     started.capture.closeWriter();
     if (!process) {
-        return notStarted(whyNot(words.front(), file, process.error()), output);
+#ifdef _WIN32
+        return notStarted(cannotStart(words.front(), reasonFor(process.error())), output);
+#else
+        return notStarted(whyNotStarted(words.front(), file, process.error()), output);
+#endif
     }
     started.process = std::move(process).value();
     return started;

@@ -2,6 +2,7 @@
 #include "backend/program_search.h"
 
 #include <algorithm>
+#include <ranges>
 #include <string_view>
 #include <vector>
 
@@ -23,14 +24,10 @@ struct Candidate {
 // The entries of a list such as PATH, empty ones included, in order.
 std::vector<std::string_view> split(std::string_view list, char separator) {
     std::vector<std::string_view> entries;
-    while (true) {
-        const auto at = list.find(separator);
-        entries.push_back(list.substr(0, at));
-        if (at == std::string_view::npos) {
-            return entries;
-        }
-        list.remove_prefix(at + 1);
+    for (const auto entry : std::views::split(list, separator)) {
+        entries.emplace_back(entry.begin(), entry.end());
     }
+    return entries;
 }
 
 // cmd.exe takes quoted entries, such as "C:\Program Files\x", without their quotes.
@@ -118,7 +115,8 @@ bool endsInAnyCase(std::string_view name, std::string_view ending) {
 }
 
 Result<std::string> findProgram(const std::string& program, NameRules rules,
-                                const SearchPlaces& places, const KindOfFile& kindOf) {
+                                const SearchPlaces& places, const KindOfFile& kindOf,
+                                const WhyNoProgram& whyNot) {
     const bool posix = rules == NameRules::Posix;
     // The first file found that is no program explains the failure best.
     std::string unusable;
@@ -139,7 +137,7 @@ Result<std::string> findProgram(const std::string& program, NameRules rules,
         }
     }
     if (!unusable.empty()) {
-        return Failure{unusableProgram(program, unusable, unusableBecause)};
+        return Failure{whyNot(program, unusable, unusableBecause)};
     }
     const bool hasFolderPart = program.find_first_of(posix ? "/" : "\\/:") != std::string::npos;
     return Failure{cannotStart(program, hasFolderPart ? kNoSuchFile : kNoSuchProgram)};

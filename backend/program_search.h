@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "backend/texts.h"
 #include "common/result.h"
 #include "platform/program_lookup.h"
 
@@ -29,6 +30,9 @@ struct SearchPlaces {
 };
 
 using KindOfFile = std::function<platform::FileKind(const std::string& file)>;
+// Why the first file found that is no program (its kind not Missing or Executable) is none.
+using WhyNoProgram = std::function<std::string(const std::string& program, const std::string& file,
+                                               platform::FileKind kind)>;
 
 // POSIX: PATH split at ":", an empty entry the working folder; an executable file is a program.
 // A native build of the backend has no ".exe", so a name ending in ".exe" is also tried without
@@ -37,7 +41,8 @@ using KindOfFile = std::function<platform::FileKind(const std::string& file)>;
 // empty ones skipped. A name without an ending is tried as it is, then with each PATHEXT ending
 // (".COM;.EXE;.BAT;.CMD" when it names none); a file is a program by its ending.
 Result<std::string> findProgram(const std::string& program, NameRules rules,
-                                const SearchPlaces& places, const KindOfFile& kindOf);
+                                const SearchPlaces& places, const KindOfFile& kindOf,
+                                const WhyNoProgram& whyNot = unusableProgram);
 
 // Whether name ends in ending (given in upper case), in any ASCII case.
 bool endsInAnyCase(std::string_view name, std::string_view ending);

@@ -61,13 +61,12 @@ std::string whyNotStarted(const std::string& program, const std::string& path,
     return cannotRun(program, path, RunFailure::NoProgramNoScript);
 }
 
-std::optional<std::string> windowsProgramAdvice(const std::string& program,
-                                                const std::string& path) {
-    const auto head = platform::readHead(path, kHeadSize);
-    if (!head || !std::string_view(*head).starts_with("MZ")) {
-        return std::nullopt;
-    }
-    return windowsProgram(program, path);
+std::string whyNotAProgram(const std::string& program, const std::string& path,
+                           platform::FileKind kind) {
+    const auto head =
+        kind == platform::FileKind::File ? platform::readHead(path, kHeadSize) : std::nullopt;
+    return head && head->starts_with("MZ") ? windowsProgram(program, path)
+                                           : unusableProgram(program, path, kind);
 }
 
 }  // namespace kestrin::backend

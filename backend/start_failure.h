@@ -4,9 +4,10 @@
 // ("No such file or directory" for a script whose interpreter is missing, "Exec format error" for
 // a Windows program) misleads, so the start of the file tells the usual cases apart.
 
-#include <optional>
 #include <string>
 #include <system_error>
+
+#include "platform/program_lookup.h"
 
 namespace kestrin::backend {
 
@@ -17,8 +18,9 @@ namespace kestrin::backend {
 std::string whyNotStarted(const std::string& program, const std::string& path,
                           const std::error_code& error);
 
-// The Wine advice for a Windows program found without execute permission; nothing for others.
-std::optional<std::string> windowsProgramAdvice(const std::string& program,
-                                                const std::string& path);
+// Why the file of kind found at path is no program (program_search.h): for a Windows program
+// without execute permission, the Wine advice; else unusableProgram's words.
+std::string whyNotAProgram(const std::string& program, const std::string& path,
+                           platform::FileKind kind);
 
 }  // namespace kestrin::backend

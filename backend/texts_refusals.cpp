@@ -7,21 +7,19 @@
 namespace kestrin::backend {
 namespace {
 
-// Each character found as escapeForDisplay shows it, or by its U+XXXX name, after a blank.
-std::string listed(std::string_view found) {
+// The characters found, each as name shows it, between blanks.
+template <typename Found, typename Name>
+std::string listed(const Found& found, Name name) {
     std::string text;
-    for (const char c : found) {
-        text += (text.empty() ? "" : " ") + escapeForDisplay(std::string_view(&c, 1));
+    for (const auto character : found) {
+        text += (text.empty() ? "" : " ") + name(character);
     }
     return text;
 }
 
-std::string listed(const std::vector<char32_t>& found) {
-    std::string text;
-    for (const char32_t codePoint : found) {
-        text += (text.empty() ? "" : " ") + codePointName(codePoint);
-    }
-    return text;
+// A byte as escapeForDisplay shows it.
+std::string shown(char c) {
+    return escapeForDisplay(std::string_view(&c, 1));
 }
 
 }  // namespace
@@ -42,17 +40,18 @@ std::string blankBackend(std::string_view label) {
 }
 
 std::string actedOnByInterpreter(std::string_view found) {
-    return "holds characters that the command interpreter would act on: " + listed(found);
+    return "holds characters that the command interpreter would act on: " + listed(found, shown);
 }
 
 std::string doesNotShowAsItself(const std::vector<char32_t>& found) {
     return "holds characters that do not show as themselves (invisible, or changing how the text "
            "around them shows): " +
-           listed(found);
+           listed(found, codePointName);
 }
 
 std::string notInCodePage(const std::vector<char32_t>& found, unsigned codePage) {
-    return "holds characters that the backend would receive as other characters: " + listed(found) +
+    return "holds characters that the backend would receive as other characters: " +
+           listed(found, codePointName) +
            ". Windows hands a program its command line in the system's code page (" +
            std::to_string(codePage) +
            "), which does not hold them, and puts a look-alike or \"?\" in their place.";
@@ -61,7 +60,7 @@ std::string notInCodePage(const std::vector<char32_t>& found, unsigned codePage)
 std::string readAsWordBreak(std::string_view found) {
     return "holds characters that the command interpreter reads as a break between words, as it "
            "reads a space: " +
-           listed(found) +
+           listed(found, shown) +
            ". It would end the name there and take the rest for another argument: the line "
            "would name another file. Rename the file.";
 }
