@@ -21,8 +21,7 @@ bool actsOnIt(char c) {
                : code == 0x7F || std::string_view("&|<>^%!\"").find(c) != std::string_view::npos;
 }
 
-// cmd.exe ends a word at these as at a blank: a program's name, the file after ">", and each
-// argument of a batch file.
+// cmd.exe ends a word here as at a blank: a program's name, the file after ">", a batch argument.
 bool breaksAWord(char c) {
     return std::string_view(",;=").find(c) != std::string_view::npos;
 }
@@ -87,13 +86,11 @@ std::string wordBreakRefusal(const Field& field) {
 
 // COM and LPT take the digits 1 to 9 and the superscripts 1, 2 and 3.
 bool isDevice(std::string_view stem) {
-    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") {
-        return true;
-    }
     const std::string_view number = stem.substr(std::min<std::size_t>(3, stem.size()));
-    return (stem.starts_with("COM") || stem.starts_with("LPT")) &&
-           ((number.size() == 1 && number[0] >= '1' && number[0] <= '9') || number == "\xC2\xB9" ||
-            number == "\xC2\xB2" || number == "\xC2\xB3");
+    return stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" ||
+           ((stem.starts_with("COM") || stem.starts_with("LPT")) &&
+            ((number.size() == 1 && number[0] >= '1' && number[0] <= '9') || number == "\xC2\xB9" ||
+             number == "\xC2\xB2" || number == "\xC2\xB3"));
 }
 
 // Windows reads a name as a device by its start up to the first "." or ":", in every folder of a
@@ -157,10 +154,8 @@ constexpr std::string_view kOwnCommands =
 
 std::size_t utf16Length(std::string_view text) {
     std::size_t length = 0;
-    for (std::size_t at = 0; at < text.size();) {
-        const Utf8Character character = decodeUtf8(text, at);
-        length += character.codePoint > 0xFFFF ? 2 : 1;
-        at += character.length;
+    for (std::size_t at = 0; at < text.size(); at += decodeUtf8(text, at).length) {
+        length += decodeUtf8(text, at).codePoint > 0xFFFF ? 2 : 1;
     }
     return length;
 }
@@ -197,10 +192,10 @@ Result<Command> decompile(std::string_view backend, std::string_view input, std:
     if (input.empty() || output.empty()) {
         return Failure{std::string(kNoFileToDecompile)};
     }
-    return checked({.program = std::string(backend),
-                    .arguments = {"-d", std::string(input) + ".qb", std::string(game)},
-                    .output = std::string(output) + ".txt",
-                    .interpreted = true},
+    return checked({std::string(backend),
+                    {"-d", std::string(input) + ".qb", std::string(game)},
+                    std::string(output) + ".txt",
+                    true},
                    {{kBackendLabel, backend, Kind::Backend},
                     {kFileLabel, input, Kind::FileName},
                     {kGameLabel, game, Kind::Game},
@@ -211,19 +206,13 @@ Result<Command> compile(std::string_view backend, std::string_view input) {
     if (input.empty()) {
         return Failure{std::string(kNoFileToCompile)};
     }
-    return checked({.program = std::string(backend),
-                    .arguments = {"-c", std::string(input) + ".txt"},
-                    .output = std::nullopt,
-                    .interpreted = true},
+    return checked({std::string(backend), {"-c", std::string(input) + ".txt"}, std::nullopt, true},
                    {{kBackendLabel, backend, Kind::Backend}, {kFileLabel, input, Kind::FileName}});
 }
 
 Result<Command> unpack(std::string_view backend, std::string_view archive) {
     return checked(
-        {.program = std::string(backend),
-         .arguments = {"-p", "x", std::string(archive)},
-         .output = std::nullopt,
-         .interpreted = false},
+        {std::string(backend), {"-p", "x", std::string(archive)}, std::nullopt, false},
         {{kBackendLabel, backend, Kind::Backend}, {kArchiveLabel, archive, Kind::Archive}},
         {shapeRefusal, deviceRefusal, codePageRefusal});
 }

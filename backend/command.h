@@ -32,10 +32,10 @@ struct Command {
 };
 
 // "cmd /c BACKEND -d INPUT.qb GAME > OUTPUT.txt". Refused when input or output is empty, then by
-// kind, each kind over the values in line order: the characters cmd.exe would act on; those that
-// do not show as themselves; a blank backend; a file name that is blank, holds a blank or begins
-// with "-"; a backend or file name with "," ";" "=" (cmd.exe ends a word there); on Windows a
-// backend or file name that names a device, and characters the ANSI code page would change.
+// kind, each over the values in line order: characters cmd.exe would act on; characters that do
+// not show as themselves; a blank backend; a file name that is blank, holds a blank or begins
+// with "-"; a backend or file name with "," ";" "="; on Windows a device's name, and characters
+// the ANSI code page would change.
 Result<Command> decompile(std::string_view backend, std::string_view input, std::string_view game,
                           std::string_view output);
 
@@ -54,10 +54,9 @@ std::string interpreterCharacters(std::string_view value);
 // own limit for a folder. Under wine, cmd.exe no longer found "mervo.exe" in a folder of 250.
 inline constexpr std::size_t kInterpreterFolderLimit = 248;
 
-// Windows only applies it: the refusal of an interpreted line whose program (its first word)
-// cmd.exe would not read as the name Kestrin looks for (one of its own commands, a "/", a
-// leading "@" or "("), or that cmd.exe would run elsewhere than in folder (a network path, or
-// longer than the limit); empty when neither.
+// Applied on Windows: the refusal of an interpreted line whose program (its first word) cmd.exe
+// would not read as Kestrin does (its own command, a "/", a leading "@" or "("), or would not run
+// in folder (a network path, or one over the limit); empty when neither.
 std::string interpreterRefusal(std::string_view program, std::string_view folder);
 
 }  // namespace kestrin::backend

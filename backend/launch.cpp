@@ -25,15 +25,13 @@ namespace {
 constexpr std::size_t kMostReserved = 64;
 constexpr std::size_t kDescriptorsALaunchTakes = 8;
 
-bool nearTheLimit(const platform::Descriptors& count) {
-    const std::size_t reserve = std::min(kMostReserved, count.limit / 4);
-    return count.open + reserve + kDescriptorsALaunchTakes > count.limit;
-}
-
 // What must hold before anything is made for a start: descriptors to spare and a working folder
 // (on Windows, for an interpreted line, one that cmd.exe works in and a name it reads as Kestrin).
 Result<> checkBeforeStart([[maybe_unused]] const Command& command, const std::string& program) {
-    if (const auto count = platform::countDescriptors(); count && nearTheLimit(*count)) {
+    if (const auto count = platform::countDescriptors();
+        count &&
+        count->open + std::min(kMostReserved, count->limit / 4) + kDescriptorsALaunchTakes >
+            count->limit) {
         return Failure{nearTheDescriptorLimit(program, count->limit)};
     }
 #ifdef _WIN32
@@ -82,14 +80,6 @@ Result<std::string> fileToStart(const Command& command, const std::string& progr
     return found;
 }
 
-// cmd.exe as careful runtimes start it, whatever the registry says: /d leaves out the user's
-// AutoRun command, which may change the folder or more, and /v:off delayed expansion. The line
-// the user reads (text()) stays "cmd /c ...".
-std::string lineToStart(const Command& command) {
-    std::string line = command.text();
-    return command.interpreted ? line.insert(4, "/d /v:off ") : line;
-}
-
 // Nothing started: what was made for the output goes, and the message says if it could not.
 Failure notStarted(std::string message, std::optional<PreparedOutput>& output) {
     if (output) {
@@ -107,11 +97,16 @@ Result<LaunchedBackend> start(const Command& command, const std::vector<std::str
     }
     LaunchedBackend started;
     started.capture = std::move(capture).value();
-    const platform::ProcessStart start{.file = file,
-                                       .arguments = words,
-                                       .commandLine = lineToStart(command),
-                                       .output = output ? output->file.descriptor() : -1,
-                                       .inheritedLock = output ? output->file.inheritedLock() : -1};
+    // cmd.exe as careful runtimes start it, whatever the registry says: /d leaves out the user's
+    // AutoRun command, which may change the folder or more, and /v:off delayed expansion. The
+    // line the user reads (text()) stays "cmd /c ...".
+    std::string line = command.text();
+    const platform::ProcessStart start{
+        .file = file,
+        .arguments = words,
+        .commandLine = command.interpreted ? line.insert(4, "/d /v:off ") : line,
+        .output = output ? output->file.descriptor() : -1,
+        .inheritedLock = output ? output->file.inheritedLock() : -1};
     SystemResult<platform::Process> process = platform::startProcess(start, started.capture);
     started.capture.closeWriter();
     if (!process) {

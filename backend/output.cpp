@@ -22,23 +22,20 @@ Failure pathRefusal(const std::string& file, const platform::OutputPathError& er
                                              : cannotWrite(file, reasonFor(error.code))};
 }
 
-// The earlier output must be an ordinary file this user may write and replace.
-Result<> checkEarlier(const std::string& file, const platform::ResolvedOutput& place) {
-    const std::string refused = !place.exists      ? ""
-                                : !place.ordinary  ? cannotWrite(file, kNotAnOrdinaryFile)
-                                : place.unwritable ? cannotWrite(file, reasonFor(place.unwritable))
-                                : place.unmovable  ? cannotReplace(file, place.unmovable)
-                                                   : "";
-    return refused.empty() ? Result<>() : Result<>(Failure{refused});
+// Why the earlier output may not be replaced by a new one; empty when it may.
+std::string earlierRefusal(const std::string& file, const platform::ResolvedOutput& place) {
+    return !place.exists      ? ""
+           : !place.ordinary  ? cannotWrite(file, kNotAnOrdinaryFile)
+           : place.unwritable ? cannotWrite(file, reasonFor(place.unwritable))
+           : place.unmovable  ? cannotReplace(file, place.unmovable)
+                              : "";
 }
 
 // Whether the earlier content must be kept: it is there, and no copy holds it yet. A file whose
 // every name the backend would write through is kept (moved aside) whatever it holds.
 bool mustKeep(const platform::ResolvedOutput& place, const std::string& lastCopy) {
-    if (platform::kWritesIntoTheEarlierFile && place.links > 1) {
-        return true;
-    }
-    return place.size > 0 && (lastCopy.empty() || !platform::sameContentBeside(place, lastCopy));
+    return (platform::kWritesIntoTheEarlierFile && place.links > 1) ||
+           (place.size > 0 && (lastCopy.empty() || !platform::sameContentBeside(place, lastCopy)));
 }
 
 // Keeps the earlier content under the first free copy's name; returns that name as shown, or
@@ -82,8 +79,8 @@ Result<PreparedOutput> prepareOutput(const std::string& file) {
     if (!place) {
         return pathRefusal(file, place.error());
     }
-    if (Result<> usable = checkEarlier(file, *place); !usable) {
-        return usable.error();
+    if (std::string refused = earlierRefusal(file, *place); !refused.empty()) {
+        return Failure{std::move(refused)};
     }
     auto opened = platform::OutputFile::open(std::move(place).value());
     if (!opened) {

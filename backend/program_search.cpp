@@ -21,19 +21,11 @@ struct Candidate {
     bool byEnding;
 };
 
-// The entries of a list such as PATH, empty ones included, in order.
-std::vector<std::string_view> split(std::string_view list, char separator) {
-    std::vector<std::string_view> entries;
-    for (const auto entry : std::views::split(list, separator)) {
-        entries.emplace_back(entry.begin(), entry.end());
-    }
-    return entries;
-}
-
 // cmd.exe takes quoted entries, such as "C:\Program Files\x", without their quotes.
 std::vector<std::string> windowsEntries(std::string_view list) {
     std::vector<std::string> entries;
-    for (auto entry : split(list, ';')) {
+    for (const auto piece : std::views::split(list, ';')) {
+        std::string_view entry(piece.begin(), piece.end());
         if (entry.size() >= 2 && entry.front() == '"' && entry.back() == '"') {
             entry = entry.substr(1, entry.size() - 2);
         }
@@ -60,8 +52,9 @@ std::vector<std::string> placesFor(const std::string& name, std::string_view fol
 std::vector<Candidate> posixCandidates(const std::string& program, const SearchPlaces& places) {
     std::vector<std::string> folders;
     if (places.path && !places.path->empty()) {
-        for (const auto entry : split(*places.path, ':')) {
-            folders.push_back(entry.empty() ? "./" : std::string(entry) + "/");
+        for (const auto piece : std::views::split(*places.path, ':')) {
+            const std::string entry(piece.begin(), piece.end());
+            folders.push_back(entry.empty() ? "./" : entry + "/");
         }
     }
     std::vector<std::string> names = {program};
@@ -85,10 +78,8 @@ std::vector<Candidate> windowsCandidates(const std::string& program, const Searc
             folder += '\\';
         }
     }
-    const auto folderEnd = program.find_last_of("\\/:");
-    const auto dot = program.rfind('.');
-    const bool named =
-        dot != std::string::npos && (folderEnd == std::string::npos || dot > folderEnd);
+    // An ending is a dot after the folder part (npos + 1 is the start).
+    const bool named = program.find('.', program.find_last_of("\\/:") + 1) != std::string::npos;
     std::vector<std::string> endings;
     if (!named) {
         endings = windowsEntries(places.pathext.value_or(""));

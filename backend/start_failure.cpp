@@ -13,8 +13,8 @@ namespace {
 // As much of a "#!" line as the kernel reads.
 constexpr std::size_t kHeadSize = 256;
 
-// A script's "#!" line: what it names as the interpreter, and whether a carriage return ended
-// up in that name, as it does in a script saved with Windows line endings.
+// A script's "#!" line: the interpreter it names, with a carriage return at its end when the
+// script was saved with Windows line endings.
 std::string whyScriptFailed(const std::string& program, const std::string& path,
                             std::string_view line, const std::error_code& error) {
     line.remove_prefix(2);

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// Every word the user reads about launching the backend, one file per kind of message:
-// texts_refusals.cpp (a field's value), texts_start.cpp (why nothing started),
-// texts_output.cpp (the Decompile's output) and texts_report.cpp (backends that failed or still
-// run). Names and a backend's stderr are shown through escapeForDisplay (common/text.h).
+// Every word the user reads about launching the backend, in texts_refusals.cpp (a field's value),
+// texts_start.cpp (why nothing started), texts_output.cpp (the Decompile's output) and
+// texts_report.cpp (backends that failed or still run).
 
 #include <cstddef>
 #include <span>
@@ -116,20 +115,18 @@ struct BackendFailure {
     std::string keptCopy;
 };
 
-// How much of a backend's stderr is kept, from its end, and how much of it a report shows.
+// How much of a backend's stderr is kept, from its end, and how much a report shows.
 inline constexpr std::size_t kStderrBytes = 8192;
 inline constexpr std::size_t kStderrLines = 20;
 inline constexpr std::size_t kStderrLineCharacters = 100;
 // Failures known together share one message; it tells this many, then how many more.
 inline constexpr std::size_t kFailuresShown = 3;
 
-// One message for the failures known together, in order; failed is not empty. Each tells the
-// action, its file, the backend, its exit status and the last lines of its stderr (at most
-// kStderrLines in all), each behind "> " so that no line can pass for Kestrin's own words.
+// One message for the failures known together (not none): each one's job, exit status and last
+// lines of stderr (kStderrLines in all), behind "> " so that none can pass for Kestrin's words.
 std::string failureReport(std::span<const BackendFailure> failed);
 
-// The refusal of a second Decompile into the same output, or Unpack of the same archive, while
-// the first still runs.
+// The refusal of a second Decompile into one output, or Unpack of one archive, while one runs.
 std::string stillRunning(const Job& job);
 
 }  // namespace kestrin::backend

@@ -4,14 +4,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ranges>
 #include <vector>
 
 #include "common/text.h"
 
 namespace kestrin::backend {
 namespace {
-
-constexpr std::string_view kEllipsis = "\xE2\x80\xA6";  // U+2026
 
 std::string describe(const platform::ExitStatus& status) {
     using Kind = platform::ExitStatus::Kind;
@@ -36,16 +35,15 @@ std::string whatRan(const Job& job) {
            quoted(job.file);
 }
 
-// The line as shown (hidden characters as U+XXXX), cut after kStderrLineCharacters characters
-// with a mark, so that no line of stderr outgrows the message; a line whose start was lost is
-// shown by its end, after the mark.
+// The line as shown, cut after kStderrLineCharacters characters with a mark so that it cannot
+// outgrow the message; a line whose start was lost is shown by its end, after the mark.
 std::string shownLine(std::string_view line, bool startLost) {
     const std::string shown = escapeForDisplay(line);
     std::vector<std::size_t> starts;  // of each character
     for (std::size_t at = 0; at < shown.size(); at += decodeUtf8(shown, at).length) {
         starts.push_back(at);
     }
-    const std::string mark(kEllipsis);
+    const std::string mark = "\xE2\x80\xA6";  // U+2026, the ellipsis
     if (starts.size() <= kStderrLineCharacters) {
         return startLost ? mark + shown : shown;
     }
@@ -56,10 +54,8 @@ std::string shownLine(std::string_view line, bool startLost) {
 // The lines of a stderr tail without their line ends, empty ones at the end left out.
 std::vector<std::string_view> linesOf(std::string_view tail) {
     std::vector<std::string_view> lines;
-    while (!tail.empty()) {
-        const auto end = tail.find('\n');
-        std::string_view line = tail.substr(0, end);
-        tail.remove_prefix(end == std::string_view::npos ? tail.size() : end + 1);
+    for (const auto piece : std::views::split(tail, '\n')) {
+        const std::string_view line(piece.begin(), piece.end());
         lines.push_back(line.ends_with('\r') ? line.substr(0, line.size() - 1) : line);
     }
     while (!lines.empty() && lines.back().empty()) {
