@@ -29,11 +29,10 @@ public:
                                            const RunningBackends& running) = 0;
 };
 
-// The system's own. The program is found as cmd.exe finds it (program_search.h) and a
-// Decompile's output made ready (output.h) before anything starts, so that a failure is told to
-// the user instead of vanishing in a console window. POSIX has no cmd.exe: the program gets
-// command.words(), and no shell sees a file name. Windows starts its own cmd.exe with
-// command.text() for an interpreted command, else the program itself with it.
+// The system's own. The program is found (program_search.h) and a Decompile's output made ready
+// (output.h) before anything starts, so that a failure is told instead of vanishing in a console
+// window. POSIX starts the program with command.words(): no shell sees a file name. Windows
+// starts its own cmd.exe with command.text() for an interpreted command, else the program.
 // Not QProcess: it ends its child when destroyed, where a backend must outlive the window, and
 // opens stdout's file by name, where a Decompile's output must be made beneath its folder without
 // following a link out, and take its name only once the backend has started (output.h).

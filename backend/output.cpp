@@ -9,7 +9,6 @@ namespace {
 // Taken by the start of another Kestrin between the look and the copy: the next is tried.
 constexpr int kKeepAttempts = 100;
 
-// "~", then ".~1~", ".~2~", ...
 std::string copyEnding(int number) {
     return number == 0 ? "~" : ".~" + std::to_string(number) + "~";
 }

@@ -2,7 +2,6 @@
 #include "backend/program_search.h"
 
 #include <algorithm>
-#include <ranges>
 #include <string_view>
 #include <vector>
 
@@ -21,11 +20,23 @@ struct Candidate {
     bool byEnding;
 };
 
+// The entries of a list such as PATH, empty ones included, in order.
+std::vector<std::string_view> split(std::string_view list, char separator) {
+    std::vector<std::string_view> entries;
+    while (true) {
+        const auto end = list.find(separator);
+        entries.push_back(list.substr(0, end));
+        if (end == std::string_view::npos) {
+            return entries;
+        }
+        list.remove_prefix(end + 1);
+    }
+}
+
 // cmd.exe takes quoted entries, such as "C:\Program Files\x", without their quotes.
 std::vector<std::string> windowsEntries(std::string_view list) {
     std::vector<std::string> entries;
-    for (const auto piece : std::views::split(list, ';')) {
-        std::string_view entry(piece.begin(), piece.end());
+    for (auto entry : split(list, ';')) {
         if (entry.size() >= 2 && entry.front() == '"' && entry.back() == '"') {
             entry = entry.substr(1, entry.size() - 2);
         }
@@ -52,9 +63,8 @@ std::vector<std::string> placesFor(const std::string& name, std::string_view fol
 std::vector<Candidate> posixCandidates(const std::string& program, const SearchPlaces& places) {
     std::vector<std::string> folders;
     if (places.path && !places.path->empty()) {
-        for (const auto piece : std::views::split(*places.path, ':')) {
-            const std::string entry(piece.begin(), piece.end());
-            folders.push_back(entry.empty() ? "./" : entry + "/");
+        for (const auto entry : split(*places.path, ':')) {
+            folders.push_back(entry.empty() ? "./" : std::string(entry) + "/");
         }
     }
     std::vector<std::string> names = {program};

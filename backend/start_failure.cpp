@@ -38,27 +38,21 @@ std::string whyScriptFailed(const std::string& program, const std::string& path,
 std::string whyNotStarted(const std::string& program, const std::string& path,
                           const std::error_code& error) {
     const auto head = platform::readHead(path, kHeadSize);
-    if (!head) {
-        return cannotStart(program, reasonFor(error));
-    }
-    const std::string_view bytes = *head;
+    const std::string_view bytes = head ? std::string_view(*head) : "";
     if (bytes.starts_with("#!")) {
         return whyScriptFailed(program, path, bytes.substr(0, bytes.find('\n')), error);
     }
     if (bytes.starts_with("MZ")) {
         return windowsProgram(program, path);
     }
-    if (error.value() != ENOEXEC) {
+    if (!head || error.value() != ENOEXEC) {
         return cannotStart(program, reasonFor(error));
     }
-    if (bytes.empty()) {
-        return cannotRun(program, path, RunFailure::Empty);
-    }
-    if (bytes.starts_with("\x7F"
-                          "ELF")) {
-        return cannotRun(program, path, RunFailure::OtherSystem);
-    }
-    return cannotRun(program, path, RunFailure::NoProgramNoScript);
+    using enum RunFailure;
+    return cannotRun(program, path,
+                     bytes.empty()                  ? Empty
+                     : bytes.starts_with("\177ELF") ? OtherSystem  // octal: \x7FE is one hex escape
+                                                    : NoProgramNoScript);
 }
 
 std::string whyNotAProgram(const std::string& program, const std::string& path,

@@ -58,7 +58,8 @@ inline constexpr std::string_view kNoSuchFile = "no such file.";  // a name with
 // The file at place that was found but is no program (Folder, NotOrdinary or File).
 std::string unusableProgram(std::string_view program, std::string_view place,
                             platform::FileKind kind);
-// Why the system cannot run the file at place, as its first bytes tell.
+// Why the system cannot run the file at place, as its first bytes tell (cannotRun words them
+// in this order).
 enum class RunFailure { Empty, OtherSystem, NoProgramNoScript };
 std::string cannotRun(std::string_view program, std::string_view place, RunFailure why);
 std::string windowsProgram(std::string_view program, std::string_view place);

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ranges>
 #include <vector>
 
 #include "common/text.h"
@@ -54,9 +53,11 @@ std::string shownLine(std::string_view line, bool startLost) {
 // The lines of a stderr tail without their line ends, empty ones at the end left out.
 std::vector<std::string_view> linesOf(std::string_view tail) {
     std::vector<std::string_view> lines;
-    for (const auto piece : std::views::split(tail, '\n')) {
-        const std::string_view line(piece.begin(), piece.end());
+    while (!tail.empty()) {
+        const std::size_t end = std::min(tail.find('\n'), tail.size());
+        const std::string_view line = tail.substr(0, end);
         lines.push_back(line.ends_with('\r') ? line.substr(0, line.size() - 1) : line);
+        tail.remove_prefix(std::min(end + 1, tail.size()));
     }
     while (!lines.empty() && lines.back().empty()) {
         lines.pop_back();

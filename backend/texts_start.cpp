@@ -55,13 +55,11 @@ std::string unusableProgram(std::string_view program, std::string_view place,
 }
 
 std::string cannotRun(std::string_view program, std::string_view place, RunFailure why) {
-    const char* const reason = why == RunFailure::Empty ? "it is empty."
-                               : why == RunFailure::OtherSystem
-                                   ? "it is a program for another kind of system, or a "
-                                     "damaged one."
-                                   : "it is neither a program for this system nor a script "
-                                     "that begins with \"#!\".";
-    return cannotStart(program, "the system cannot run " + quoted(place) + ": " + reason);
+    constexpr std::string_view kReasons[] = {
+        "it is empty.", "it is a program for another kind of system, or a damaged one.",
+        "it is neither a program for this system nor a script that begins with \"#!\"."};
+    return cannotStart(program, "the system cannot run " + quoted(place) + ": " +
+                                    std::string(kReasons[static_cast<int>(why)]));
 }
 
 std::string windowsProgram(std::string_view program, std::string_view place) {
