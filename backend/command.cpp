@@ -13,16 +13,28 @@ namespace kestrin::backend {
 namespace {
 
 constexpr std::string_view kBlanks = " \t";
-// cmd.exe ends a word at these as at a blank: a program's name, the file after ">", and each
-// argument of a batch file.
-constexpr std::string_view kWordBreaks = ",;=";
 
 bool actsOnIt(char c) {
     const auto code = static_cast<unsigned char>(c);
-    if (code < 0x20) {
-        return c != '\t';
+    return code < 0x20
+               ? c != '\t'
+               : code == 0x7F || std::string_view("&|<>^%!\"").find(c) != std::string_view::npos;
+}
+
+// cmd.exe ends a word here as at a blank: a program's name, the file after ">", a batch argument.
+bool breaksAWord(char c) {
+    return std::string_view(",;=").find(c) != std::string_view::npos;
+}
+
+// The bytes of value that are, each once, in order of first appearance.
+std::string eachOnce(std::string_view value, bool (*are)(char)) {
+    std::string found;
+    for (const char c : value) {
+        if (are(c) && found.find(c) == std::string::npos) {
+            found += c;
+        }
     }
-    return code == 0x7F || std::string_view("&|<>^%!\"").find(c) != std::string_view::npos;
+    return found;
 }
 
 bool isBlank(std::string_view value) {
@@ -37,16 +49,18 @@ struct Field {
     Kind kind;
 };
 
-std::string interpreterRefusal(const Field& field) {
-    const std::string found = interpreterCharacters(field.value);
-    return found.empty() ? std::string()
-                         : refusal(field.label, field.value, actedOnByInterpreter(found));
+// The refusal of field for the characters found, in the words why gives; none when none are.
+template <typename Found, typename Why>
+std::string refusedFor(const Field& field, const Found& found, Why why) {
+    return found.empty() ? std::string() : refusal(field.label, field.value, why(found));
+}
+
+std::string actedOnRefusal(const Field& field) {
+    return refusedFor(field, interpreterCharacters(field.value), actedOnByInterpreter);
 }
 
 std::string hiddenRefusal(const Field& field) {
-    const std::vector<char32_t> found = hiddenCharacters(field.value);
-    return found.empty() ? std::string()
-                         : refusal(field.label, field.value, doesNotShowAsItself(found));
+    return refusedFor(field, hiddenCharacters(field.value), doesNotShowAsItself);
 }
 
 // A line takes a value word by word: a file name must be exactly one word that is no option.
@@ -57,47 +71,32 @@ std::string shapeRefusal(const Field& field) {
     if (field.kind != Kind::FileName) {
         return {};
     }
-    if (isBlank(field.value)) {
-        return refusal(field.label, field.value, blankFileName());
-    }
-    if (field.value.find_first_of(kBlanks) != std::string_view::npos) {
-        return refusal(field.label, field.value, blanksInFileName());
-    }
-    if (field.value.starts_with('-')) {
-        return refusal(field.label, field.value, fileNameLikeAnOption());
-    }
-    return {};
+    const std::string_view value = field.value;
+    const std::string_view why = isBlank(value)                               ? kBlankFileName
+                                 : value.find_first_of(kBlanks) != value.npos ? kBlanksInFileName
+                                 : value.starts_with('-') ? kFileNameLikeAnOption
+                                                          : "";
+    return why.empty() ? std::string() : refusal(field.label, value, why);
 }
 
 std::string wordBreakRefusal(const Field& field) {
-    std::string found;
-    for (const char c : field.kind == Kind::Game ? std::string_view() : field.value) {
-        if (kWordBreaks.find(c) != std::string_view::npos && found.find(c) == std::string::npos) {
-            found += c;
-        }
-    }
-    return found.empty() ? std::string()
-                         : refusal(field.label, field.value, readAsWordBreak(found));
+    return refusedFor(field, eachOnce(field.kind == Kind::Game ? "" : field.value, breaksAWord),
+                      readAsWordBreak);
 }
 
 // COM and LPT take the digits 1 to 9 and the superscripts 1, 2 and 3.
 bool isDevice(std::string_view stem) {
-    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") {
-        return true;
-    }
     const std::string_view number = stem.substr(std::min<std::size_t>(3, stem.size()));
-    return (stem.starts_with("COM") || stem.starts_with("LPT")) &&
-           ((number.size() == 1 && number[0] >= '1' && number[0] <= '9') || number == "\xC2\xB9" ||
-            number == "\xC2\xB2" || number == "\xC2\xB3");
+    return stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" ||
+           ((stem.starts_with("COM") || stem.starts_with("LPT")) &&
+            ((number.size() == 1 && number[0] >= '1' && number[0] <= '9') || number == "\xC2\xB9" ||
+             number == "\xC2\xB2" || number == "\xC2\xB3"));
 }
 
 // Windows reads a name as a device by its start up to the first "." or ":", in every folder of a
 // path and every word of a field.
 std::string deviceRefusal(const Field& field) {
-    if constexpr (kSystemRules != NameRules::Windows) {
-        return {};
-    }
-    if (field.kind == Kind::Game) {
+    if (kSystemRules != NameRules::Windows || field.kind == Kind::Game) {
         return {};
     }
     const std::string_view value = field.value;
@@ -114,28 +113,27 @@ std::string deviceRefusal(const Field& field) {
 }
 
 std::string codePageRefusal(const Field& field) {
-    const std::vector<char32_t> found = platform::changedByCodePage(field.value);
-    return found.empty() ? std::string()
-                         : refusal(field.label, field.value,
-                                   notInCodePage(found, platform::activeCodePage()));
+    return refusedFor(field, platform::changedByCodePage(field.value), [](const auto& found) {
+        return notInCodePage(found, platform::activeCodePage());
+    });
 }
 
 using Check = std::string (*)(const Field&);
 
-// The first refusal, check by check (the characters the command interpreter acts on, the most
-// harmful, first) and within a check in line order.
-std::string firstRefusal(std::initializer_list<Field> fields,
-                         std::initializer_list<Check> checks = {interpreterRefusal, hiddenRefusal,
-                                                                shapeRefusal, wordBreakRefusal,
-                                                                deviceRefusal, codePageRefusal}) {
+// The command, or its first refusal: check by check (the characters the command interpreter acts
+// on, the most harmful, first), and within a check in line order.
+Result<Command> checked(Command command, std::initializer_list<Field> fields,
+                        std::initializer_list<Check> checks = {actedOnRefusal, hiddenRefusal,
+                                                               shapeRefusal, wordBreakRefusal,
+                                                               deviceRefusal, codePageRefusal}) {
     for (const Check check : checks) {
         for (const Field& field : fields) {
             if (std::string found = check(field); !found.empty()) {
-                return found;
+                return Failure{std::move(found)};
             }
         }
     }
-    return {};
+    return command;
 }
 
 void appendWords(std::string_view text, std::vector<std::string>& words) {
@@ -145,6 +143,21 @@ void appendWords(std::string_view text, std::vector<std::string>& words) {
         words.emplace_back(text.substr(at, end - at));
         at = end;
     }
+}
+
+// cmd.exe's own commands, each between blanks. It runs one for a first word that starts with its
+// name, in any case, up to a character it ends a command's name at: "echo.exe", "Dir", "type,x".
+constexpr std::string_view kOwnCommands =
+    " ASSOC BREAK CALL CD CHDIR CLS COLOR COPY DATE DEL DIR DPATH ECHO ENDLOCAL ERASE EXIT FOR "
+    "FTYPE GOTO IF KEYS MD MKDIR MKLINK MOVE PATH PAUSE POPD PROMPT PUSHD RD REM REN RENAME RMDIR "
+    "SET SETLOCAL SHIFT START TIME TITLE TYPE VER VERIFY VOL ";
+
+std::size_t utf16Length(std::string_view text) {
+    std::size_t length = 0;
+    for (std::size_t at = 0; at < text.size(); at += decodeUtf8(text, at).length) {
+        length += decodeUtf8(text, at).codePoint > 0xFFFF ? 2 : 1;
+    }
+    return length;
 }
 
 }  // namespace
@@ -171,13 +184,7 @@ std::vector<std::string> Command::words() const {
 }
 
 std::string interpreterCharacters(std::string_view value) {
-    std::string found;
-    for (const char c : value) {
-        if (actsOnIt(c) && found.find(c) == std::string::npos) {
-            found += c;
-        }
-    }
-    return found;
+    return eachOnce(value, actsOnIt);
 }
 
 Result<Command> decompile(std::string_view backend, std::string_view input, std::string_view game,
@@ -185,45 +192,51 @@ Result<Command> decompile(std::string_view backend, std::string_view input, std:
     if (input.empty() || output.empty()) {
         return Failure{std::string(kNoFileToDecompile)};
     }
-    if (auto refused = firstRefusal({{kBackendLabel, backend, Kind::Backend},
-                                     {kFileLabel, input, Kind::FileName},
-                                     {kGameLabel, game, Kind::Game},
-                                     {kFileLabel, output, Kind::FileName}});
-        !refused.empty()) {
-        return Failure{std::move(refused)};
-    }
-    return Command{.program = std::string(backend),
-                   .arguments = {"-d", std::string(input) + ".qb", std::string(game)},
-                   .output = std::string(output) + ".txt",
-                   .interpreted = true};
+    return checked({std::string(backend),
+                    {"-d", std::string(input) + ".qb", std::string(game)},
+                    std::string(output) + ".txt",
+                    true},
+                   {{kBackendLabel, backend, Kind::Backend},
+                    {kFileLabel, input, Kind::FileName},
+                    {kGameLabel, game, Kind::Game},
+                    {kFileLabel, output, Kind::FileName}});
 }
 
 Result<Command> compile(std::string_view backend, std::string_view input) {
     if (input.empty()) {
         return Failure{std::string(kNoFileToCompile)};
     }
-    if (auto refused = firstRefusal(
-            {{kBackendLabel, backend, Kind::Backend}, {kFileLabel, input, Kind::FileName}});
-        !refused.empty()) {
-        return Failure{std::move(refused)};
-    }
-    return Command{.program = std::string(backend),
-                   .arguments = {"-c", std::string(input) + ".txt"},
-                   .output = std::nullopt,
-                   .interpreted = true};
+    return checked({std::string(backend), {"-c", std::string(input) + ".txt"}, std::nullopt, true},
+                   {{kBackendLabel, backend, Kind::Backend}, {kFileLabel, input, Kind::FileName}});
 }
 
 Result<Command> unpack(std::string_view backend, std::string_view archive) {
-    if (auto refused = firstRefusal(
-            {{kBackendLabel, backend, Kind::Backend}, {kArchiveLabel, archive, Kind::Archive}},
-            {shapeRefusal, deviceRefusal, codePageRefusal});
-        !refused.empty()) {
-        return Failure{std::move(refused)};
+    return checked(
+        {std::string(backend), {"-p", "x", std::string(archive)}, std::nullopt, false},
+        {{kBackendLabel, backend, Kind::Backend}, {kArchiveLabel, archive, Kind::Archive}},
+        {shapeRefusal, deviceRefusal, codePageRefusal});
+}
+
+std::string interpreterRefusal(std::string_view program, std::string_view folder) {
+    std::string name(program.substr(0, program.find_first_of(".\\:+/[](,;=")));
+    std::transform(name.begin(), name.end(), name.begin(), upperAscii);
+    if (kOwnCommands.find(" " + name + " ") != std::string_view::npos) {
+        return interpreterCommand(program, name);
     }
-    return Command{.program = std::string(backend),
-                   .arguments = {"-p", "x", std::string(archive)},
-                   .output = std::nullopt,
-                   .interpreted = false};
+    if (program.find('/') != std::string_view::npos) {
+        return cannotStart(program, kSlashInProgram);
+    }
+    // "@" hides a command's echo and "(" opens a block: neither is part of the name.
+    if (program.starts_with('@') || program.starts_with('(')) {
+        return markInFront(program);
+    }
+    if (folder.starts_with("\\\\")) {
+        return networkFolder(program, folder);
+    }
+    if (const std::size_t length = utf16Length(folder); length > kInterpreterFolderLimit) {
+        return folderTooLong(program, length, kInterpreterFolderLimit);
+    }
+    return {};
 }
 
 }  // namespace kestrin::backend

@@ -8,14 +8,11 @@
 #include "backend/output.h"
 #include "backend/program_search.h"
 #include "backend/texts.h"
-#include "common/text.h"
 #include "platform/output_file.h"
 #include "platform/own_process.h"
 #include "platform/program_lookup.h"
 
-#ifdef _WIN32
-#include "backend/interpreter.h"
-#else
+#ifndef _WIN32
 #include "backend/start_failure.h"
 #endif
 
@@ -28,110 +25,99 @@ namespace {
 constexpr std::size_t kMostReserved = 64;
 constexpr std::size_t kDescriptorsALaunchTakes = 8;
 
-bool nearTheLimit(const platform::Descriptors& count) {
-    const std::size_t reserve = std::min(kMostReserved, count.limit / 4);
-    return count.open + reserve + kDescriptorsALaunchTakes > count.limit;
-}
-
-Result<> checkWorkingFolder(const Command& command, const std::string& program) {
-#ifdef _WIN32
-    if (command.interpreted) {
-        if (std::string refused = interpreterRefusal(program, platform::workingFolder());
-            !refused.empty()) {
-            return Failure{std::move(refused)};
-        }
+// What must hold before anything is made for a start: descriptors to spare and a working folder
+// (on Windows, for an interpreted line, one that cmd.exe works in and a name it reads as Kestrin).
+Result<> checkBeforeStart([[maybe_unused]] const Command& command, const std::string& program) {
+    if (const auto count = platform::countDescriptors();
+        count &&
+        count->open + std::min(kMostReserved, count->limit / 4) + kDescriptorsALaunchTakes >
+            count->limit) {
+        return Failure{nearTheDescriptorLimit(program, count->limit)};
     }
-#else
-    (void)command;
+#ifdef _WIN32
+    if (std::string refused =
+            command.interpreted ? interpreterRefusal(program, platform::workingFolder()) : "";
+        !refused.empty()) {
+        return Failure{std::move(refused)};
+    }
 #endif
     const std::error_code problem = platform::workingFolderProblem();
-    if (!problem) {
-        return {};
-    }
     if (problem == std::errc::no_such_file_or_directory) {
-        return Failure{workingFolderGone(program)};
+        return Failure{cannotStart(program, kWorkingFolderGone)};
     }
-    return Failure{workingFolderUnreadable(program, problem)};
+    return problem ? Result<>(Failure{workingFolderUnreadable(program, problem)}) : Result<>();
 }
 
-[[maybe_unused]] bool isBatchFile(std::string_view path) {
-    std::string ending(path.substr(path.size() < 4 ? 0 : path.size() - 4));
-    for (char& c : ending) {
-        c = upperAscii(c);
-    }
-    return ending == ".BAT" || ending == ".CMD";
-}
+// Why the first file found is no program: on POSIX a Windows program deserves the advice on
+// running it.
+#ifdef _WIN32
+constexpr auto kWhyNoProgram = unusableProgram;
+#else
+constexpr auto kWhyNoProgram = whyNotAProgram;
+#endif
 
 // The file to start: the program as found, or the system's own cmd.exe for an interpreted line
 // where there is one.
 Result<std::string> fileToStart(const Command& command, const std::string& program) {
-    // The first file found that is no program, noted on the way: the one the failure names.
-    std::string unusable;
-    bool mayNotRun = false;
-    const auto noting = [&](const std::string& candidate) {
-        const platform::FileKind kind = platform::kindOfFile(candidate);
-        if (unusable.empty() && kind != platform::FileKind::Missing &&
-            kind != platform::FileKind::Executable) {
-            unusable = candidate;
-            mayNotRun = kind == platform::FileKind::File;
-        }
-        return kind;
-    };
     Result<std::string> found = findProgram(
         program, kSystemRules,
-        {platform::environmentVariable("PATH"), platform::environmentVariable("PATHEXT")}, noting);
-    if (!found) {
-#ifndef _WIN32
-        // A Windows program without execute permission deserves the advice on running it.
-        if (auto advice = mayNotRun ? windowsProgramAdvice(program, unusable) : std::nullopt) {
-            return Failure{std::move(*advice)};
-        }
-#endif
+        {platform::environmentVariable("PATH"), platform::environmentVariable("PATHEXT")},
+        platform::kindOfFile, kWhyNoProgram);
+    if (!found || !platform::kHasCommandInterpreter) {
         return found;
     }
-    if constexpr (platform::kHasCommandInterpreter) {
-        if (command.interpreted) {
-            std::string interpreter = platform::commandInterpreter();
-            if (interpreter.empty()) {
-                return Failure{noCommandInterpreter()};
-            }
-            return interpreter;
-        }
-        // CreateProcessW starts a batch file through a hidden cmd.exe, which would act on the
-        // characters of a line that was never checked for them.
-        if (isBatchFile(*found)) {
-            return Failure{batchFile(program, *found)};
-        }
+    if (command.interpreted) {
+        std::string interpreter = platform::commandInterpreter();
+        return interpreter.empty()
+                   ? Result<std::string>(Failure{cannotStart("cmd.exe", kNoSystemFolder)})
+                   : Result<std::string>(std::move(interpreter));
+    }
+    // CreateProcessW starts a batch file through a hidden cmd.exe, which would act on the
+    // characters of a line that was never checked for them.
+    if (endsInAnyCase(*found, ".BAT") || endsInAnyCase(*found, ".CMD")) {
+        return Failure{batchFile(program, *found)};
     }
     return found;
-}
-
-// cmd.exe as careful runtimes start it, whatever the registry says: /d leaves out the user's
-// AutoRun command, which may change the folder or more, and /v:off delayed expansion. The line
-// the user reads (text()) stays "cmd /c ...".
-std::string lineToStart(const Command& command) {
-    std::string line = command.text();
-    return command.interpreted ? line.insert(4, "/d /v:off ") : line;
-}
-
-std::string whyNot(const std::string& program, const std::string& file,
-                   const std::error_code& error) {
-#ifdef _WIN32
-    (void)file;
-    return cannotStart(program, reasonFor(error));
-#else
-    return whyNotStarted(program, file, error);
-#endif
 }
 
 // Nothing started: what was made for the output goes, and the message says if it could not.
 Failure notStarted(std::string message, std::optional<PreparedOutput>& output) {
     if (output) {
-        if (Result<> undone = discardOutput(*output); !undone) {
-            message += undone.message();
-        }
+        message += discardOutput(*output).message();
     }
     return {std::move(message)};
+}
+
+// Starts file for command with its stderr captured.
+Result<LaunchedBackend> start(const Command& command, const std::vector<std::string>& words,
+                              const std::string& file, std::optional<PreparedOutput>& output) {
+    SystemResult<platform::StderrCapture> capture = platform::StderrCapture::create(kStderrBytes);
+    if (!capture) {
+        return notStarted(cannotStart(words.front(), reasonFor(capture.error())), output);
+    }
+    LaunchedBackend started;
+    started.capture = std::move(capture).value();
+    // cmd.exe as careful runtimes start it, whatever the registry says: /d leaves out the user's
+    // AutoRun command, which may change the folder or more, and /v:off delayed expansion. The
+    // line the user reads (text()) stays "cmd /c ...".
+    std::string line = command.text();
+    const platform::ProcessStart start{
+        .file = file,
+        .arguments = words,
+        .commandLine = command.interpreted ? line.insert(4, "/d /v:off ") : line,
+        .output = output ? output->file.descriptor() : -1,
+        .inheritedLock = output ? output->file.inheritedLock() : -1};
+    SystemResult<platform::Process> process = platform::startProcess(start, started.capture);
+    started.capture.closeWriter();
+    if (!process) {
+#ifdef _WIN32
+        return notStarted(cannotStart(words.front(), reasonFor(process.error())), output);
+#else
+        return notStarted(whyNotStarted(words.front(), file, process.error()), output);
+#endif
+    }
+    started.process = std::move(process).value();
+    return started;
 }
 
 }  // namespace
@@ -142,23 +128,17 @@ Result<LaunchedBackend> SystemLauncher::launch(const Command& command,
     if (words.empty()) {
         return Failure{blankBackend(kBackendLabel)};
     }
-    const std::string& program = words.front();
-    if (const auto count = platform::countDescriptors(); count && nearTheLimit(*count)) {
-        return Failure{nearTheDescriptorLimit(program, count->limit)};
+    if (Result<> ready = checkBeforeStart(command, words.front()); !ready) {
+        return ready.error();
     }
-    if (Result<> usable = checkWorkingFolder(command, program); !usable) {
-        return usable.error();
-    }
-    const Result<std::string> file = fileToStart(command, program);
+    const Result<std::string> file = fileToStart(command, words.front());
     if (!file) {
         return file.error();
     }
-    RunningBackends::Claim claim;
-    if (!command.interpreted) {
-        claim = RunningBackends::unpackClaim(command);
-        if (auto busy = running.busy(claim)) {
-            return Failure{std::move(*busy)};
-        }
+    RunningBackends::Claim claim =
+        command.interpreted ? RunningBackends::Claim() : RunningBackends::unpackClaim(command);
+    if (auto busy = running.busy(claim)) {
+        return Failure{std::move(*busy)};
     }
     // One writer per output, whichever Kestrin started it: the output's lock (output.h).
     std::optional<PreparedOutput> output;
@@ -169,29 +149,11 @@ Result<LaunchedBackend> SystemLauncher::launch(const Command& command,
         }
         output.emplace(std::move(prepared).value());
     }
-    SystemResult<platform::StderrCapture> capture = platform::StderrCapture::create(kStderrBytes);
-    if (!capture) {
-        return notStarted(cannotStart(program, reasonFor(capture.error())), output);
-    }
-    LaunchedBackend started;
-    started.capture = std::move(capture).value();
-    const platform::ProcessStart start{.file = *file,
-                                       .arguments = words,
-                                       .commandLine = lineToStart(command),
-                                       .output = output ? output->file.descriptor() : -1,
-                                       .inheritedLock = output ? output->file.inheritedLock() : -1};
-    SystemResult<platform::Process> process = platform::startProcess(start, started.capture);
-    started.capture.closeWriter();
-    if (!process) {
-        return notStarted(whyNot(program, *file, process.error()), output);
-    }
-    started.process = std::move(process).value();
-    started.claim = std::move(claim);
-    if (output) {
-        started.keptCopy = output->keptCopy;
-        if (Result<> named = commitOutput(*output); !named) {
-            started.problem = named.message();
-        }
+    Result<LaunchedBackend> started = start(command, words, *file, output);
+    if (started) {
+        started->claim = std::move(claim);
+        started->keptCopy = output ? output->keptCopy : "";
+        started->problem = output ? commitOutput(*output).message() : "";
     }
     return started;
 }

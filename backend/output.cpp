@@ -9,50 +9,32 @@ namespace {
 // Taken by the start of another Kestrin between the look and the copy: the next is tried.
 constexpr int kKeepAttempts = 100;
 
-// "~", then ".~1~", ".~2~", ...
 std::string copyEnding(int number) {
     return number == 0 ? "~" : ".~" + std::to_string(number) + "~";
 }
 
 Failure pathRefusal(const std::string& file, const platform::OutputPathError& error) {
-    using Kind = platform::OutputPathError::Kind;
-    switch (error.kind) {
-        case Kind::LinkLeadsOutside:
-            return {linkLeadsOutside(file, error.folder)};
-        case Kind::PathLeadsOutside:
-            return {pathLeadsOutside(file, error.folder)};
-        case Kind::LinkToNothing:
-            return {linkToNothing(file)};
-        case Kind::System:
-            break;
-    }
-    return {cannotWrite(file, reasonFor(error.code))};
+    using enum platform::OutputPathError::Kind;
+    return {error.kind == LinkLeadsOutside   ? linkLeadsOutside(file, error.folder)
+            : error.kind == PathLeadsOutside ? pathLeadsOutside(file, error.folder)
+            : error.kind == LinkToNothing    ? cannotWrite(file, kLinkToNothing)
+                                             : cannotWrite(file, reasonFor(error.code))};
 }
 
-// The earlier output must be an ordinary file this user may write and replace.
-Result<> checkEarlier(const std::string& file, const platform::ResolvedOutput& place) {
-    if (!place.exists) {
-        return {};
-    }
-    if (!place.ordinary) {
-        return Failure{notAnOrdinaryFile(file)};
-    }
-    if (place.unwritable) {
-        return Failure{cannotWrite(file, reasonFor(place.unwritable))};
-    }
-    if (place.unmovable) {
-        return Failure{cannotReplace(file, place.unmovable)};
-    }
-    return {};
+// Why the earlier output may not be replaced by a new one; empty when it may.
+std::string earlierRefusal(const std::string& file, const platform::ResolvedOutput& place) {
+    return !place.exists      ? ""
+           : !place.ordinary  ? cannotWrite(file, kNotAnOrdinaryFile)
+           : place.unwritable ? cannotWrite(file, reasonFor(place.unwritable))
+           : place.unmovable  ? cannotReplace(file, place.unmovable)
+                              : "";
 }
 
 // Whether the earlier content must be kept: it is there, and no copy holds it yet. A file whose
 // every name the backend would write through is kept (moved aside) whatever it holds.
 bool mustKeep(const platform::ResolvedOutput& place, const std::string& lastCopy) {
-    if (platform::kWritesIntoTheEarlierFile && place.links > 1) {
-        return true;
-    }
-    return place.size > 0 && (lastCopy.empty() || !platform::sameContentBeside(place, lastCopy));
+    return (platform::kWritesIntoTheEarlierFile && place.links > 1) ||
+           (place.size > 0 && (lastCopy.empty() || !platform::sameContentBeside(place, lastCopy)));
 }
 
 // Keeps the earlier content under the first free copy's name; returns that name as shown, or
@@ -63,33 +45,30 @@ Result<std::string> keepEarlier(const std::string& file, platform::OutputFile& o
         return std::string();
     }
     int number = 0;
+    const auto failed = [&](const std::error_code& error) {
+        return Failure{cannotKeep(file, place.shown + copyEnding(number), reasonFor(error))};
+    };
     std::string lastCopy;
-    for (;; ++number) {
+    for (;; lastCopy = copyEnding(number++)) {
         const SystemResult<bool> taken = platform::existsBeside(place, copyEnding(number));
         if (!taken) {
-            return Failure{
-                cannotKeep(file, place.shown + copyEnding(number), reasonFor(taken.error()))};
+            return failed(taken.error());
         }
         if (!*taken) {
             break;
         }
-        lastCopy = copyEnding(number);
     }
     if (!mustKeep(place, lastCopy)) {
         return place.size == 0 ? std::string() : place.shown + lastCopy;
     }
     for (int attempt = 0; attempt < kKeepAttempts; ++attempt, ++number) {
         const SystemResult<> kept = output.keepEarlier(copyEnding(number));
-        if (kept) {
-            return place.shown + copyEnding(number);
-        }
-        if (kept.error() != std::errc::file_exists) {
-            return Failure{
-                cannotKeep(file, place.shown + copyEnding(number), reasonFor(kept.error()))};
+        if (kept || kept.error() != std::errc::file_exists) {
+            return kept ? Result<std::string>(place.shown + copyEnding(number))
+                        : failed(kept.error());
         }
     }
-    return Failure{cannotKeep(file, place.shown + copyEnding(number),
-                              reasonFor(std::make_error_code(std::errc::file_exists)))};
+    return failed(std::make_error_code(std::errc::file_exists));
 }
 
 }  // namespace
@@ -99,8 +78,8 @@ Result<PreparedOutput> prepareOutput(const std::string& file) {
     if (!place) {
         return pathRefusal(file, place.error());
     }
-    if (Result<> usable = checkEarlier(file, *place); !usable) {
-        return usable.error();
+    if (std::string refused = earlierRefusal(file, *place); !refused.empty()) {
+        return Failure{std::move(refused)};
     }
     auto opened = platform::OutputFile::open(std::move(place).value());
     if (!opened) {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "backend/program_search.h"
 
+#include <algorithm>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "backend/texts.h"
@@ -24,24 +24,13 @@ struct Candidate {
 std::vector<std::string_view> split(std::string_view list, char separator) {
     std::vector<std::string_view> entries;
     while (true) {
-        const auto at = list.find(separator);
-        entries.push_back(list.substr(0, at));
-        if (at == std::string_view::npos) {
+        const auto end = list.find(separator);
+        entries.push_back(list.substr(0, end));
+        if (end == std::string_view::npos) {
             return entries;
         }
-        list.remove_prefix(at + 1);
+        list.remove_prefix(end + 1);
     }
-}
-
-bool endsWithExe(std::string_view name) {
-    if (name.size() < 4) {
-        return false;
-    }
-    std::string ending(name.substr(name.size() - 4));
-    for (char& c : ending) {
-        c = upperAscii(c);
-    }
-    return ending == ".EXE";
 }
 
 // cmd.exe takes quoted entries, such as "C:\Program Files\x", without their quotes.
@@ -58,17 +47,10 @@ std::vector<std::string> windowsEntries(std::string_view list) {
     return entries;
 }
 
-bool hasEnding(std::string_view name) {
-    const auto folderEnd = name.find_last_of("\\/:");
-    const auto dot = name.rfind('.');
-    return dot != std::string_view::npos &&
-           (folderEnd == std::string_view::npos || dot > folderEnd);
-}
-
 // Where name may be: as it stands when it has a folder part, else here and in each folder.
-std::vector<std::string> placesFor(const std::string& name, bool hasFolderPart,
+std::vector<std::string> placesFor(const std::string& name, std::string_view folderMarks,
                                    std::string_view here, const std::vector<std::string>& folders) {
-    if (hasFolderPart) {
+    if (name.find_first_of(folderMarks) != std::string::npos) {
         return {name};
     }
     std::vector<std::string> found = {std::string(here) + name};
@@ -86,16 +68,13 @@ std::vector<Candidate> posixCandidates(const std::string& program, const SearchP
         }
     }
     std::vector<std::string> names = {program};
-    if (endsWithExe(program)) {
-        std::string bare = program.substr(0, program.size() - 4);
-        if (!bare.empty() && bare.back() != '/') {
-            names.push_back(std::move(bare));
-        }
+    if (endsInAnyCase(program, ".EXE") && program.size() > 4 &&
+        program[program.size() - 5] != '/') {
+        names.push_back(program.substr(0, program.size() - 4));
     }
-    const bool hasFolderPart = program.find('/') != std::string::npos;
     std::vector<Candidate> candidates;
     for (const auto& name : names) {
-        for (auto& place : placesFor(name, hasFolderPart, "./", folders)) {
+        for (auto& place : placesFor(name, "/", "./", folders)) {
             candidates.push_back({.file = std::move(place), .byEnding = true});
         }
     }
@@ -109,7 +88,8 @@ std::vector<Candidate> windowsCandidates(const std::string& program, const Searc
             folder += '\\';
         }
     }
-    const bool named = hasEnding(program);
+    // An ending is a dot after the folder part (npos + 1 is the start).
+    const bool named = program.find('.', program.find_last_of("\\/:") + 1) != std::string::npos;
     std::vector<std::string> endings;
     if (!named) {
         endings = windowsEntries(places.pathext.value_or(""));
@@ -117,9 +97,8 @@ std::vector<Candidate> windowsCandidates(const std::string& program, const Searc
             endings = {".COM", ".EXE", ".BAT", ".CMD"};
         }
     }
-    const bool hasFolderPart = program.find_first_of("\\/:") != std::string::npos;
     std::vector<Candidate> candidates;
-    for (const auto& place : placesFor(program, hasFolderPart, ".\\", folders)) {
+    for (const auto& place : placesFor(program, "\\/:", ".\\", folders)) {
         candidates.push_back({.file = place, .byEnding = named});
         for (const auto& ending : endings) {
             candidates.push_back({.file = place + ending, .byEnding = true});
@@ -128,49 +107,41 @@ std::vector<Candidate> windowsCandidates(const std::string& program, const Searc
     return candidates;
 }
 
-// What a candidate is as a program under the rules: POSIX goes by the execute permission,
-// Windows by the name's ending.
-FileKind asProgram(FileKind found, NameRules rules, bool byEnding) {
-    if (found == FileKind::File && rules == NameRules::Windows) {
-        return byEnding ? FileKind::Executable : FileKind::NotOrdinary;
-    }
-    return found;
-}
-
 }  // namespace
 
+bool endsInAnyCase(std::string_view name, std::string_view ending) {
+    return name.size() >= ending.size() &&
+           std::equal(ending.begin(), ending.end(), name.end() - ending.size(),
+                      [](char upper, char c) { return upper == upperAscii(c); });
+}
+
 Result<std::string> findProgram(const std::string& program, NameRules rules,
-                                const SearchPlaces& places, const KindOfFile& kindOf) {
+                                const SearchPlaces& places, const KindOfFile& kindOf,
+                                const WhyNoProgram& whyNot) {
     const bool posix = rules == NameRules::Posix;
-    const std::vector<Candidate> candidates =
-        posix ? posixCandidates(program, places) : windowsCandidates(program, places);
-    const Candidate* unusable = nullptr;
+    // The first file found that is no program explains the failure best.
+    std::string unusable;
     FileKind unusableBecause = FileKind::Missing;
-    for (const auto& candidate : candidates) {
-        const FileKind found = asProgram(kindOf(candidate.file), rules, candidate.byEnding);
+    for (const auto& candidate :
+         posix ? posixCandidates(program, places) : windowsCandidates(program, places)) {
+        FileKind found = kindOf(candidate.file);
+        // Windows runs a file by its name's ending, POSIX by its execute permission.
+        if (found == FileKind::File && !posix) {
+            found = candidate.byEnding ? FileKind::Executable : FileKind::NotOrdinary;
+        }
         if (found == FileKind::Executable) {
             return candidate.file;
         }
-        if (found != FileKind::Missing && unusable == nullptr) {
-            unusable = &candidate;
+        if (found != FileKind::Missing && unusable.empty()) {
+            unusable = candidate.file;
             unusableBecause = found;
         }
     }
-    if (unusable != nullptr) {
-        switch (unusableBecause) {
-            case FileKind::Folder:
-                return Failure{programIsAFolder(program, unusable->file)};
-            case FileKind::NotOrdinary:
-                return Failure{notAProgramFile(program, unusable->file)};
-            case FileKind::File:
-                return Failure{notExecutable(program, unusable->file)};
-            case FileKind::Missing:
-            case FileKind::Executable:
-                break;
-        }
+    if (!unusable.empty()) {
+        return Failure{whyNot(program, unusable, unusableBecause)};
     }
     const bool hasFolderPart = program.find_first_of(posix ? "/" : "\\/:") != std::string::npos;
-    return Failure{hasFolderPart ? fileNotFound(program) : programNotFound(program)};
+    return Failure{cannotStart(program, hasFolderPart ? kNoSuchFile : kNoSuchProgram)};
 }
 
 }  // namespace kestrin::backend

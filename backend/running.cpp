@@ -20,12 +20,9 @@ RunningBackends::Claim RunningBackends::unpackClaim(const Command& command) {
 }
 
 std::optional<std::string> RunningBackends::busy(const Claim& claim) const {
-    if (claim.empty()) {
-        return std::nullopt;
-    }
     const auto found = std::find_if(m_running.begin(), m_running.end(),
                                     [&](const auto& entry) { return entry.second.claim == claim; });
-    if (found == m_running.end()) {
+    if (claim.empty() || found == m_running.end()) {
         return std::nullopt;
     }
     return stillRunning(found->second.job);
@@ -41,19 +38,14 @@ std::uint64_t RunningBackends::started(Job job, Claim claim, std::string keptCop
 std::optional<BackendFailure> RunningBackends::ended(std::uint64_t id,
                                                      const platform::ExitStatus& status,
                                                      platform::StderrTail tail) {
-    const auto found = m_running.find(id);
-    if (found == m_running.end()) {
+    auto done = m_running.extract(id);
+    if (done.empty() || !status.failed()) {
         return std::nullopt;
     }
-    Backend done = std::move(found->second);
-    m_running.erase(found);
-    if (!status.failed()) {
-        return std::nullopt;
-    }
-    return BackendFailure{.job = std::move(done.job),
+    return BackendFailure{.job = std::move(done.mapped().job),
                           .status = status,
                           .tail = std::move(tail),
-                          .keptCopy = std::move(done.keptCopy)};
+                          .keptCopy = std::move(done.mapped().keptCopy)};
 }
 
 }  // namespace kestrin::backend

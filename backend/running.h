@@ -13,20 +13,17 @@
 
 namespace kestrin::backend {
 
-// The backends one window started, from their start until they end: the arguments of each
-// Unpack, so that a second one does not unpack the same archive while the first still runs, and
-// what to report for each that failed. (One writer per Decompile output is the output's own lock,
-// which holds across windows and processes: output.h.)
+// The backends one window started, until they end: what each Unpack works on, so that no second
+// one unpacks the same archive meanwhile, and what to report for each that failed. (One writer
+// per Decompile output is the output's own lock, across processes: output.h.)
 class RunningBackends {
 public:
-    // What a start holds while it runs, that a second may not share: for an Unpack the words the
-    // backend receives, each as the system tells files apart ("./x.kpk" is "x.kpk", on Windows
-    // "X.KPK." too; platform/names.h). Empty for a start that holds nothing.
+    // What a start holds while it runs: for an Unpack the words the backend receives, each as the
+    // system tells files apart (platform/names.h); empty for a start that holds nothing.
     using Claim = std::vector<std::string>;
     static Claim unpackClaim(const Command& command);
 
-    // The refusal of a start whose claim a backend started here that still runs holds; nothing
-    // for an empty claim, or when none does.
+    // The refusal of a start whose claim a backend started here still holds; else nothing.
     std::optional<std::string> busy(const Claim& claim) const;
 
     // Notes a backend just started for job; the id is for ended().

@@ -13,8 +13,8 @@ namespace {
 // As much of a "#!" line as the kernel reads.
 constexpr std::size_t kHeadSize = 256;
 
-// A script's "#!" line: what it names as the interpreter, and whether a carriage return ended
-// up in that name, as it does in a script saved with Windows line endings.
+// A script's "#!" line: the interpreter it names, with a carriage return at its end when the
+// script was saved with Windows line endings.
 std::string whyScriptFailed(const std::string& program, const std::string& path,
                             std::string_view line, const std::error_code& error) {
     line.remove_prefix(2);
@@ -24,16 +24,13 @@ std::string whyScriptFailed(const std::string& program, const std::string& path,
     if (carriageReturn) {
         interpreter.remove_suffix(1);
     }
-    if (interpreter.empty()) {
-        return noInterpreterNamed(program, path);
-    }
-    if (carriageReturn) {
-        return interpreterEndsInCarriageReturn(program, path, interpreter);
-    }
-    if (platform::kindOfFile(std::string(interpreter)) == platform::FileKind::Missing) {
-        return interpreterMissing(program, path, interpreter);
-    }
-    return interpreterCannotRun(program, path, interpreter, error);
+    using enum ScriptFailure;
+    const ScriptFailure why =
+        interpreter.empty() ? NoInterpreter
+        : carriageReturn    ? CarriageReturn
+        : platform::kindOfFile(std::string(interpreter)) == platform::FileKind::Missing ? Missing
+                                                                                        : CannotRun;
+    return scriptFailed(program, path, interpreter, why, error);
 }
 
 }  // namespace
@@ -41,36 +38,29 @@ std::string whyScriptFailed(const std::string& program, const std::string& path,
 std::string whyNotStarted(const std::string& program, const std::string& path,
                           const std::error_code& error) {
     const auto head = platform::readHead(path, kHeadSize);
-    if (!head) {
-        return cannotStart(program, reasonFor(error));
-    }
-    const std::string_view bytes = *head;
+    const std::string_view bytes = head ? std::string_view(*head) : "";
     if (bytes.starts_with("#!")) {
         return whyScriptFailed(program, path, bytes.substr(0, bytes.find('\n')), error);
     }
     if (bytes.starts_with("MZ")) {
         return windowsProgram(program, path);
     }
-    if (error.value() != ENOEXEC) {
+    if (!head || error.value() != ENOEXEC) {
         return cannotStart(program, reasonFor(error));
     }
-    if (bytes.empty()) {
-        return cannotRun(program, path, RunFailure::Empty);
-    }
-    if (bytes.starts_with("\x7F"
-                          "ELF")) {
-        return cannotRun(program, path, RunFailure::OtherSystem);
-    }
-    return cannotRun(program, path, RunFailure::NoProgramNoScript);
+    using enum RunFailure;
+    return cannotRun(program, path,
+                     bytes.empty()                  ? Empty
+                     : bytes.starts_with("\177ELF") ? OtherSystem  // octal: \x7FE is one hex escape
+                                                    : NoProgramNoScript);
 }
 
-std::optional<std::string> windowsProgramAdvice(const std::string& program,
-                                                const std::string& path) {
-    const auto head = platform::readHead(path, kHeadSize);
-    if (!head || !std::string_view(*head).starts_with("MZ")) {
-        return std::nullopt;
-    }
-    return windowsProgram(program, path);
+std::string whyNotAProgram(const std::string& program, const std::string& path,
+                           platform::FileKind kind) {
+    const auto head =
+        kind == platform::FileKind::File ? platform::readHead(path, kHeadSize) : std::nullopt;
+    return head && head->starts_with("MZ") ? windowsProgram(program, path)
+                                           : unusableProgram(program, path, kind);
 }
 
 }  // namespace kestrin::backend

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// Text below the window is UTF-8: characters one at a time, ASCII case, and the characters that
-// do not show as themselves with the one way every message and the file list write them. A name
-// that holds one can look like another name, or show reversed, and a line of a backend's stderr
-// can break the message it is shown in.
+// UTF-8 text below the window: characters one at a time, ASCII case, and the one way every
+// message and the file list write the characters that do not show as themselves (a name holding
+// one can pass for another or show reversed; a line of stderr can break its message).
 
 #include <cstddef>
 #include <string>
@@ -12,9 +11,8 @@
 
 namespace kestrin {
 
-// One UTF-8 character: its code point and its length in bytes. A byte that starts no valid
-// character (stray, cut short, overlong, a surrogate or beyond U+10FFFF) has length 1 and is not
-// valid.
+// One UTF-8 character. A byte that starts no valid character (stray, cut short, overlong, a
+// surrogate or beyond U+10FFFF) has length 1 and is not valid.
 struct Utf8Character {
     char32_t codePoint = 0;
     std::size_t length = 1;
@@ -26,13 +24,11 @@ Utf8Character decodeUtf8(std::string_view text, std::size_t at);
 
 bool isValidUtf8(std::string_view text);
 
-// The second and later bytes of a UTF-8 character: what a walk by characters steps over.
 constexpr bool isContinuationByte(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
-// ASCII letters in upper case, every other byte as it is: the case rule of Windows file names
-// for the names Kestrin compares.
+// ASCII letters in upper case: the case rule of Windows file names that Kestrin compares.
 constexpr char upperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -42,15 +38,11 @@ struct CodePointRange {
     char32_t last;
 };
 
-// Every code point that does not show as itself, in ascending order: the control characters
-// (general category Cc) but tab, which shows as the blank it is; the format characters (Cf:
-// bidirectional embeddings, overrides and isolates, zero-width characters, the soft hyphen, the
-// byte order mark, tags...); every space but the plain one (Zs: the no-break, thin, ideographic
-// spaces... each looks like U+0020 or like nothing); the line and paragraph separators (Zl, Zp);
-// every default-ignorable code point (variation selectors, the combining grapheme joiner, the
-// Hangul fillers, which look blank, and those not assigned yet, which a later Unicode may make
-// invisible); and the braille blank, a symbol that looks like a space. Unicode 15.0's
-// properties, with 17.0's format characters.
+// Every code point that does not show as itself, ascending: Cc but tab; Cf (bidirectional
+// controls, zero-width characters, the soft hyphen, the byte order mark, tags...); Zs but the
+// plain space (each looks like it or like nothing); Zl, Zp; every default-ignorable code point
+// (the unassigned ones too, which a later Unicode may make invisible); and the braille blank.
+// Unicode 15.0's properties, with 17.0's format characters.
 inline constexpr CodePointRange kHiddenRanges[] = {
     {0x0000, 0x0008},    // C0 controls before tab
     {0x000A, 0x001F},    // C0 controls after tab
@@ -68,8 +60,7 @@ inline constexpr CodePointRange kHiddenRanges[] = {
     {0x17B4, 0x17B5},    // Khmer inherent vowels
     {0x180B, 0x180F},    // Mongolian free variation selectors, vowel separator
     {0x2000, 0x200F},    // en quad to hair space; zero-width space, joiners; left-to-right marks
-    {0x2028, 0x202F},    // line and paragraph separators; bidirectional embeddings and overrides;
-                         // narrow no-break space
+    {0x2028, 0x202F},    // line, paragraph separators; bidi embeddings, overrides; narrow nbsp
     {0x205F, 0x206F},    // medium mathematical space, word joiner, invisible operators, isolates
     {0x2800, 0x2800},    // braille pattern blank
     {0x3000, 0x3000},    // ideographic space
@@ -88,14 +79,12 @@ inline constexpr CodePointRange kHiddenRanges[] = {
 
 bool isHidden(char32_t codePoint);
 
-// Whether every character of text shows as itself: then escapeForDisplay(text) is text itself, and
-// most names are found so without a copy.
+// Whether escapeForDisplay(text) is text itself, found without a copy.
 bool displaysAsIs(std::string_view text);
 
-// text with each hidden character written as its U+XXXX name and each byte that starts no valid
-// UTF-8 character as \xHH; everything else as it stands, but that a "U" the name itself holds
-// before "+" and a hexadecimal digit is written U+0055: every U+ followed by digits that is shown
-// is then one of these names, never a file's own text.
+// text with each hidden character as its U+XXXX name and each byte that starts no valid character
+// as \xHH. A "U" of the text before "+" and a hex digit is written U+0055, so that every U+XXXX
+// shown is such a name, never a file's own text.
 std::string escapeForDisplay(std::string_view text);
 
 // The hidden characters of text, each once, in order of first appearance.

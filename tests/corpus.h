@@ -102,17 +102,11 @@ inline std::string unescapeCorpusValue(const std::string& text) {
             continue;
         }
         const char kind = text[++i];
-        if (kind == 't') {
-            value += '\t';
-        } else if (kind == 'n') {
-            value += '\n';
-        } else if (kind == 'r') {
-            value += '\r';
-        } else if (kind == 'x' && i + 2 < text.size()) {
+        if (kind == 'x' && i + 2 < text.size()) {
             value += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
             i += 2;
         } else {
-            value += kind;
+            value += kind == 't' ? '\t' : kind == 'n' ? '\n' : kind == 'r' ? '\r' : kind;
         }
     }
     return value;
@@ -136,78 +130,71 @@ inline DecompileFields decompileFields(const CorpusCase& c) {
     return {.backend = "mervo.exe", .input = c.value, .game = "THUG1", .output = c.value};
 }
 
+// One line of the corpus; a line that breaks the format throws.
+inline CorpusCase parseCorpusLine(const std::string& line) {
+    static const std::set<std::string> kFields = {"name", "game", "backend", "link", "program"};
+    static const std::map<std::string, Refusal> kExpectations = {
+        {"runs", Refusal::None},
+        {"refused-unsafe", Refusal::Unsafe},
+        {"refused-format", Refusal::Format},
+        {"refused-blank", Refusal::Blank},
+        {"refused-spaces", Refusal::Spaces},
+        {"refused-option", Refusal::Option},
+        {"refused-breaks", Refusal::WordBreak},
+        {"refused-outside", Refusal::Outside},
+        {"cannot-run", Refusal::CannotRun}};
+    const auto firstTab = line.find('\t');
+    const auto secondTab = line.find('\t', firstTab + 1);
+    const auto refusal = kExpectations.find(line.substr(firstTab + 1, secondTab - firstTab - 1));
+    const std::string field = line.substr(0, firstTab);
+    if (secondTab == std::string::npos || !kFields.contains(field) ||
+        refusal == kExpectations.end()) {
+        throw std::runtime_error("malformed corpus line: " + line);
+    }
+    const Refusal why = refusal->second;
+    const bool nameRule = why == Refusal::Spaces || why == Refusal::Option ||
+                          (why == Refusal::Blank && field != "backend");
+    if ((nameRule && field != "name") || (why == Refusal::WordBreak && field == "game")) {
+        throw std::runtime_error("only a file name is refused for its shape: " + line);
+    }
+    CorpusCase read{.field = field,
+                    .refusal = why,
+                    .value = unescapeCorpusValue(line.substr(secondTab + 1)),
+                    .shown = line};
+    if (read.refusal == Refusal::None && !survivesCodePage(read.value)) {
+        read.refusal = Refusal::CodePage;
+    }
+    return read;
+}
+
 inline std::vector<CorpusCase> readCorpusLines(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
         throw std::runtime_error("cannot read the corpus " + file);
     }
-    const std::set<std::string> fields = {"name", "game", "backend", "link", "program"};
     std::vector<CorpusCase> cases;
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
-        if (line.empty() || line.front() == '#') {
-            continue;
+        if (!line.empty() && line.front() != '#') {
+            cases.push_back(parseCorpusLine(line));
         }
-        const auto firstTab = line.find('\t');
-        const auto secondTab = line.find('\t', firstTab + 1);
-        if (firstTab == std::string::npos || secondTab == std::string::npos) {
-            throw std::runtime_error("malformed corpus line: " + line);
-        }
-        const std::string field = line.substr(0, firstTab);
-        const std::string expect = line.substr(firstTab + 1, secondTab - firstTab - 1);
-        if (!fields.contains(field)) {
-            throw std::runtime_error("unknown field in corpus line: " + line);
-        }
-        static const std::map<std::string, Refusal> kExpectations = {
-            {"runs", Refusal::None},
-            {"refused-unsafe", Refusal::Unsafe},
-            {"refused-format", Refusal::Format},
-            {"refused-blank", Refusal::Blank},
-            {"refused-spaces", Refusal::Spaces},
-            {"refused-option", Refusal::Option},
-            {"refused-breaks", Refusal::WordBreak},
-            {"refused-outside", Refusal::Outside},
-            {"cannot-run", Refusal::CannotRun},
-        };
-        const auto refusal = kExpectations.find(expect);
-        if (refusal == kExpectations.end()) {
-            throw std::runtime_error("unknown expectation in corpus line: " + line);
-        }
-        const bool nameRule = refusal->second == Refusal::Spaces ||
-                              refusal->second == Refusal::Option ||
-                              (refusal->second == Refusal::Blank && field != "backend");
-        if ((nameRule && field != "name") ||
-            (refusal->second == Refusal::WordBreak && field == "game")) {
-            throw std::runtime_error("only a file name is refused for its shape: " + line);
-        }
-        CorpusCase read{.field = field,
-                        .refusal = refusal->second,
-                        .value = unescapeCorpusValue(line.substr(secondTab + 1)),
-                        .shown = line};
-        if (read.refusal == Refusal::None && !survivesCodePage(read.value)) {
-            read.refusal = Refusal::CodePage;
-        }
-        cases.push_back(std::move(read));
     }
     return cases;
 }
 
-// The values typed into a field: name, game and backend.
-inline std::vector<CorpusCase> readCorpus(const std::string& file) {
+// The values typed into a field (name, game, backend), or the files (link, program).
+inline std::vector<CorpusCase> readCorpus(const std::string& file, bool files = false) {
     std::vector<CorpusCase> cases = readCorpusLines(file);
-    std::erase_if(cases,
-                  [](const CorpusCase& c) { return c.field == "link" || c.field == "program"; });
+    std::erase_if(cases, [&](const CorpusCase& c) {
+        return (c.field == "link" || c.field == "program") != files;
+    });
     return cases;
 }
 
-// The files: link and program.
 inline std::vector<CorpusCase> readFileCorpus(const std::string& file) {
-    std::vector<CorpusCase> cases = readCorpusLines(file);
-    std::erase_if(cases,
-                  [](const CorpusCase& c) { return c.field != "link" && c.field != "program"; });
-    return cases;
+    return readCorpus(file, true);
 }
 
 }  // namespace kestrin::testing

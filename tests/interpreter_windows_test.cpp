@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <filesystem>
@@ -23,8 +24,8 @@
 #include <vector>
 
 #include "backend/command.h"
-#include "backend/interpreter.h"
 #include "backend/launch.h"
+#include "common/text.h"
 #include "corpus.h"
 #include "stand_in.h"
 #include "temp_folder.h"
@@ -39,19 +40,6 @@ using kestrin::testing::fromUtf8;
 using kestrin::testing::Record;
 using kestrin::testing::TempFolder;
 using kestrin::testing::toUtf8;
-
-std::wstring wide(const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    std::wstring converted(
-        static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0)),
-        L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, converted.data(),
-                        static_cast<int>(converted.size()));
-    return converted;
-}
 
 // The Decompile command as decompile() builds it, without its check.
 Command uncheckedDecompile(const DecompileFields& f) {
@@ -86,19 +74,7 @@ std::optional<std::string> canaryForm(const std::string& value) {
     return any ? std::optional<std::string>(changed) : std::nullopt;
 }
 
-bool separatesWithAmpersandOrBar(const std::string& value) {
-    return value.find_first_of("&|") != std::string::npos;
-}
-
-std::string shown(const std::string& text) {
-    std::string visible;
-    for (const char c : text) {
-        visible += c == '\n'   ? std::string("\\n")
-                   : c == '\r' ? std::string("\\r")
-                               : std::string(1, c);
-    }
-    return visible;
-}
+using kestrin::escapeForDisplay;
 
 class InterpreterTest : public ::testing::Test {
 protected:
@@ -129,7 +105,7 @@ protected:
             return false;
         }
         const std::wstring application = std::wstring(system, length) + L"\\cmd.exe";
-        std::wstring commandLine = wide(line);
+        std::wstring commandLine = kestrin::testing::wideOf(CP_UTF8, line);
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process{};
@@ -159,12 +135,9 @@ protected:
     }
 
     static bool holdsCanary(const fs::path& folder) {
-        for (const auto& name : entries(folder)) {
-            if (name.starts_with("canary")) {
-                return true;
-            }
-        }
-        return false;
+        const std::set<std::string> names = entries(folder);
+        return std::any_of(names.begin(), names.end(),
+                           [](const std::string& name) { return name.starts_with("canary"); });
     }
 
     std::vector<Record> records() const { return m_log.records(); }
@@ -205,7 +178,7 @@ TEST_F(InterpreterTest, RefusedValuesThatStartASecondCommandAreStopped) {
         if (!canary) {
             continue;
         }
-        SCOPED_TRACE(shown(c.field + " " + *canary));
+        SCOPED_TRACE(escapeForDisplay(c.field + " " + *canary));
         CorpusCase armed = c;
         armed.value = *canary;
         const DecompileFields fields = kestrin::testing::decompileFields(armed);
@@ -213,12 +186,12 @@ TEST_F(InterpreterTest, RefusedValuesThatStartASecondCommandAreStopped) {
 
         ASSERT_TRUE(runInterpreter(uncheckedDecompile(fields).text(), folder));
         const bool ranSecond = holdsCanary(folder);
-        if (separatesWithAmpersandOrBar(c.value)) {
+        if (c.value.find_first_of("&|") != std::string::npos) {
             // The premise: without the check, cmd.exe runs the value's second command.
             EXPECT_TRUE(ranSecond) << "cmd.exe ran no second command from the unchecked line";
         } else {
-            std::cout << "[ measured ] " << shown(c.field + " " + *canary) << ": cmd.exe "
-                      << (ranSecond ? "ran" : "ran no") << " second command\n";
+            std::cout << "[ measured ] " << escapeForDisplay(c.field + " " + *canary)
+                      << ": cmd.exe " << (ranSecond ? "ran" : "ran no") << " second command\n";
         }
         secondCommands += ranSecond ? 1 : 0;
         EXPECT_NE(decompile(fields).message().find("would act on"), std::string::npos);
@@ -247,7 +220,8 @@ TEST_F(InterpreterTest, NamesRefusedForTheirShapeWouldNotReachTheBackendAsOneFil
         ASSERT_TRUE(runInterpreter(uncheckedDecompile(fields).text(), folder));
         const auto found = records();
         if (found.size() == before) {
-            std::cout << "[ measured ] " << shown(c.shown) << ": cmd.exe started nothing\n";
+            std::cout << "[ measured ] " << escapeForDisplay(c.shown)
+                      << ": cmd.exe started nothing\n";
             continue;
         }
         const std::vector<std::string> arguments = found.back().arguments();
@@ -411,7 +385,7 @@ TEST_F(InterpreterTest, WhatWindowsReadsOtherwiseIsRefusedBeforeTheStart) {
     EXPECT_NE(unpack("mervo.exe", "\xEF\xBD\x90").message().find("U+FF50"), std::string::npos);
 }
 
-// cmd.exe works in a folder of at most 248 characters (backend/interpreter.h). Under wine, in a
+// cmd.exe works in a folder of at most 248 characters (backend/command.h). Under wine, in a
 // longer one, it lost mervo.exe from 250 on (status 9009: the folder, "\" and the name passed
 // 259), and from 260 on the folder itself: wine started it in the Windows folder, where ">" made
 // the output. That unchecked start is not repeated here: in a folder that long, wine's
