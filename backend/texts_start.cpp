@@ -66,8 +66,8 @@ std::string windowsProgram(std::string_view program, std::string_view place) {
     return cannotStart(program,
                        quoted(place) +
                            " is a Windows program, which this system cannot run by itself. Run "
-                           "it through Wine: with a small wrapper script (see \"Using your own "
-                           "backend\" in the README), or by installing Debian's wine-binfmt "
+                           "it through Wine: with a small wrapper script (see EXAMPLES in \"man "
+                           "kestrin\"), or by installing Debian's wine-binfmt "
                            "package and making the file executable (chmod +x).");
 }
 

@@ -304,7 +304,7 @@ TEST_F(Launcher, AProgramThatCannotRunIsExplainedAndNothingChanges) {
     const std::string mz = std::string("MZ\x90\0\x03\0\0\0", 8) + std::string(56, '\0');
     const std::string wine =
         "\"./prog\" is a Windows program, which this system cannot run by itself. Run it through "
-        "Wine: with a small wrapper script (see \"Using your own backend\" in the README), or by "
+        "Wine: with a small wrapper script (see EXAMPLES in \"man kestrin\"), or by "
         "installing Debian's wine-binfmt package and making the file executable (chmod +x).";
     const std::vector<UnrunnableCase> cases = {
         {"the interpreter is missing", "#!/no/such/interpreter -x\necho\n", true,
