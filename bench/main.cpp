@@ -115,7 +115,9 @@ int main(int argc, char** argv) {
     platform::prepareOwnProcess();  // as Kestrin does: the descriptor limit, signals
     const testing::TempFolder scratch;
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("XDG_RUNTIME_DIR", scratch.path().c_str(), 0);  // or Qt warns in every program here
+    // Qt warns in every program here without a runtime folder, and with one anyone may read.
+    std::filesystem::permissions(scratch.path(), std::filesystem::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", scratch.path().c_str(), 0);
     setenv("KESTRIN_STAND_IN_LOG", (scratch.path() / "stand-in.log").c_str(), 1);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
