@@ -47,7 +47,9 @@ screenshot: program
 	bash scripts/prepare_demo.sh $(BUILD_DIR) $(DEMO_DIR)
 	bash scripts/screenshot.sh $(BUILD_DIR)/app/kestrin $(DEMO_DIR) docs/screenshot.png
 
-# The .deb, from an optimised build: build/release/kestrin_0.1.0_amd64.deb.
+# The .deb, from an optimised build: build/release/kestrin_0.1.0_amd64.deb. Release builds (this
+# one, bench, windows) are -O2, as at -O3 GCC 12 warns falsely about std::string copies
+# (-Wrestrict); CI makes warnings errors here too, as some only show when optimising.
 package:
 	@bash scripts/bootstrap.sh build package
 	cmake --preset release $(if $(CI),-DKESTRIN_WARNINGS_AS_ERRORS=ON) $(CONFIGURE_ARGS)
@@ -92,9 +94,6 @@ bench:
 KESTRIN_QT_MINGW ?= $(CURDIR)/build/qt6-mingw
 export KESTRIN_QT_MINGW
 
-# Release builds are -O2 (CMakePresets.json): at -O3 GCC 12 warns falsely about std::string
-# copies (-Wrestrict). CI builds them with warnings as errors too, as warnings that only
-# optimisation finds never show in the debug build.
 windows:
 	@bash scripts/bootstrap.sh windows
 	bash scripts/qt-mingw.sh $(KESTRIN_QT_MINGW)
